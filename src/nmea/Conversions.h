@@ -1,0 +1,41 @@
+#pragma once
+// Tolerant conversions of received text. None of them ever fails: text that
+// does not convert gives the routine's sentinel, and that is the one place
+// these sentinels are decided. "." is the decimal point in every locale.
+
+#include <QString>
+#include <QStringView>
+
+namespace sentinel {
+constexpr qint16 kInteger = -1;
+constexpr float kSingle = -1.0f;
+constexpr double kDouble = -1.0;
+constexpr double kDate = -1.0; // 29 December 1899 00:00:00
+constexpr double kDegrees = -999.0;
+} // namespace sentinel
+
+// A decimal number: blanks, optional sign, digits with an optional "." and
+// fraction, an optional exponent, blanks. Anything else, the empty text, or a
+// value out of range gives the sentinel.
+double SafeDouble(QStringView text);
+float SafeSingle(QStringView text);
+// Rounded to the nearest integer, halves to even; outside -32768..32767 gives -1.
+qint16 SafeInteger(QStringView text);
+// A time of day H:MM or H:MM:SS (hours 0 to 23) as a Date fraction.
+double SafeDate(QStringView text);
+
+// ddmm.mmmm or dddmm.mmmm to unsigned decimal degrees. A numeric text is
+// rewritten in place to the five-digit form with four decimals ("4807.038"
+// becomes "04807.0380"), so minutes keep four decimals; -999.0 when the text
+// cannot be split into degrees and minutes.
+double NmeaToDegrees(QString& text);
+
+// Six decimals, at least one integer digit.
+QString FormatLatitude(double degrees);
+QString FormatLongitude(double degrees);
+
+// A number with at least minIntegerDigits integer digits (zero-filled) and
+// exactly `decimals` decimals, rounded half away from zero on the value's
+// 15-significant-digit decimal form, as a reader of that value would round it.
+// "#0.0" is (1, 1), "##0" is (1, 0), "00000.0000" is (5, 4).
+QString FormatFixed(double value, int minIntegerDigits, int decimals);

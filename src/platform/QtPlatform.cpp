@@ -1,0 +1,30 @@
+#include "QtPlatform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+DisplayInfo QtScreenMetrics::displayInfo() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return {};
+    }
+    // Device pixels: the width the screen check compares with 800.
+    QSize size = screen->geometry().size() * screen->devicePixelRatio();
+    return {screen->depth(), size.width(), size.height(), qRound(screen->logicalDotsPerInchX()) == 96};
+}
+
+double QtScreenMetrics::logicalDpi() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchX() : 96.0;
+}
+
+void QtMessageBoxes::show(const QString& text)
+{
+    // An OK button and no title, as the operator knows these messages.
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
