@@ -16,13 +16,13 @@ struct PrefsRecord
     // Text fields keep their fixed, space-padded bytes, so what was read is
     // written back byte for byte.
     QByteArray Folder = QByteArray(kFolderLen, ' ');     //   0-77
-    qint16 Port = 0;                                      //  78-79
+    qint16 Port = 0;                                     //  78-79
     QByteArray Receiver = QByteArray(kReceiverLen, ' '); //  80-143
     QByteArray Text20 = QByteArray(kText20Len, ' ');     // 144-163
-    qint16 Remote = 0;                                    // 164-165  Boolean
-    qint16 Metric = 0;                                    // 166-167  Boolean
-    qint16 RunDirIn = 0;                                  // 168-169  Boolean
-    qint32 Baud = 0;                                      // 170-173
+    qint16 Remote = 0;                                   // 164-165  Boolean
+    qint16 Metric = 0;                                   // 166-167  Boolean
+    qint16 RunDirIn = 0;                                 // 168-169  Boolean
+    qint32 Baud = 0;                                     // 170-173
     QByteArray Spare = QByteArray(kSpareLen, '\0');      // 174-255  never assigned
 
     QByteArray encode() const;

@@ -23,7 +23,8 @@ QByteArray StudyHeader::encode() const
 
 StudyHeader StudyHeader::decode(const QByteArray& bytes)
 {
-    const QByteArray h = bytes.size() >= kSize ? bytes.left(kSize) : bytes.leftJustified(kSize, '\0');
+    const QByteArray h =
+        bytes.size() >= kSize ? bytes.left(kSize) : bytes.leftJustified(kSize, '\0');
     StudyHeader s;
     s.VersionMajor = le::getI16(h, 0);
     s.VersionMinor = le::getI16(h, 2);

@@ -3,9 +3,9 @@
 const QList<ReceiverProfile>& ReceiverProfiles()
 {
     static const QList<ReceiverProfile> profiles = {
-        {"Standard USB", "GGA"},    {"Garmin 35", "GGA"},       {"Garmin 16/17", "GGA"},
-        {"Holux 210", "RMC"},       {"Holux 270 CF", "RMC"},    {"GeoExplorer 3", "VTG"},
-        {"Haicom 303 (CF)", "RMC"}, {"Haicom 303-III", "RMC"},  {"Haicom 305-III", "RMC"},
+        {"Standard USB", "GGA"},    {"Garmin 35", "GGA"},      {"Garmin 16/17", "GGA"},
+        {"Holux 210", "RMC"},       {"Holux 270 CF", "RMC"},   {"GeoExplorer 3", "VTG"},
+        {"Haicom 303 (CF)", "RMC"}, {"Haicom 303-III", "RMC"}, {"Haicom 305-III", "RMC"},
         {"Haicom 204E", "GGA"},     {"Haicom 204-III", "RMC"},
     };
     return profiles;
@@ -24,10 +24,14 @@ QString TriggerSentenceFor(const QString& gpsName)
 QStringList OfferedReceivers()
 {
     // The two models that take the default trigger are offered in between.
-    return {QStringLiteral("Standard USB"),  QStringLiteral("Garmin 35"),
-            QStringLiteral("Garmin 16/17"),  QStringLiteral("Holux 210"),
-            QStringLiteral("Holux 270 CF"),  QStringLiteral("GeoExplorer 3"),
-            kTextReceiverName,               QStringLiteral("Haicom 303 (CF)"),
+    return {QStringLiteral("Standard USB"),
+            QStringLiteral("Garmin 35"),
+            QStringLiteral("Garmin 16/17"),
+            QStringLiteral("Holux 210"),
+            QStringLiteral("Holux 270 CF"),
+            QStringLiteral("GeoExplorer 3"),
+            kTextReceiverName,
+            QStringLiteral("Haicom 303 (CF)"),
             QStringLiteral("Haicom 204")};
 }
 

@@ -163,7 +163,8 @@ double NmeaToDegrees(QString& text)
         return sentinel::kDegrees;
     }
     // Each part is read back from its display form, as the position format defines it.
-    return SafeDouble(FormatFixed(*minutes, 1, 4)) / 60.0 + SafeInteger(FormatFixed(*degrees, 1, 0));
+    return SafeDouble(FormatFixed(*minutes, 1, 4)) / 60.0 +
+           SafeInteger(FormatFixed(*degrees, 1, 0));
 }
 
 QString FormatLatitude(double degrees)
@@ -183,8 +184,8 @@ QString FormatFixed(double value, int minIntegerDigits, int decimals)
     }
     // |value| as 15 significant digits and a decimal exponent.
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific,
-                             14);
+    auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
     std::string sci(buf, res.ptr);
     const auto ePos = sci.find('e');
     const std::string mantissa = sci.substr(0, 1) + sci.substr(2, ePos - 2);
@@ -222,8 +223,9 @@ QString FormatFixed(double value, int minIntegerDigits, int decimals)
     }
     std::string integer = digits.substr(0, digits.size() - std::size_t(decimals));
     const auto firstSignificant = integer.find_first_not_of('0');
-    integer.erase(0, std::min(firstSignificant == std::string::npos ? integer.size() : firstSignificant,
-                              integer.size() - std::size_t(minIntegerDigits)));
+    integer.erase(
+        0, std::min(firstSignificant == std::string::npos ? integer.size() : firstSignificant,
+                    integer.size() - std::size_t(minIntegerDigits)));
     std::string out = (value < 0 && !isZero) ? "-" : "";
     out += integer;
     if (decimals > 0) {

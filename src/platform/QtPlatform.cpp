@@ -12,7 +12,8 @@ DisplayInfo QtScreenMetrics::displayInfo() const
     }
     // Device pixels: the width the screen check compares with 800.
     QSize size = screen->geometry().size() * screen->devicePixelRatio();
-    return {screen->depth(), size.width(), size.height(), qRound(screen->logicalDotsPerInchX()) == 96};
+    return {screen->depth(), size.width(), size.height(),
+            qRound(screen->logicalDotsPerInchX()) == 96};
 }
 
 double QtScreenMetrics::logicalDpi() const

@@ -42,10 +42,7 @@ class TstPrefs : public QObject
     QString prefsPath() const { return dir_.filePath(QStringLiteral("Veltrip.bin")); }
 
 private slots:
-    void init()
-    {
-        QFile::remove(prefsPath());
-    }
+    void init() { QFile::remove(prefsPath()); }
 
     void firstStartCreatesDefaults()
     {
@@ -53,16 +50,16 @@ private slots:
         t.m.PrefsFile = prefsPath();
         LoadPrefs(t.m);
 
-        const QString folder = ProgramFolder() + QDir::separator() + "Data Files" + QDir::separator();
+        const QString folder =
+            ProgramFolder() + QDir::separator() + "Data Files" + QDir::separator();
         QCOMPARE(t.m.DataFolder, folder);
         QCOMPARE(t.m.CommPort, qint16(1));
         QCOMPARE(t.m.GPSName, QString("Standard USB"));
         QCOMPARE(t.m.BaudRate, 4800);
         QCOMPARE(t.m.TriggerSentence, QString("GGA"));
         QVERIFY(t.messages.shown.isEmpty());
-        QVERIFY(sameBytes(readAll(prefsPath()),
-                          prefsBytes(folder.toLatin1(), 1, "Standard USB", "", false, false, false,
-                                     4800)));
+        QVERIFY(sameBytes(readAll(prefsPath()), prefsBytes(folder.toLatin1(), 1, "Standard USB", "",
+                                                           false, false, false, 4800)));
     }
 
     // Every field differs from its default, so a field that is never read back fails.
@@ -72,9 +69,9 @@ private slots:
         for (int i = 0; i < spare.size(); ++i) {
             spare[i] = char(i * 7 + 1);
         }
-        writeAll(prefsPath(), prefsBytes("  /data/studies/  ", 7, " GeoExplorer 3",
-                                         QByteArray("carried\0", 8), true, true, true, 19200,
-                                         spare));
+        writeAll(prefsPath(),
+                 prefsBytes("  /data/studies/  ", 7, " GeoExplorer 3", QByteArray("carried\0", 8),
+                            true, true, true, 19200, spare));
         TestPlatform t;
         t.m.PrefsFile = prefsPath();
         LoadPrefs(t.m);
@@ -102,8 +99,8 @@ private slots:
         QByteArray spare(82, '\0');
         spare[0] = '\x81'; // a byte with no character in the code page
         spare[81] = 'z';
-        const QByteArray original = prefsBytes("/d/\x80\xE9/", 3, "Holux 210", "note", false, true,
-                                               false, 9600, spare);
+        const QByteArray original =
+            prefsBytes("/d/\x80\xE9/", 3, "Holux 210", "note", false, true, false, 9600, spare);
         writeAll(prefsPath(), original);
         TestPlatform t;
         t.m.PrefsFile = prefsPath();
@@ -148,8 +145,9 @@ private slots:
     void shortFile()
     {
         QFETCH(int, length);
-        writeAll(prefsPath(),
-                 prefsBytes("/srv/gd/", 5, "Holux 210", "", false, false, false, 38400).left(length));
+        writeAll(
+            prefsPath(),
+            prefsBytes("/srv/gd/", 5, "Holux 210", "", false, false, false, 38400).left(length));
         TestPlatform t;
         t.m.PrefsFile = prefsPath();
         LoadPrefs(t.m);

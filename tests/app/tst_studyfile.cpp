@@ -49,10 +49,7 @@ class TstStudyFile : public QObject
     }
 
 private slots:
-    void init()
-    {
-        QFile::remove(dir_.filePath("Test-3.gd2"));
-    }
+    void init() { QFile::remove(dir_.filePath("Test-3.gd2")); }
 
     void fileName_data()
     {
@@ -88,7 +85,8 @@ private slots:
 
         const QByteArray bytes = readAll(dir_.filePath("Test-3.gd2"));
         QCOMPARE(bytes.size(), 272);
-        QVERIFY(sameBytes(bytes.left(16), hexBytes("02 00 01 00 02 00 00 00 00 00 c0 a5 e3 40 58 58")));
+        QVERIFY(
+            sameBytes(bytes.left(16), hexBytes("02 00 01 00 02 00 00 00 00 00 c0 a5 e3 40 58 58")));
         // The preferences as loaded, not as they may be saved later.
         QVERIFY(sameBytes(bytes.mid(16), readAll(t.m.PrefsFile)));
     }

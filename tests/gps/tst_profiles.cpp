@@ -13,18 +13,30 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("trigger");
-        QTest::newRow("default receiver") << "Standard USB" << "GGA";
-        QTest::newRow("Holux 210") << "Holux 210" << "RMC";
-        QTest::newRow("GeoExplorer 3") << "GeoExplorer 3" << "VTG";
-        QTest::newRow("Haicom 303 (CF)") << "Haicom 303 (CF)" << "RMC";
-        QTest::newRow("only from old files") << "Haicom 305-III" << "RMC";
-        QTest::newRow("Haicom 204 takes the default") << "Haicom 204" << "GGA";
-        QTest::newRow("Haicom 204E") << "Haicom 204E" << "GGA";
-        QTest::newRow("Haicom 204-III") << "Haicom 204-III" << "RMC";
-        QTest::newRow("text receiver") << "Garmin 76(text)" << "GGA";
-        QTest::newRow("other case is another name") << "holux 210" << "GGA";
-        QTest::newRow("spaces matter") << "Holux 210 " << "GGA";
-        QTest::newRow("empty") << "" << "GGA";
+        QTest::newRow("default receiver") << "Standard USB"
+                                          << "GGA";
+        QTest::newRow("Holux 210") << "Holux 210"
+                                   << "RMC";
+        QTest::newRow("GeoExplorer 3") << "GeoExplorer 3"
+                                       << "VTG";
+        QTest::newRow("Haicom 303 (CF)") << "Haicom 303 (CF)"
+                                         << "RMC";
+        QTest::newRow("only from old files") << "Haicom 305-III"
+                                             << "RMC";
+        QTest::newRow("Haicom 204 takes the default") << "Haicom 204"
+                                                      << "GGA";
+        QTest::newRow("Haicom 204E") << "Haicom 204E"
+                                     << "GGA";
+        QTest::newRow("Haicom 204-III") << "Haicom 204-III"
+                                        << "RMC";
+        QTest::newRow("text receiver") << "Garmin 76(text)"
+                                       << "GGA";
+        QTest::newRow("other case is another name") << "holux 210"
+                                                    << "GGA";
+        QTest::newRow("spaces matter") << "Holux 210 "
+                                       << "GGA";
+        QTest::newRow("empty") << ""
+                               << "GGA";
     }
     void trigger()
     {
@@ -34,10 +46,10 @@ private slots:
 
     void setUpListsInTheirOrder()
     {
-        QCOMPARE(OfferedReceivers(),
-                 QStringList({"Standard USB", "Garmin 35", "Garmin 16/17", "Holux 210",
-                              "Holux 270 CF", "GeoExplorer 3", "Garmin 76(text)",
-                              "Haicom 303 (CF)", "Haicom 204"}));
+        QCOMPARE(
+            OfferedReceivers(),
+            QStringList({"Standard USB", "Garmin 35", "Garmin 16/17", "Holux 210", "Holux 270 CF",
+                         "GeoExplorer 3", "Garmin 76(text)", "Haicom 303 (CF)", "Haicom 204"}));
         QCOMPARE(OfferedBaudRates(),
                  QList<qint32>({4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200}));
     }

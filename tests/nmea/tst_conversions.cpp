@@ -170,18 +170,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("rewritten");
         QTest::addColumn<double>("degrees");
-        QTest::newRow("latitude") << "4807.038" << "04807.0380" << 48.1173;
-        QTest::newRow("longitude") << "01131.000" << "01131.0000" << 11 + 31 / 60.0;
-        QTest::newRow("three-digit degrees") << "12311.12" << "12311.1200" << 123 + 11.12 / 60.0;
-        QTest::newRow("no decimals") << "4807" << "04807.0000" << 48 + 7 / 60.0;
-        QTest::newRow("minutes rounded first") << "4807.03816" << "04807.0382" << 48 + 7.0382 / 60.0;
-        QTest::newRow("half rounds up") << "4807.03815" << "04807.0382" << 48 + 7.0382 / 60.0;
-        QTest::newRow("south is positive") << "3345.6789" << "03345.6789" << 33 + 45.6789 / 60.0;
-        QTest::newRow("empty") << "" << "" << -999.0;
-        QTest::newRow("not a number, point early") << "48x7.038" << "48x7.038" << -999.0;
-        QTest::newRow("not a number, point late") << "abcde.5" << "abcde.5" << -999.0;
-        QTest::newRow("text sentence gap") << "4807.03_" << "4807.03_" << -999.0;
-        QTest::newRow("underscores") << "____.___" << "____.___" << -999.0;
+        QTest::newRow("latitude") << "4807.038"
+                                  << "04807.0380" << 48.1173;
+        QTest::newRow("longitude") << "01131.000"
+                                   << "01131.0000" << 11 + 31 / 60.0;
+        QTest::newRow("three-digit degrees") << "12311.12"
+                                             << "12311.1200" << 123 + 11.12 / 60.0;
+        QTest::newRow("no decimals") << "4807"
+                                     << "04807.0000" << 48 + 7 / 60.0;
+        QTest::newRow("minutes rounded first") << "4807.03816"
+                                               << "04807.0382" << 48 + 7.0382 / 60.0;
+        QTest::newRow("half rounds up") << "4807.03815"
+                                        << "04807.0382" << 48 + 7.0382 / 60.0;
+        QTest::newRow("south is positive") << "3345.6789"
+                                           << "03345.6789" << 33 + 45.6789 / 60.0;
+        QTest::newRow("empty") << ""
+                               << "" << -999.0;
+        QTest::newRow("not a number, point early") << "48x7.038"
+                                                   << "48x7.038" << -999.0;
+        QTest::newRow("not a number, point late") << "abcde.5"
+                                                  << "abcde.5" << -999.0;
+        QTest::newRow("text sentence gap") << "4807.03_"
+                                           << "4807.03_" << -999.0;
+        QTest::newRow("underscores") << "____.___"
+                                     << "____.___" << -999.0;
     }
     void nmeaToDegrees()
     {

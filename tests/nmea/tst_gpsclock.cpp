@@ -23,12 +23,18 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("offset");
         QTest::addColumn<QString>("local");
-        QTest::newRow("five hours west") << "07:35:40" << "123519" << -5 << "07:35:19";
-        QTest::newRow("pc a second past the hour") << "10:00:01" << "145959" << -5 << "09:59:59";
-        QTest::newRow("pc a second before the hour") << "09:59:59" << "150001" << -5 << "10:00:01";
-        QTest::newRow("east across midnight") << "00:30:00" << "223000" << -22 << "00:30:00";
-        QTest::newRow("same time") << "12:00:00" << "120000.00" << 0 << "12:00:00";
-        QTest::newRow("a whole day apart") << "23:59:58" << "000001" << 0 << "00:00:01";
+        QTest::newRow("five hours west") << "07:35:40"
+                                         << "123519" << -5 << "07:35:19";
+        QTest::newRow("pc a second past the hour") << "10:00:01"
+                                                   << "145959" << -5 << "09:59:59";
+        QTest::newRow("pc a second before the hour") << "09:59:59"
+                                                     << "150001" << -5 << "10:00:01";
+        QTest::newRow("east across midnight") << "00:30:00"
+                                              << "223000" << -22 << "00:30:00";
+        QTest::newRow("same time") << "12:00:00"
+                                   << "120000.00" << 0 << "12:00:00";
+        QTest::newRow("a whole day apart") << "23:59:58"
+                                           << "000001" << 0 << "00:00:01";
     }
     void offsetFromFirstTime()
     {
@@ -49,7 +55,8 @@ private slots:
         GpsClock gps(offset, clock);
         gps.GpsTimeToLocal(QStringLiteral("123519"));
         clock.set(pcAt("09:00:00"));
-        QCOMPARE(FormatClockTime(gps.GpsTimeToLocal(QStringLiteral("140000"))), QString("09:00:00"));
+        QCOMPARE(FormatClockTime(gps.GpsTimeToLocal(QStringLiteral("140000"))),
+                 QString("09:00:00"));
         QCOMPARE(offset, qint16(-5));
     }
 
@@ -103,12 +110,24 @@ private slots:
         QTest::addColumn<QString>("m");
         QTest::addColumn<QString>("s");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("ordinary") << "7" << "05" << "30" << true;
-        QTest::newRow("hour 24 passes") << "24" << "00" << "00" << true;
-        QTest::newRow("hour 25") << "25" << "00" << "00" << false;
-        QTest::newRow("minute 60") << "1" << "60" << "00" << false;
-        QTest::newRow("second 59") << "1" << "00" << "59" << true;
-        QTest::newRow("empty seconds") << "1" << "00" << "" << false;
+        QTest::newRow("ordinary") << "7"
+                                  << "05"
+                                  << "30" << true;
+        QTest::newRow("hour 24 passes") << "24"
+                                        << "00"
+                                        << "00" << true;
+        QTest::newRow("hour 25") << "25"
+                                 << "00"
+                                 << "00" << false;
+        QTest::newRow("minute 60") << "1"
+                                   << "60"
+                                   << "00" << false;
+        QTest::newRow("second 59") << "1"
+                                   << "00"
+                                   << "59" << true;
+        QTest::newRow("empty seconds") << "1"
+                                       << "00"
+                                       << "" << false;
     }
     void validClockTime()
     {

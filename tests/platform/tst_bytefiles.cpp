@@ -61,11 +61,13 @@ private slots:
         }
         QCOMPARE(ansi::encode(ansi::decode(all)), all);
         QCOMPARE(ansi::decode("\x80\x9f\xe9"), QString::fromUtf8("\u20ac\u0178\u00e9"));
-        QCOMPARE(ansi::encode(QString::fromUtf8("Łódź")), QByteArray("?\xf3" "d?"));
+        QCOMPARE(ansi::encode(QString::fromUtf8("Łódź")), QByteArray("?\xf3"
+                                                                     "d?"));
         QVERIFY(!ansi::canEncode(QString::fromUtf8("Łódź")));
         QCOMPARE(ansi::fixedField(QStringLiteral("ab"), 4), QByteArray("ab  "));
         QCOMPARE(ansi::fixedField(QStringLiteral("abcdef"), 4), QByteArray("abcd"));
-        QCOMPARE(ansi::trimSpaces(QString::fromLatin1(" \tx\0 ", 5)), QString::fromLatin1("\tx\0", 3));
+        QCOMPARE(ansi::trimSpaces(QString::fromLatin1(" \tx\0 ", 5)),
+                 QString::fromLatin1("\tx\0", 3));
     }
 };
 
