@@ -40,45 +40,65 @@ QString StudyFilePath(const modVeltripMain& m)
     return m.DataFolder + m.StudyNamePrefix + u'-' + QString::number(m.StudyNum) + m.DataFileExt;
 }
 
-void OpenStudyFile(modVeltripMain& m, const bool& WriteHeader)
+namespace {
+
+// Opens under a free number; with a header the file is started anew.
+bool openStudyFile(modVeltripMain& m, bool writeHeader)
 {
     ByteFiles& files = *m.platform.files;
     const int num = files.freeFileNumber();
-    bool ok = num != 0 && files.open(num, StudyFilePath(m));
-    if (ok) {
-        m.StudyFileNum = qint16(num);
-        m.StudyFileOpen = true;
+    if (num == 0 || !files.open(num, StudyFilePath(m))) {
+        return false;
     }
-    if (ok && WriteHeader) {
-        StudyHeader header;
-        header.VersionMajor = version::kMajor;
-        header.VersionMinor = version::kMinor;
-        header.VersionRevision = version::kRevision;
-        header.StudyDate = m.platform.clock->today();
-        header.Prefs = m.Prefs;
-        // A header starts a new study: whatever the file held before (a
-        // file the existence test could not see) must not trail behind it.
-        ok = files.setLength(num, 0) && files.writeAt(num, 1, header.encode());
-        if (ok) {
-            m.StudyDate = header.StudyDate;
-            m.NextWritePos = qint32(files.length(num) + 1);
-        } else {
-            files.close(num);
-        }
+    m.StudyFileNum = qint16(num);
+    m.StudyFileOpen = true;
+    if (!writeHeader) {
+        return true;
     }
-    if (!ok) {
+    StudyHeader header;
+    header.VersionMajor = version::kMajor;
+    header.VersionMinor = version::kMinor;
+    header.VersionRevision = version::kRevision;
+    header.StudyDate = m.platform.clock->today();
+    header.Prefs = m.Prefs;
+    // A header starts a new study: whatever the file held before (a file the
+    // existence test could not see) must not trail behind it.
+    if (!files.setLength(num, 0) || !files.writeAt(num, 1, header.encode())) {
+        files.close(num);
+        return false;
+    }
+    m.StudyDate = header.StudyDate;
+    m.NextWritePos = qint32(files.length(num) + 1);
+    return true;
+}
+
+} // namespace
+
+void OpenStudyFile(modVeltripMain& m, const bool& WriteHeader)
+{
+    if (!openStudyFile(m, WriteHeader)) {
         m.platform.messages->show(msg::kDataFileOpenFailed);
         m.StudyFileOpen = false;
     }
 }
 
-bool WriteCurFix(modVeltripMain& m)
+bool ReopenStudyFile(modVeltripMain& m)
+{
+    return openStudyFile(m, false);
+}
+
+bool StudyFileIsOpen(const modVeltripMain& m)
+{
+    return m.StudyFileOpen && m.platform.files->isOpen(m.StudyFileNum);
+}
+
+bool WriteRecord(modVeltripMain& m, const QByteArray& record)
 {
     ByteFiles& files = *m.platform.files;
-    if (!m.StudyFileOpen || !files.isOpen(m.StudyFileNum)) {
+    if (!StudyFileIsOpen(m)) {
         return false;
     }
-    if (!files.writeAt(m.StudyFileNum, m.NextWritePos, m.CurFix.encode())) {
+    if (!files.writeAt(m.StudyFileNum, m.NextWritePos, record)) {
         // Take back any part of the record that did reach the file.
         files.setLength(m.StudyFileNum, m.NextWritePos - 1);
         return false;

@@ -33,8 +33,15 @@ QString StudyFilePath(const modVeltripMain& m);
 // and StudyFileOpen is false.
 void OpenStudyFile(modVeltripMain& m, const bool& WriteHeader);
 
-// Writes CurFix at NextWritePos and moves NextWritePos on by one record.
+// Reopens the study file without a header and without a message; false when
+// it cannot be opened. For retrying while a run goes on.
+bool ReopenStudyFile(modVeltripMain& m);
+
+// True while the study file is open under StudyFileNum.
+bool StudyFileIsOpen(const modVeltripMain& m);
+
+// Writes one record at NextWritePos and moves NextWritePos on by one record.
 // False, with NextWritePos unchanged, when the file is not open or the write
 // fails; the next write then goes to the same place, so the file never holds
 // a gap or a partial record between whole ones.
-bool WriteCurFix(modVeltripMain& m);
+bool WriteRecord(modVeltripMain& m, const QByteArray& record);

@@ -104,11 +104,11 @@ private slots:
         t.m.CurFix.RunNum = 1;
         t.m.CurFix.SpeedMph = 25.7824f;
         t.m.CurFix.Latitude = 48.1173;
-        QVERIFY(WriteCurFix(t.m));
+        QVERIFY(WriteRecord(t.m, t.m.CurFix.encode()));
         t.m.CurFix.resetAfterWrite(0);
-        QVERIFY(WriteCurFix(t.m));
+        QVERIFY(WriteRecord(t.m, t.m.CurFix.encode()));
         t.m.CurFix.resetAfterWrite(2);
-        QVERIFY(WriteCurFix(t.m));
+        QVERIFY(WriteRecord(t.m, t.m.CurFix.encode()));
         QCOMPARE(t.m.NextWritePos, 273 + 3 * 48);
         t.files.closeAll();
 
@@ -187,7 +187,7 @@ private slots:
         bool writeHeader = true;
         OpenStudyFile(t.m, writeHeader);
         t.files.closeAll(); // as a Stop does
-        QVERIFY(!WriteCurFix(t.m));
+        QVERIFY(!WriteRecord(t.m, t.m.CurFix.encode()));
         QCOMPARE(t.m.NextWritePos, 273);
     }
 };

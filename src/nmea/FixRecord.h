@@ -1,5 +1,6 @@
 #pragma once
-// One fix as the study file stores it: 48 bytes, little-endian, packed.
+// The current fix as the decoders fill it, and as the study file stores it:
+// 48 bytes, little-endian, packed.
 
 #include <QByteArray>
 

@@ -1,0 +1,27 @@
+#pragma once
+// What the collector's logic asks of the window that shows it. The main
+// window implements it with its controls; tests implement it with records.
+
+#include "Decoders.h"
+#include "FixRecord.h"
+
+#include <QString>
+
+class CollectorView
+{
+public:
+    virtual ~CollectorView() = default;
+
+    // The status line.
+    virtual void setStatus(const QString& text) = 0;
+    // The first event from the port: the Start/Stop button appears.
+    virtual void showStartButton() = 0;
+    // The labels a decoder produced.
+    virtual void showLabels(const GpsLabels& labels) = 0;
+    // One grid row for the fix about to be recorded, as decoded.
+    virtual void addGridRow(const FixRecord& fix) = 0;
+    // The window, its status line and its GPS data frame (&HBBGGRR).
+    virtual void paintSurfaces(quint32 colour) = 0;
+    // Records that could not reach the study file yet; 0 once all are saved.
+    virtual void showUnsavedRecords(int count) = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// Which decoder a completed sentence goes to, by its first six characters.
+
+#include <QString>
+
+enum class SentenceType
+{
+    Other, // shown in the status line, nothing more
+    RMC,
+    GGA,
+    VTG,
+    Text, // the fixed-column "@" sentence
+};
+
+// Exact and case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG", then "@".
+SentenceType ClassifySentence(const QString& sentence);
+
+// "RMC", "GGA" or "VTG", as trigger sentences are named; "" for the others.
+QString TypeName(SentenceType type);

@@ -1,0 +1,83 @@
+#pragma once
+// The serial port as the collector uses it: properties set before opening,
+// one event for every receive and line condition, and a receive buffer read
+// a few characters at a time. Subclasses supply the device.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class CommPort : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The codes CommEvent reports.
+    enum Event : qint16
+    {
+        comEvReceive = 2,
+        comEventBreak = 1001,
+        comEventFrame = 1004,
+        comEventOverrun = 1006,
+        comEventRxParity = 1009,
+    };
+
+    explicit CommPort(QObject* parent = nullptr) : QObject(parent) {}
+
+    // Each setter returns false where the property cannot take the value.
+    bool setCommPort(qint16 port);
+    qint16 commPort() const { return commPort_; }
+    // "<baud>,<parity N/E/O/M/S>,<data bits 5-8>,<stop bits 1/1.5/2>"
+    bool setSettings(const QString& settings);
+    QString settings() const { return settings_; }
+    bool setInputLen(qint16 chars);
+    bool setRThreshold(qint16 chars);
+    bool setInBufferSize(qint16 bytes);
+    bool setPortOpen(bool open);
+    bool portOpen() const { return open_; }
+    bool setRTSEnable(bool enable);
+
+    qint16 commEvent() const { return commEvent_; }
+    int inBufferCount() const { return int(inBuffer_.size()); }
+    // The next InputLen characters (all of them when InputLen is 0), one
+    // character per received byte.
+    QString input();
+
+    struct LineSettings
+    {
+        qint32 baud = 0;
+        char parity = 'N';
+        int dataBits = 8;
+        int stopBitsTimesTwo = 2; // 1.5 stop bits is 3
+    };
+    static bool parseSettings(const QString& text, LineSettings* out);
+
+signals:
+    void OnComm();
+
+protected:
+    // For subclasses: what arrived from the device, and line conditions.
+    void received(const QByteArray& bytes);
+    void lineCondition(Event code);
+
+    LineSettings lineSettings() const { return line_; }
+    qint16 inBufferSize() const { return inBufferSize_; }
+
+    virtual bool openDevice() = 0;
+    virtual void closeDevice() = 0;
+    virtual bool applyRts(bool enable) = 0;
+
+private:
+    void raise(qint16 code);
+
+    qint16 commPort_ = 1;
+    QString settings_ = QStringLiteral("9600,N,8,1");
+    LineSettings line_{9600, 'N', 8, 2};
+    qint16 inputLen_ = 0;
+    qint16 rThreshold_ = 0;
+    qint16 inBufferSize_ = 1024;
+    bool open_ = false;
+    bool rts_ = false;
+    qint16 commEvent_ = 0;
+    QByteArray inBuffer_;
+};

@@ -1,0 +1,423 @@
+// Streams through the reception, decoding and recording step, checked on the
+// records that reach the study file and on what the window was told.
+
+#include "AnsiText.h"
+#include "Collector.h"
+#include "CollectorView.h"
+#include "Colours.h"
+#include "FakeCommPort.h"
+#include "Preferences.h"
+#include "StudyFile.h"
+#include "TestSupport.h"
+#include "Validation.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+namespace {
+
+struct RecordingView final : CollectorView
+{
+    QStringList status;
+    int startButtonShown = 0;
+    QList<GpsLabels> labels;
+    QList<FixRecord> rows;
+    QList<quint32> paints;
+    QList<int> unsaved;
+
+    void setStatus(const QString& text) override { status.append(text); }
+    void showStartButton() override { ++startButtonShown; }
+    void showLabels(const GpsLabels& l) override { labels.append(l); }
+    void addGridRow(const FixRecord& fix) override { rows.append(fix); }
+    void paintSurfaces(quint32 colour) override { paints.append(colour); }
+    void showUnsavedRecords(int count) override { unsaved.append(count); }
+};
+
+const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const QByteArray kVtg = "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
+const QByteArray kText = "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n";
+
+// A study with its header written, ready for runs.
+struct Study
+{
+    QTemporaryDir dir;
+    TestPlatform t;
+    RecordingView view;
+    FakeCommPort port;
+    Collector c{t.m, view};
+
+    explicit Study(const QString& receiver = QStringLiteral("Standard USB"))
+    {
+        t.clock.set(QDateTime(QDate(2010, 3, 1), QTime(12, 35, 40)));
+        t.m.PrefsFile = dir.filePath("Veltrip.bin");
+        LoadPrefs(t.m);
+        t.m.GPSName = receiver;
+        t.m.DataFolder = dir.path() + QDir::separator();
+        t.m.StudyNamePrefix = "Test";
+        t.m.StudyNum = 1;
+        SavePrefs(t.m);
+        SetTriggerSentence(t.m);
+        const bool header = true;
+        OpenStudyFile(t.m, header);
+        t.files.closeAll();
+        port.setRThreshold(1);
+        port.setInputLen(1);
+        QObject::connect(&port, &CommPort::OnComm, [this] { c.OnComm(port); });
+    }
+
+    void tick()
+    {
+        t.clock.advanceSecs(1);
+        c.Tick();
+    }
+
+    QList<FixRecord> records() const
+    {
+        const QByteArray bytes = readAll(StudyFilePath(t.m));
+        QList<FixRecord> out;
+        for (qsizetype at = StudyHeader::kSize; at + FixRecord::kSize <= bytes.size();
+             at += FixRecord::kSize) {
+            out.append(FixRecord::decode(bytes.mid(at, FixRecord::kSize)));
+        }
+        return out;
+    }
+    qint64 fileSize() const { return QFileInfo(StudyFilePath(t.m)).size(); }
+};
+
+} // namespace
+
+class TstCollector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Which sentences close a fix, for each trigger, during a run.
+    void recordsPerTrigger_data()
+    {
+        QTest::addColumn<QString>("receiver");
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("firstQuality");
+        const QByteArray cycle = kRmc + kGga;
+        QTest::newRow("GGA closes, RMC merged") << "Standard USB" << cycle + cycle + "$" << 2 << 1;
+        QTest::newRow("last sentence waits for the next start")
+            << "Standard USB" << cycle + cycle << 1 << 1;
+        QTest::newRow("RMC closes") << "Holux 210" << cycle + cycle + "$" << 2 << 1;
+        QTest::newRow("VTG closes") << "GeoExplorer 3" << kGga + kVtg + "$" << 1 << 1;
+        QTest::newRow("text always closes") << "Holux 210" << kText + kText + "$" << 2 << 1;
+        QTest::newRow("other talkers are not decoded")
+            << "Standard USB" << QByteArray(cycle).replace("$GP", "$GN") + "$" << 0 << 0;
+        QTest::newRow("lower-case tags are not decoded")
+            << "Standard USB" << QByteArray(cycle).replace("$GPGGA", "$gpgga") + "$" << 0 << 0;
+        QTest::newRow("line feed only")
+            << "Standard USB" << QByteArray(cycle + cycle).replace("\r\n", "\n") + "$" << 2 << 1;
+    }
+    void recordsPerTrigger()
+    {
+        QFETCH(QString, receiver);
+        QFETCH(QByteArray, stream);
+        QFETCH(int, records);
+        Study s(receiver);
+        s.tick();
+        QVERIFY(s.c.StartRun());
+        s.port.feed(stream);
+        QVERIFY(s.c.StopRun() || (s.tick(), s.c.StopRun()));
+        const QList<FixRecord> got = s.records();
+        QCOMPARE(got.size(), records);
+        QCOMPARE(s.view.rows.size(), records);
+        QCOMPARE(s.fileSize(), 272 + 48 * records);
+        if (records > 0) {
+            QTEST(int(got[0].FixQuality), "firstQuality");
+            QCOMPARE(got[0].RunNum, qint16(1));
+        }
+    }
+
+    // With RMC then GGA in a cycle, the record holds GGA's time, position,
+    // quality, satellites and HDOP, and RMC's speed and course.
+    void cycleMergesIntoOneRecord()
+    {
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        s.port.feed(kRmc + kGga + "$", 1); // one character per read
+        const FixRecord r = s.records().value(0);
+        QCOMPARE(r.FixQuality, qint16(1));
+        QCOMPARE(r.SpeedMph, 25.7824f);
+        QCOMPARE(r.Course, 84.4f);
+        QCOMPARE(r.NumSats, qint16(8));
+        QCOMPARE(r.HDOP, 0.9f);
+        QCOMPARE(r.FixTime, 40238.0 + (12 * 3600 + 35 * 60 + 19) / 86400.0);
+        QCOMPARE(r.DelayNum, qint16(-1));
+        // The offset came from the first time field: PC 12:35:40 against 12:35:19.
+        QCOMPARE(s.t.m.TimeOffsetHr, qint16(0));
+        // The grid shows the values as decoded, before validation.
+        QCOMPARE(s.view.rows.value(0).SpeedMph, 25.7824f);
+    }
+
+    // A cycle without RMC leaves speed and course missing, not zero.
+    void missingSentenceLeavesMissingValues()
+    {
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        s.port.feed(kGga + "$");
+        const FixRecord r = s.records().value(0);
+        QCOMPARE(r.SpeedMph, -1.0f);
+        QCOMPARE(r.Course, 9999.0f);
+        QCOMPARE(r.Latitude, 48.1173);
+    }
+
+    void nothingRecordedOutsideARun()
+    {
+        Study s;
+        s.port.feed(kRmc + kGga + kRmc + kGga + "$");
+        QCOMPARE(s.records().size(), 0);
+        QCOMPARE(s.view.rows.size(), 0);
+        QCOMPARE(s.view.labels.size(), 4); // still shown
+    }
+
+    void statusLine()
+    {
+        Study s;
+        s.port.feed("ll*47\r\n$GPGSV,3,1,12*7A\r\n$GPRMC,1\n$$GPGGA,2\r\n$");
+        QCOMPARE(s.view.startButtonShown, 1);
+        QCOMPARE(s.view.status,
+                 QStringList({"Reading...", "$GPGSV,3,1,12*7A", "$GPRMC,", "$GPGGA,2"}));
+    }
+
+    void lineConditionsBeforeAnyData()
+    {
+        Study s;
+        s.port.condition(CommPort::comEventBreak);
+        s.port.condition(CommPort::comEventFrame);
+        s.port.condition(CommPort::comEventRxParity);
+        s.port.condition(CommPort::comEventOverrun);
+        s.port.condition(CommPort::Event(1010)); // not one the collector knows
+        QCOMPARE(s.view.status, QStringList({"Reading...", "Break", "Framing Error", "Parity Error",
+                                             "Overrun Error"}));
+        QCOMPARE(s.view.startButtonShown, 1);
+    }
+
+    void colourTicks()
+    {
+        Study s;
+        for (int i = 0; i < 9; ++i) {
+            s.tick();
+        }
+        QCOMPARE(s.view.paints.last(), colours::kLightRed);
+        s.tick();
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow); // 10 ticks without a sentence
+        s.port.feed(kRmc + "$");
+        s.tick();
+        QCOMPARE(s.view.paints.last(), colours::kLightRed);
+        s.c.StartRun();
+        s.tick();
+        QCOMPARE(s.view.paints.last(), colours::kLightGreen);
+        s.port.feed("$GPGSV,1*00\r\n$GPGSV,2*00\r\n$"); // shown, but not decoded
+        for (int i = 0; i < 10; ++i) {
+            s.tick();
+        }
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
+    }
+
+    void counterHoldsAtItsLargest()
+    {
+        Study s;
+        s.c.NoDataTicks = 32766;
+        s.tick();
+        s.tick();
+        QCOMPARE(s.c.NoDataTicks, qint16(32767));
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
+    }
+
+    // The 16th incomplete fix in a row turns the surfaces yellow; a complete one resets.
+    void incompleteFixesInARow()
+    {
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        const QByteArray bad = "$GPGGA,123519,,,,,0,,,,,,,,*47\r\n";
+        for (int i = 0; i < 15; ++i) {
+            s.port.feed(bad);
+        }
+        s.port.feed("$");
+        QCOMPARE(s.c.BadFixCount, qint16(15));
+        QVERIFY(!s.view.paints.contains(colours::kLightYellow));
+        s.port.feed(bad + "$");
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
+        s.port.feed(kRmc + kGga + "$");
+        QCOMPARE(s.c.BadFixCount, qint16(0));
+        QCOMPARE(s.records().size(), 17); // written whether complete or not
+        s.c.BadFixCount = 32767;
+        s.port.feed(bad + "$");
+        QCOMPARE(s.c.BadFixCount, qint16(32767));
+    }
+
+    void validation_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("textReceiver");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("speed 120 passes") << "speed" << 120.0 << false << true << 120.0;
+        QTest::newRow("speed 120.1 fails") << "speed" << 120.1 << false << false << -1.0;
+        QTest::newRow("speed negative fails") << "speed" << -0.5 << false << false << -1.0;
+        QTest::newRow("latitude 0 fails") << "latitude" << 0.0 << false << false << -1.0;
+        QTest::newRow("latitude -999 passes") << "latitude" << -999.0 << false << true << -999.0;
+        QTest::newRow("quality 8 passes") << "quality" << 8.0 << false << true << 8.0;
+        QTest::newRow("quality 0 fails") << "quality" << 0.0 << false << false << -1.0;
+        QTest::newRow("3 satellites pass") << "sats" << 3.0 << false << true << 3.0;
+        QTest::newRow("2 satellites fail") << "sats" << 2.0 << false << false << -1.0;
+        QTest::newRow("hdop 9.99 passes") << "hdop" << 9.99 << false << true << 9.99;
+        QTest::newRow("hdop 10 fails") << "hdop" << 10.0 << false << false << -1.0;
+        QTest::newRow("hdop 0 fails") << "hdop" << 0.0 << false << false << -1.0;
+        QTest::newRow("text receiver skips satellites") << "sats" << -1.0 << true << true << -1.0;
+        QTest::newRow("text receiver skips hdop") << "hdop" << -1.0 << true << true << -1.0;
+    }
+    void validation()
+    {
+        QFETCH(QString, field);
+        QFETCH(double, value);
+        QFETCH(bool, textReceiver);
+        FixRecord f;
+        f.SpeedMph = 30.0f;
+        f.FixTime = 40238.5;
+        f.Latitude = 48.0;
+        f.Longitude = 11.0;
+        f.FixQuality = 1;
+        f.NumSats = 8;
+        f.HDOP = 0.9f;
+        if (field == "speed") {
+            f.SpeedMph = float(value);
+        } else if (field == "latitude") {
+            f.Latitude = value;
+        } else if (field == "quality") {
+            f.FixQuality = qint16(value);
+        } else if (field == "sats") {
+            f.NumSats = qint16(value);
+        } else {
+            f.HDOP = float(value);
+        }
+        QTEST(ValidateFix(f, textReceiver, 40238.0, 0.25), "ok");
+        const double got = field == "speed"      ? f.SpeedMph
+                           : field == "latitude" ? f.Latitude
+                           : field == "quality"  ? f.FixQuality
+                           : field == "sats"     ? f.NumSats
+                                                 : f.HDOP;
+        QFETCH(double, stored);
+        QCOMPARE(float(got), float(stored));
+    }
+
+    void missingTimeTakesThePcClock()
+    {
+        FixRecord f;
+        QVERIFY(!ValidateFix(f, false, 40238.0, 0.25));
+        QCOMPARE(f.FixTime, 40238.25);
+    }
+
+    // A run whose file cannot be reopened keeps its records, says so, and
+    // writes them in order once the file can be opened again.
+    void recordsWaitForTheFile()
+    {
+        Study s;
+        const QString realFolder = s.t.m.DataFolder;
+        s.t.m.DataFolder = s.dir.filePath("gone") + QDir::separator();
+        s.tick();
+        s.c.StartRun();
+        QCOMPARE(s.t.messages.shown.size(), 1); // the data-file message at Start
+        s.port.feed(kRmc + kGga + kRmc + kGga + kRmc + kGga + "$");
+        QCOMPARE(s.c.unsavedRecords(), 3);
+        QCOMPARE(s.view.unsaved, QList<int>({1, 2, 3}));
+        QCOMPARE(s.records().size(), 0);
+
+        s.t.m.DataFolder = realFolder; // the card is back
+        s.tick();
+        QCOMPARE(s.c.unsavedRecords(), 0);
+        QCOMPARE(s.view.unsaved.last(), 0);
+        s.port.feed(kRmc + kGga + "$");
+        s.tick();
+        s.c.StopRun();
+        QCOMPARE(s.records().size(), 4);
+        QCOMPARE(s.fileSize(), 272 + 4 * 48);
+        QCOMPARE(s.t.messages.shown.size(), 1); // no message box per record
+    }
+
+    void runNumbersAndNodes()
+    {
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        s.port.feed(kGga + kGga); // record 1: node 0
+        s.tick();
+        QVERIFY(s.c.NewNode());
+        QVERIFY(!s.c.NewNode()); // one node per tick
+        s.port.feed(kGga);       // record 2 still carries the old node
+        s.c.EnterDelay("12");
+        s.port.feed(kGga); // record 3: node 1, delay 12
+        s.port.feed("$");  // record 4: node 1, no delay
+        s.tick();
+        QVERIFY(s.c.StopRun());
+        s.c.ChooseRunDir(2);
+        s.c.ChooseRunDir(0);
+        s.tick();
+        s.c.StartRun();
+        s.port.feed(kGga + "$");
+        s.tick();
+        s.c.StopRun();
+        const QList<FixRecord> r = s.records();
+        QCOMPARE(r.size(), 5);
+        const QList<int> runs = {r[0].RunNum, r[1].RunNum, r[2].RunNum, r[3].RunNum, r[4].RunNum};
+        QCOMPARE(runs, QList<int>({1, 1, 1, 1, 2}));
+        const QList<int> nodes = {r[0].NodeNum, r[1].NodeNum, r[2].NodeNum, r[3].NodeNum,
+                                  r[4].NodeNum};
+        QCOMPARE(nodes, QList<int>({0, 0, 1, 1, 0}));
+        const QList<int> delays = {r[0].DelayNum, r[1].DelayNum, r[2].DelayNum, r[3].DelayNum,
+                                   r[4].DelayNum};
+        QCOMPARE(delays, QList<int>({-1, -1, 12, -1, -1}));
+        QCOMPARE(r[4].RunDir, qint16(2));
+    }
+
+    // Random bytes of any length, split anyhow, never crash reception or the
+    // decoders, and the file stays whole records.
+    void randomStreamsAreHarmless()
+    {
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        QRandomGenerator rng(4807038);
+        const QByteArray pieces[] = {kRmc, kGga, kVtg, kText, "$", "@", ",", "\r\n", "*", "_"};
+        for (int round = 0; round < 300; ++round) {
+            QByteArray stream;
+            const int len = int(rng.bounded(round % 50 == 0 ? 20000 : 400));
+            while (stream.size() < len) {
+                if (rng.bounded(3) == 0) {
+                    const QByteArray& p = pieces[rng.bounded(int(std::size(pieces)))];
+                    stream += p.left(int(rng.bounded(p.size() + 1)));
+                } else {
+                    stream += char(rng.bounded(256));
+                }
+            }
+            s.port.feed(stream, int(rng.bounded(1, 64)));
+        }
+        s.tick();
+        QVERIFY(s.c.StopRun());
+        QCOMPARE((s.fileSize() - 272) % 48, 0);
+        QCOMPARE(s.c.unsavedRecords(), 0);
+    }
+
+    void stopInTheSameTickIsIgnored()
+    {
+        Study s;
+        s.tick();
+        QVERIFY(s.c.StartRun());
+        QVERIFY(!s.c.StopRun());
+        s.tick();
+        QVERIFY(s.c.StopRun());
+        QVERIFY(s.c.StartRun()); // Start is not guarded
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCollector)
+#include "tst_collector.moc"

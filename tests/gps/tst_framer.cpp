@@ -1,0 +1,89 @@
+// Framing the serial stream into sentences, and which decoder each goes to.
+
+#include "SentenceFramer.h"
+#include "SentenceTypes.h"
+
+#include <QTest>
+
+class TstFramer : public QObject
+{
+    Q_OBJECT
+
+    static QStringList frame(const QByteArray& bytes, SentenceFramer& framer)
+    {
+        QStringList out;
+        for (char b : bytes) {
+            if (auto s = framer.feed(QChar::fromLatin1(b))) {
+                out.append(*s);
+            }
+        }
+        return out;
+    }
+
+private slots:
+    void frames_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("sentences");
+        QTest::addColumn<QString>("pending");
+        QTest::newRow("leading garbage dropped")
+            << QByteArray("0.9,545.4,M*47\r\n$GPRMC,1\r\n$GPGGA,2\r\n")
+            << QStringList{"$GPRMC,1\r\n"} << "$GPGGA,2\r\n";
+        QTest::newRow("sentence waits for the next start")
+            << QByteArray("$GPRMC,1*6A\r\n") << QStringList{} << "$GPRMC,1*6A\r\n";
+        QTest::newRow("cut off by the next start")
+            << QByteArray("$GPRMC,12$GPGGA,3\r\n") << QStringList{"$GPRMC,12"} << "$GPGGA,3\r\n";
+        QTest::newRow("line feed only") << QByteArray("$GPRMC,1\n$GPGGA,2\n$")
+                                        << QStringList{"$GPRMC,1\n", "$GPGGA,2\n"} << "$";
+        QTest::newRow("text sentences")
+            << QByteArray("@100301\r\n@100302\r\n") << QStringList{"@100301\r\n"} << "@100302\r\n";
+        QTest::newRow("mixed start characters") << QByteArray("$GPGGA,1\r\n@1003\r\n$")
+                                                << QStringList{"$GPGGA,1\r\n", "@1003\r\n"} << "$";
+        QTest::newRow("start characters back to back")
+            << QByteArray("$$GPRMC,1\r\n$") << QStringList{"$", "$GPRMC,1\r\n"} << "$";
+        QTest::newRow("nothing but garbage") << QByteArray("abc\r\n,,*") << QStringList{} << "";
+    }
+    void frames()
+    {
+        QFETCH(QByteArray, bytes);
+        SentenceFramer framer;
+        QTEST(frame(bytes, framer), "sentences");
+        QTEST(framer.current(), "pending");
+    }
+
+    void endlessSentenceIsBounded()
+    {
+        SentenceFramer framer;
+        QByteArray garbage = "$GPRMC,1";
+        garbage += QByteArray(1 << 20, 'x');
+        garbage += "$GPGGA";
+        const QStringList sentences = frame(garbage, framer);
+        QCOMPARE(sentences.size(), 1);
+        QCOMPARE(sentences[0].size(), SentenceFramer::kMaxSentence);
+        QVERIFY(sentences[0].startsWith("$GPRMC,1xxx"));
+        QCOMPARE(framer.current(), QString("$GPGGA"));
+    }
+
+    void classify_data()
+    {
+        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<int>("type");
+        QTest::newRow("rmc") << "$GPRMC,1" << int(SentenceType::RMC);
+        QTest::newRow("gga") << "$GPGGA,1" << int(SentenceType::GGA);
+        QTest::newRow("vtg") << "$GPVTG,1" << int(SentenceType::VTG);
+        QTest::newRow("text") << "@1003" << int(SentenceType::Text);
+        QTest::newRow("gsv shown only") << "$GPGSV,3" << int(SentenceType::Other);
+        QTest::newRow("lower case") << "$gprmc,1" << int(SentenceType::Other);
+        QTest::newRow("other talker") << "$GNRMC,1" << int(SentenceType::Other);
+        QTest::newRow("tag cut short") << "$GPRM" << int(SentenceType::Other);
+        QTest::newRow("merged after a lost start") << "$GPRMC,1$GPGGA" << int(SentenceType::RMC);
+    }
+    void classify()
+    {
+        QFETCH(QString, sentence);
+        QTEST(int(ClassifySentence(sentence)), "type");
+    }
+};
+
+QTEST_APPLESS_MAIN(TstFramer)
+#include "tst_framer.moc"

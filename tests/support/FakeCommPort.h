@@ -1,0 +1,43 @@
+#pragma once
+// A serial port fed from a test: characters in chunks of any size, and line
+// conditions, each raising the port's event as a device would.
+
+#include "CommPort.h"
+
+#include <QStringList>
+
+class FakeCommPort final : public CommPort
+{
+public:
+    bool refuseOpen = false;
+    bool deviceOpen = false;
+    QStringList operations; // what was done to the device, in order
+
+    // Delivers bytes in chunks of chunk bytes (all at once when 0).
+    void feed(const QByteArray& bytes, int chunk = 0)
+    {
+        const qsizetype step = chunk > 0 ? chunk : qMax<qsizetype>(bytes.size(), 1);
+        for (qsizetype at = 0; at < bytes.size(); at += step) {
+            received(bytes.mid(at, step));
+        }
+    }
+    void condition(Event code) { lineCondition(code); }
+
+protected:
+    bool openDevice() override
+    {
+        operations.append(QStringLiteral("open %1 %2").arg(commPort()).arg(settings()));
+        deviceOpen = !refuseOpen;
+        return deviceOpen;
+    }
+    void closeDevice() override
+    {
+        operations.append(QStringLiteral("close"));
+        deviceOpen = false;
+    }
+    bool applyRts(bool enable) override
+    {
+        operations.append(QStringLiteral("rts %1").arg(enable));
+        return true;
+    }
+};
