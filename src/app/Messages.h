@@ -25,4 +25,21 @@ inline QString prefsWriteFailed(const QString& path, const QString& reason)
         .arg(path, reason);
 }
 
+// While a run cannot reach its study file.
+inline QString recordsWaiting(int count, const QString& path)
+{
+    return QStringLiteral("%1 record(s) not yet saved: the study file %2 cannot be written. "
+                          "Recording goes on; they are saved as soon as the file can be opened.")
+        .arg(count)
+        .arg(path);
+}
+
+// At the end of the program, for records that never reached the file.
+inline QString recordsNotSaved(int count, const QString& path)
+{
+    return QStringLiteral("%1 record(s) could not be saved to the study file %2.")
+        .arg(count)
+        .arg(path);
+}
+
 } // namespace msg

@@ -1,0 +1,3 @@
+#pragma once
+// Closing every window of the program, last opened first.
+void UnloadAllForms();

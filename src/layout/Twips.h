@@ -1,0 +1,54 @@
+#pragma once
+// The windows are designed in twips, 1/1440 inch: 15 twips to a pixel at 96
+// logical dots per inch, scaled with the screen's logical dpi.
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QRect>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace twips {
+
+inline int toPixels(double twips, double dpi)
+{
+    return int(std::lround(twips * dpi / 1440.0));
+}
+
+inline void place(QWidget* w, double left, double top, double width, double height, double dpi)
+{
+    w->setGeometry(toPixels(left, dpi), toPixels(top, dpi), toPixels(width, dpi),
+                   toPixels(height, dpi));
+}
+
+// The platform's default sans-serif face at a design point size.
+inline QFont designFont(double points, bool bold)
+{
+    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+} // namespace twips
+
+namespace twips {
+
+// The design sizes were chosen for a narrow face; where the platform's face
+// is wider, the text is narrowed (never made smaller) so that nothing is cut.
+inline void fitWidth(QWidget* w, const QString& text)
+{
+    QFont f = w->font();
+    f.setStretch(QFont::Unstretched);
+    const int room = w->width() - 6;
+    const int needed = QFontMetrics(f).horizontalAdvance(text);
+    if (needed > room && needed > 0 && room > 0) {
+        f.setStretch(std::max(50, 100 * room / needed));
+    }
+    w->setFont(f);
+}
+
+} // namespace twips
