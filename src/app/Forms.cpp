@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 void UnloadAllForms()
@@ -11,4 +12,16 @@ void UnloadAllForms()
             (*it)->close();
         }
     }
+}
+
+void EndIfNoWindows()
+{
+    QTimer::singleShot(0, qApp, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible()) {
+                return;
+            }
+        }
+        QCoreApplication::quit();
+    });
 }

@@ -8,6 +8,7 @@
 #include "Forms.h"
 #include "Messages.h"
 #include "ReceiverProfiles.h"
+#include "ScreenLayout.h"
 #include "ScreenMetrics.h"
 #include "SharedState.h"
 #include "SpreadGrid.h"
@@ -245,9 +246,55 @@ void frmMain::buildControls()
     btnExit = new QPushButton(QStringLiteral("(E)nd Study"), this);
     btnExit->setFont(twips::designFont(9.6, true));
     place(btnExit, 9720, 6720, 1572, 372);
+    btnNewNode->hide(); // only during a run
     btnDummy = new QPushButton(this);
     btnDummy->setFlat(true);
     place(btnDummy, 11160, 5520, 132, 132);
+
+    // Named as the layouts name them.
+    const std::pair<QWidget*, const char*> names[] = {{frStudyDetails, "frStudyDetails"},
+                                                      {lblStudyNamePrefixT, "lblStudyNamePrefixT"},
+                                                      {lblStudyNamePrefix, "lblStudyNamePrefix"},
+                                                      {lblStudyNumT, "lblStudyNumT"},
+                                                      {lblStudyNum, "lblStudyNum"},
+                                                      {lblRunNumT, "lblRunNumT"},
+                                                      {lblRunNum, "lblRunNum"},
+                                                      {lblNodeNumT, "lblNodeNumT"},
+                                                      {lblNodeNum, "lblNodeNum"},
+                                                      {frGPSData, "frGPSData"},
+                                                      {lblTimeT, "lblTimeT"},
+                                                      {lblTime, "lblTime"},
+                                                      {lblSpeedT, "lblSpeedT"},
+                                                      {lblSpeed, "lblSpeed"},
+                                                      {lblMphKph, "lblMphKph"},
+                                                      {lblLatitudeT, "lblLatitudeT"},
+                                                      {lblLatitude, "lblLatitude"},
+                                                      {lblLongitudeT, "lblLongitudeT"},
+                                                      {lblLongitude, "lblLongitude"},
+                                                      {lblGPSQualT, "lblGPSQualT"},
+                                                      {lblGPSQual, "lblGPSQual"},
+                                                      {lblNumSatsT, "lblNumSatsT"},
+                                                      {lblNumSats, "lblNumSats"},
+                                                      {lblHDOPT, "lblHDOPT"},
+                                                      {lblHDOP, "lblHDOP"},
+                                                      {frGrid, "frGrid"},
+                                                      {vaGPSData, "vaGPSData"},
+                                                      {lblUnsaved, "lblUnsaved"},
+                                                      {lblStatus, "lblStatus"},
+                                                      {btnHideSentences, "btnHideSentences"},
+                                                      {frDelayNum, "frDelayNum"},
+                                                      {lblDelayNum, "lblDelayNum"},
+                                                      {txtDelayNum, "txtDelayNum"},
+                                                      {frRunDir, "frRunDir"},
+                                                      {lblRunDir, "lblRunDir"},
+                                                      {cmbRunDir, "cmbRunDir"},
+                                                      {btnStartStopRun, "btnStartStopRun"},
+                                                      {btnNewNode, "btnNewNode"},
+                                                      {btnExit, "btnExit"},
+                                                      {btnDummy, "btnDummy"}};
+    for (const auto& [widget, name] : names) {
+        widget->setObjectName(QString::fromLatin1(name));
+    }
 
     // The keyboard drives the window: buttons take focus only when clicked.
     for (QPushButton* b : {btnStartStopRun, btnNewNode, btnExit, btnHideSentences}) {
@@ -272,6 +319,9 @@ void frmMain::Form_Load()
     tmrCurTime->setInterval(1000);
     tmrCurTime->start();
     MainLoaded = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 void frmMain::InitMainWindow()
@@ -335,6 +385,7 @@ bool frmMain::event(QEvent* e)
 void frmMain::Form_Activate()
 {
     btnDummy->setFocus();
+    ApplyMainScreenLayout(*this, m_.ScreenIs800, m_.platform.screen->logicalDpi());
 }
 
 void frmMain::closeEvent(QCloseEvent* e)

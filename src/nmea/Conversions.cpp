@@ -106,7 +106,12 @@ std::optional<int> clockPart(QStringView part, int max)
 
 double SafeDouble(QStringView text)
 {
-    return scan<double>(text).value_or(sentinel::kDouble);
+    return ReadNumber(text).value_or(sentinel::kDouble);
+}
+
+std::optional<double> ReadNumber(QStringView text)
+{
+    return scan<double>(text);
 }
 
 float SafeSingle(QStringView text)
@@ -144,6 +149,28 @@ double SafeDate(QStringView text)
         return sentinel::kDate;
     }
     return (*h * 3600 + *m * 60 + *s) / 86400.0;
+}
+
+double LeadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        ++i;
+    }
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+    }
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            ++i;
+        }
+    }
+    return scan<double>(text.sliced(start, i - start)).value_or(0.0);
 }
 
 double NmeaToDegrees(QString& text)

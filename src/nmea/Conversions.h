@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 namespace sentinel {
 constexpr qint16 kInteger = -1;
@@ -18,11 +19,17 @@ constexpr double kDegrees = -999.0;
 // fraction, an optional exponent, blanks. Anything else, the empty text, or a
 // value out of range gives the sentinel.
 double SafeDouble(QStringView text);
+// The same reading, for callers that must tell a genuine -1 from no number.
+std::optional<double> ReadNumber(QStringView text);
 float SafeSingle(QStringView text);
 // Rounded to the nearest integer, halves to even; outside -32768..32767 gives -1.
 qint16 SafeInteger(QStringView text);
 // A time of day H:MM or H:MM:SS (hours 0 to 23) as a Date fraction.
 double SafeDate(QStringView text);
+
+// The number a text starts with, read as far as it goes: blanks, an optional
+// sign, digits, "." and digits. 0 when the text starts with anything else.
+double LeadingNumber(QStringView text);
 
 // ddmm.mmmm or dddmm.mmmm to unsigned decimal degrees. A numeric text is
 // rewritten in place to the five-digit form with four decimals ("4807.038"

@@ -69,24 +69,6 @@ void knotsField(const QString& text, DecodeContext& ctx, GpsLabels& labels)
     labels.Speed = speedText(ctx.fix.SpeedMph, ctx);
 }
 
-// The number a text starts with: digits, then "." and digits; 0 when it
-// starts with anything else ("____" is a velocity the receiver lacks).
-double leadingNumber(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
-        ++i;
-    }
-    if (i < text.size() && text[i] == u'.') {
-        ++i;
-        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
-            ++i;
-        }
-    }
-    const double v = SafeDouble(QStringView(text).first(i));
-    return v < 0 ? 0.0 : v;
-}
-
 // Fixed columns are taken as far as the sentence has characters.
 QString column(const QString& s, int position, int length)
 {
@@ -206,8 +188,9 @@ GpsLabels DecodeTextSentence(const QString& s, DecodeContext& ctx)
     }
 
     // Velocity components in tenths of a metre per second.
-    const float ve = float(leadingNumber(column(s, 42, 4)) / 10.0);
-    const float vn = float(leadingNumber(column(s, 47, 4)) / 10.0);
+    // "____" is a velocity the receiver lacks, read as 0.
+    const float ve = float(LeadingNumber(column(s, 42, 4)) / 10.0);
+    const float vn = float(LeadingNumber(column(s, 47, 4)) / 10.0);
     const float metresPerSecond = float(std::sqrt(double(ve) * ve + double(vn) * vn));
     ctx.fix.SpeedMph = float(metresPerSecond * kMphPerMetrePerSecond);
     labels.Speed = speedText(ctx.fix.SpeedMph, ctx);

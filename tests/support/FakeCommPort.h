@@ -5,11 +5,14 @@
 #include "CommPort.h"
 
 #include <QStringList>
+#include <functional>
 
 class FakeCommPort final : public CommPort
 {
 public:
     bool refuseOpen = false;
+    // Which port numbers have a device behind them.
+    std::function<bool(int)> present = [](int) { return true; };
     bool deviceOpen = false;
     QStringList operations; // what was done to the device, in order
 
@@ -27,7 +30,7 @@ protected:
     bool openDevice() override
     {
         operations.append(QStringLiteral("open %1 %2").arg(commPort()).arg(settings()));
-        deviceOpen = !refuseOpen;
+        deviceOpen = !refuseOpen && present(commPort());
         return deviceOpen;
     }
     void closeDevice() override

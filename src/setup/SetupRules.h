@@ -1,0 +1,41 @@
+#pragma once
+// What the set-up dialog checks before it writes anything, and the texts it
+// shows. None of it needs a window.
+
+#include <QString>
+#include <optional>
+
+namespace setup {
+
+// Why a study name prefix cannot name a file, or "" when it can. Refused:
+// characters no file name may hold on Windows or here, control characters,
+// and ".." (the file must stay in the data folder).
+QString prefixProblem(const QString& prefix);
+
+// The study number box: empty gives 0; otherwise a number rounded to the
+// nearest whole number (halves to even) within -32768..32767.
+std::optional<qint16> studyNumber(const QString& boxText);
+
+// The number the study number box holds while it is typed in: the number at
+// its start, 0 when there is none.
+qint16 studyNumberWhileTyping(const QString& boxText);
+
+// The port box: the whole part of the number its text starts with; nothing
+// when that lies outside -32768..32767.
+std::optional<qint16> portNumber(const QString& boxText);
+
+// A chosen folder with the separator at its end.
+QString folderWithSeparator(const QString& folder);
+
+// The question of the overwrite confirmation.
+QString overwriteQuestion(const QString& prefix, qint16 number, const QString& dataFolder);
+
+inline const QString kStudyNumberNotANumber =
+    QStringLiteral("The study number must be a number, for example 1.");
+
+inline QString portNumberOutOfRange(const QString& text)
+{
+    return QStringLiteral("\"%1\" is not a port number. Choose a port from the list.").arg(text);
+}
+
+} // namespace setup

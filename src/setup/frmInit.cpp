@@ -1,0 +1,356 @@
+#include "frmInit.h"
+
+#include "AnsiText.h"
+#include "ByteFiles.h"
+#include "CommPort.h"
+#include "FolderTree.h"
+#include "Forms.h"
+#include "Preferences.h"
+#include "ReceiverProfiles.h"
+#include "ScreenLayout.h"
+#include "ScreenMetrics.h"
+#include "SetupRules.h"
+#include "SharedState.h"
+#include "StudyFile.h"
+#include "Twips.h"
+#include "UserMessages.h"
+#include "Version.h"
+#include "frmConfirmOverwrite.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+
+constexpr double kClientWidth = 11364;
+constexpr double kClientHeight = 7188;
+constexpr int kHighestPort = 32;
+
+template <typename W> W* named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+} // namespace
+
+frmInit::frmInit(modVeltripMain& m, std::unique_ptr<CommPort> testPort,
+                 std::function<void()> showMain, QWidget* parent)
+    : QDialog(parent), m_(m), MSComm1(std::move(testPort)), showMain_(std::move(showMain))
+{
+    buildControls();
+}
+
+frmInit::~frmInit() = default;
+
+void frmInit::buildControls()
+{
+    const double dpi = m_.platform.screen->logicalDpi();
+    const auto place = [dpi](QWidget* w, double l, double t, double wd, double h) {
+        twips::place(w, l, t, wd, h, dpi);
+    };
+    setFixedSize(twips::toPixels(kClientWidth, dpi), twips::toPixels(kClientHeight, dpi));
+    const QFont frameFont = twips::designFont(7.8, true);
+    const QFont captionFont = twips::designFont(13.8, true);
+    const QFont comboFont = twips::designFont(9.6, false);
+    const auto frame = [&](const char* name, const QString& title, double top) {
+        auto* f = named(new QGroupBox(title, this), name);
+        f->setFont(frameFont);
+        place(f, 6960, top, 4332, 732);
+        return f;
+    };
+    const auto caption = [&](QWidget* parent, const char* name, const QString& text) {
+        auto* l = named(new QLabel(text, parent), name);
+        l->setFont(captionFont);
+        place(l, 120, 240, 2172, 372);
+        return l;
+    };
+    const auto combo = [&](QWidget* parent, const char* name, double left, double top) {
+        auto* c = named(new QComboBox(parent), name);
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->setFont(comboFont);
+        place(c, left, top, 1812, 372);
+        return c;
+    };
+    const auto check = [&](QWidget* parent, const char* name, const QString& text) {
+        auto* c = named(new QCheckBox(text, parent), name);
+        c->setFont(frameFont);
+        place(c, 120, 240, 4092, 372);
+        return c;
+    };
+
+    frStudyDetails = named(new QGroupBox(QStringLiteral("Study Details"), this), "frStudyDetails");
+    frStudyDetails->setFont(frameFont);
+    place(frStudyDetails, 120, 120, 11172, 852);
+    lblStudyNamePrefixT =
+        caption(frStudyDetails, "lblStudyNamePrefixT", QStringLiteral(" Study Name"));
+    place(lblStudyNamePrefixT, 120, 240, 2052, 492);
+    txtStudyNamePrefix =
+        named(new QLineEdit(QStringLiteral("Test"), frStudyDetails), "txtStudyNamePrefix");
+    txtStudyNamePrefix->setMaxLength(25);
+    txtStudyNamePrefix->setFont(twips::designFont(18, true));
+    txtStudyNamePrefix->setCursorPosition(0);
+    place(txtStudyNamePrefix, 2280, 209, 6852, 555);
+    lblStudyNumT = caption(frStudyDetails, "lblStudyNumT", QStringLiteral(" #"));
+    place(lblStudyNumT, 9720, 240, 612, 492);
+    txtStudyNum = named(new QLineEdit(QStringLiteral("1"), frStudyDetails), "txtStudyNum");
+    txtStudyNum->setMaxLength(2);
+    txtStudyNum->setFont(twips::designFont(18, true));
+    place(txtStudyNum, 10440, 209, 612, 555);
+
+    frCurDataFolder =
+        named(new QGroupBox(QStringLiteral("Current Data Folder"), this), "frCurDataFolder");
+    frCurDataFolder->setFont(frameFont);
+    place(frCurDataFolder, 120, 1080, 6732, 3732);
+    lblDataPath = caption(frCurDataFolder, "lblDataPath", QStringLiteral(" Data Path"));
+    place(lblDataPath, 120, 240, 6492, 372);
+    treStudyName = named(new FolderTree(frCurDataFolder), "treStudyName");
+    treStudyName->setFont(comboFont);
+    place(treStudyName, 120, 720, 6492, 2928);
+
+    frCommPort = frame("frCommPort", QString(), 1080);
+    lblCommPort = caption(frCommPort, "lblCommPort", QStringLiteral(" Comm Port"));
+    cmbCommPort = combo(frCommPort, "cmbCommPort", 3600, 240);
+    cmbCommPort->resize(twips::toPixels(612, dpi), cmbCommPort->height());
+    frGPSReceiver = frame("frGPSReceiver", QString(), 1800);
+    lblGPSNameT = caption(frGPSReceiver, "lblGPSNameT", QStringLiteral(" GPS Receiver"));
+    cmbGPSName = combo(frGPSReceiver, "cmbGPSName", 2400, 240);
+    frBaudRate = frame("frBaudRate", QString(), 2520);
+    lblBaudRate = caption(frBaudRate, "lblBaudRate", QStringLiteral(" Baud Rate"));
+    cmbBaudRate = combo(frBaudRate, "cmbBaudRate", 2400, 258);
+    frRemoteEnabled = frame("frRemoteEnabled", QString(), 3360);
+    chkRemoteEnabled =
+        check(frRemoteEnabled, "chkRemoteEnabled", QStringLiteral("Enable Clavent Remote Control"));
+    frMetric = frame("frMetric", QString(), 4080);
+    chkMetric = check(frMetric, "chkMetric", QStringLiteral("Enable Metric View for Speeds"));
+    frRunDir = frame("frRunDir", QString(), 4920);
+    chkRunDir = check(frRunDir, "chkRunDir", QStringLiteral("Input Run Direction with GPS Data"));
+    cmbCommPort->setEditText(QStringLiteral("1"));
+    cmbGPSName->setEditText(QStringLiteral("Garmin 35"));
+    cmbBaudRate->setEditText(QStringLiteral("19200"));
+
+    btnOk = named(new QPushButton(QStringLiteral("O&k"), this), "btnOk");
+    btnOk->setFont(twips::designFont(12, true));
+    place(btnOk, 4080, 6600, 1092, 492);
+    btnExit = named(new QPushButton(QStringLiteral("E&xit"), this), "btnExit");
+    btnExit->setFont(twips::designFont(12, true));
+    place(btnExit, 6120, 6600, 972, 492);
+    // Enter accepts the settings shown, wherever the focus is.
+    btnOk->setDefault(true);
+    FitAllTexts(*this);
+
+    connect(btnOk, &QPushButton::clicked, this, &frmInit::btnOk_Click);
+    connect(btnExit, &QPushButton::clicked, this, &frmInit::btnExit_Click);
+    connect(treStudyName, &FolderTree::folderSelected, this, &frmInit::treStudyName_FolderClick);
+    connect(txtStudyNum, &QLineEdit::textChanged, this, &frmInit::txtStudyNum_Change);
+    connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmInit::cmbCommPort_Change);
+    connect(cmbCommPort, &QComboBox::activated, this, &frmInit::cmbCommPort_Click);
+    connect(cmbGPSName, &QComboBox::activated, this, &frmInit::cmbGPSName_Click);
+    connect(cmbBaudRate, &QComboBox::activated, this, &frmInit::cmbBaudRate_Click);
+}
+
+void frmInit::Form_Load()
+{
+    LoadPrefs(m_);
+    {
+        // Listing a port is not choosing it.
+        const QSignalBlocker listing(cmbCommPort);
+        for (qint16 port = 1; port <= kHighestPort; ++port) {
+            if (TestCommPort(port)) {
+                cmbCommPort->addItem(QString::number(port));
+            }
+        }
+    }
+    cmbCommPort->setEditText(QString::number(m_.CommPort));
+    paintPortBox(TestCommPort(m_.CommPort));
+
+    {
+        const QSignalBlocker listing(cmbGPSName);
+        cmbGPSName->addItems(OfferedReceivers());
+    }
+    cmbGPSName->setEditText(ansi::trimSpaces(m_.GPSName));
+    {
+        const QSignalBlocker listing(cmbBaudRate);
+        for (qint32 baud : OfferedBaudRates()) {
+            cmbBaudRate->addItem(QString::number(baud));
+        }
+    }
+    cmbBaudRate->setEditText(QString::number(m_.BaudRate));
+
+    chkRemoteEnabled->setChecked(m_.RemoteEnabled);
+    chkMetric->setChecked(m_.MetricView);
+    chkRunDir->setChecked(m_.RunDirInput);
+
+    QApplication::processEvents();
+    treStudyName->setSelectedFolder(ansi::trimSpaces(m_.DataFolder));
+    DataPath = ansi::trimSpaces(m_.DataFolder);
+    InitDone = true;
+    lblDataPath->setText(DataPath);
+    twips::fitWidth(lblDataPath, DataPath);
+
+    show();
+    btnOk->setFocus();
+    QApplication::processEvents();
+    setWindowTitle(version::windowTitle());
+}
+
+bool frmInit::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate) {
+        Form_Activate();
+    }
+    return QDialog::event(e);
+}
+
+void frmInit::Form_Activate()
+{
+    ApplyInitScreenLayout(*this, m_.ScreenIs800, m_.platform.screen->logicalDpi());
+}
+
+bool frmInit::TestCommPort(qint16 port)
+{
+    if (!MSComm1->setCommPort(port) || !MSComm1->setPortOpen(true)) {
+        return false;
+    }
+    return MSComm1->setPortOpen(false);
+}
+
+void frmInit::paintPortBox(bool opens)
+{
+    QPalette p = cmbCommPort->palette();
+    p.setColor(QPalette::Base, opens ? QColor(255, 255, 255) : QColor(255, 0, 0));
+    cmbCommPort->setPalette(p);
+}
+
+void frmInit::cmbCommPort_Change()
+{
+    const std::optional<qint16> port = setup::portNumber(cmbCommPort->currentText());
+    if (port) {
+        m_.CommPort = *port;
+    }
+    paintPortBox(port && TestCommPort(*port));
+}
+
+void frmInit::cmbGPSName_Click(int index)
+{
+    m_.GPSName = cmbGPSName->itemText(index);
+}
+
+void frmInit::cmbBaudRate_Click(int index)
+{
+    m_.BaudRate = cmbBaudRate->itemText(index).toInt();
+}
+
+void frmInit::txtStudyNum_Change()
+{
+    m_.StudyNum = setup::studyNumberWhileTyping(txtStudyNum->text());
+}
+
+void frmInit::treStudyName_FolderClick(const QString& path, bool byOperator)
+{
+    if (!InitDone || !byOperator) {
+        return;
+    }
+    QApplication::processEvents();
+    DataPath = setup::folderWithSeparator(path);
+    lblDataPath->setText(DataPath);
+    twips::fitWidth(lblDataPath, DataPath);
+}
+
+void frmInit::btnOk_Click()
+{
+    // Nothing is written or deleted unless the name, the number and the port make sense.
+    const QString prefix = ansi::trimSpaces(txtStudyNamePrefix->text());
+    if (const QString problem = setup::prefixProblem(prefix); !problem.isEmpty()) {
+        m_.platform.messages->show(problem);
+        txtStudyNamePrefix->setFocus();
+        return;
+    }
+    const std::optional<qint16> number = setup::studyNumber(txtStudyNum->text());
+    if (!number) {
+        m_.platform.messages->show(setup::kStudyNumberNotANumber);
+        txtStudyNum->setFocus();
+        return;
+    }
+    if (!setup::portNumber(cmbCommPort->currentText())) {
+        m_.platform.messages->show(setup::portNumberOutOfRange(cmbCommPort->currentText()));
+        cmbCommPort->setFocus();
+        return;
+    }
+    m_.StudyNamePrefix = prefix;
+    m_.StudyNum = *number;
+    m_.DataFolder = DataPath;
+
+    // Any entry of that name counts, hidden or not: a study is never
+    // replaced without the operator's word.
+    const QString path = StudyFilePath(m_);
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink()) {
+        frmConfirmOverwrite confirm(m_, this);
+        confirm.Form_Load();
+        confirm.exec();
+        if (!m_.OverwriteOK) {
+            txtStudyNamePrefix->setFocus();
+            txtStudyNamePrefix->setSelection(txtStudyNamePrefix->cursorPosition(),
+                                             int(txtStudyNamePrefix->text().size()));
+            return;
+        }
+        if (!existing.isDir()) {
+            QFile::remove(path);
+        }
+    }
+
+    m_.RemoteEnabled = chkRemoteEnabled->isChecked();
+    m_.MetricView = chkMetric->isChecked();
+    m_.RunDirInput = chkRunDir->isChecked();
+    m_.WriteHeader = true;
+    OpenStudyFile(m_, m_.WriteHeader);
+    if (!m_.StudyFileOpen) {
+        return; // the data-file message has been shown; the dialog stays
+    }
+    m_.platform.files->closeAll();
+    SavePrefs(m_);
+    // The study is recorded with the receiver chosen here.
+    SetTriggerSentence(m_);
+    close();
+    if (showMain_) {
+        showMain_();
+    }
+}
+
+void frmInit::btnExit_Click()
+{
+    close();
+}
+
+void frmInit::reject()
+{
+    close();
+}
+
+void frmInit::closeEvent(QCloseEvent* e)
+{
+    // Not QDialog's own handling, which would turn the close into a reject.
+    Form_Unload();
+    e->accept();
+}
+
+void frmInit::Form_Unload()
+{
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    UnloadAllForms();
+    EndIfNoWindows();
+}

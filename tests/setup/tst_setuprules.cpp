@@ -1,0 +1,113 @@
+// What the set-up dialog accepts before writing anything.
+
+#include "SetupRules.h"
+
+#include <QTest>
+
+class TstSetupRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void prefix_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("plain") << "Test" << true;
+        QTest::newRow("spaces and dots") << "Main St. v2" << true;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("leading dot") << ".hidden" << true;
+        for (const char* bad : {"a\\b", "a/b", "C:x", "a*", "a?", "a\"b", "a<b", "a>b", "a|b"}) {
+            QTest::newRow(bad) << bad << false;
+        }
+        QTest::newRow("parent folder") << "..x" << false;
+        QTest::newRow("control character") << "a\tb" << false;
+    }
+    void prefix()
+    {
+        QFETCH(QString, prefix);
+        QTEST(setup::prefixProblem(prefix).isEmpty(), "accepted");
+    }
+
+    void studyNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("number");
+        QTest::newRow("one") << "1" << true << 1;
+        QTest::newRow("empty is 0") << "" << true << 0;
+        QTest::newRow("blank is 0") << " " << true << 0;
+        QTest::newRow("negative") << "-4" << true << -4;
+        QTest::newRow("minus one") << "-1" << true << -1;
+        QTest::newRow("half to even") << "2.5" << true << 2;
+        QTest::newRow("letter") << "a" << false << 0;
+        QTest::newRow("lone minus") << "-" << false << 0;
+        QTest::newRow("lone point") << "." << false << 0;
+    }
+    void studyNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        const std::optional<qint16> n = setup::studyNumber(text);
+        QCOMPARE(n.has_value(), valid);
+        if (valid) {
+            QTEST(int(*n), "number");
+        }
+    }
+
+    void whileTyping_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        QTest::newRow("digits") << "12" << 12;
+        QTest::newRow("number then letters") << "3a" << 3;
+        QTest::newRow("letters") << "ab" << 0;
+        QTest::newRow("half to even") << "0.5" << 0;
+    }
+    void whileTyping()
+    {
+        QFETCH(QString, text);
+        QTEST(int(setup::studyNumberWhileTyping(text)), "number");
+    }
+
+    void port_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("port");
+        QTest::newRow("three") << "3" << true << 3;
+        QTest::newRow("whole part") << "3.9" << true << 3;
+        QTest::newRow("not a number") << "COM" << true << 0;
+        QTest::newRow("largest") << "32767" << true << 32767;
+        QTest::newRow("too large") << "99999" << false << 0;
+        QTest::newRow("too small") << "-40000" << false << 0;
+    }
+    void port()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        const std::optional<qint16> p = setup::portNumber(text);
+        QCOMPARE(p.has_value(), valid);
+        if (valid) {
+            QTEST(int(*p), "port");
+        }
+    }
+
+    void folderSeparator()
+    {
+        QCOMPARE(setup::folderWithSeparator("/data/studies"), QString("/data/studies/"));
+        QCOMPARE(setup::folderWithSeparator("/data/studies/"), QString("/data/studies/"));
+        QCOMPARE(setup::folderWithSeparator("/"), QString("/"));
+    }
+
+    void overwriteQuestion()
+    {
+        QCOMPARE(setup::overwriteQuestion(" Test ", 1, "/studies/"),
+                 QString("Data files entitled Test-1 already exist in folder:  \r\n\r\n"
+                         "/studies/.\r\n\r\nDo you want to overwrite all of these files?"));
+        QVERIFY(setup::overwriteQuestion("T", -3, "/s/").startsWith("Data files entitled T--3 "));
+    }
+};
+
+QTEST_APPLESS_MAIN(TstSetupRules)
+#include "tst_setuprules.moc"
