@@ -376,7 +376,9 @@ void frmMain::InitMainWindow()
 
 bool frmMain::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate) {
+    // Showing counts as activation too: without a window manager a window
+    // may be shown and never activated.
+    if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) {
         Form_Activate();
     }
     return QWidget::event(e);

@@ -206,7 +206,9 @@ void frmInit::Form_Load()
 
 bool frmInit::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate) {
+    // Showing counts as activation too: without a window manager a window
+    // may be shown and never activated.
+    if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) {
         Form_Activate();
     }
     return QDialog::event(e);
