@@ -129,4 +129,5 @@ bool SavePrefs(modVeltripMain& m)
 void SetTriggerSentence(modVeltripMain& m)
 {
     m.TriggerSentence = TriggerSentenceFor(m.GPSName);
+    m.AnyTalker = AcceptsAnyTalker(m.GPSName);
 }

@@ -36,6 +36,7 @@ struct modVeltripMain
     qint16 StudyNum = 0;
     QString GPSName;
     QString TriggerSentence; // "GGA", "RMC" or "VTG"
+    bool AnyTalker = false;  // RMC, GGA and VTG taken from any talker, not only "GP"
     qint16 CommPort = 0;
     qint32 BaudRate = 0;
     bool RemoteEnabled = false;

@@ -79,7 +79,7 @@ void Collector::HandleSentence(const QString& sentence)
     view_.setStatus(sentence.chopped(2));
 
     DecodeContext ctx{m_.CurFix, clock_, m_.StudyDate, m_.MetricView};
-    const SentenceType type = ClassifySentence(sentence);
+    const SentenceType type = ClassifySentence(sentence, m_.AnyTalker);
     GpsLabels labels;
     switch (type) {
     case SentenceType::RMC:

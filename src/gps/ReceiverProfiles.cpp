@@ -6,7 +6,7 @@ const QList<ReceiverProfile>& ReceiverProfiles()
         {"Standard USB", "GGA"},    {"Garmin 35", "GGA"},      {"Garmin 16/17", "GGA"},
         {"Holux 210", "RMC"},       {"Holux 270 CF", "RMC"},   {"GeoExplorer 3", "VTG"},
         {"Haicom 303 (CF)", "RMC"}, {"Haicom 303-III", "RMC"}, {"Haicom 305-III", "RMC"},
-        {"Haicom 204E", "GGA"},     {"Haicom 204-III", "RMC"},
+        {"Haicom 204E", "GGA"},     {"Haicom 204-III", "RMC"}, {"Multi-GNSS (any talker)", "GGA"},
     };
     return profiles;
 }
@@ -32,7 +32,13 @@ QStringList OfferedReceivers()
             QStringLiteral("GeoExplorer 3"),
             kTextReceiverName,
             QStringLiteral("Haicom 303 (CF)"),
-            QStringLiteral("Haicom 204")};
+            QStringLiteral("Haicom 204"),
+            kAnyTalkerReceiverName};
+}
+
+bool AcceptsAnyTalker(const QString& gpsName)
+{
+    return gpsName == kAnyTalkerReceiverName;
 }
 
 QList<qint32> OfferedBaudRates()

@@ -20,10 +20,16 @@ const QList<ReceiverProfile>& ReceiverProfiles();
 // satellite count or HDOP.
 inline const QString kTextReceiverName = QStringLiteral("Garmin 76(text)");
 inline const QString kDefaultReceiverName = QStringLiteral("Standard USB");
+// Today's receivers report combined constellations under talkers such as
+// "GN", "GL", "GA" or "BD"; this model takes RMC, GGA and VTG from any talker.
+inline const QString kAnyTalkerReceiverName = QStringLiteral("Multi-GNSS (any talker)");
 
 // The trigger of the first profile whose name equals gpsName exactly (case
 // and spaces matter); "GGA" for any other name.
 QString TriggerSentenceFor(const QString& gpsName);
+
+// True for the model whose sentences may come from any two-letter talker.
+bool AcceptsAnyTalker(const QString& gpsName);
 
 // The receiver list of the set-up dialog, in its order.
 QStringList OfferedReceivers();

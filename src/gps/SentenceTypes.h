@@ -12,8 +12,9 @@ enum class SentenceType
     Text, // the fixed-column "@" sentence
 };
 
-// Exact and case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG", then "@".
-SentenceType ClassifySentence(const QString& sentence);
+// Exact and case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG", then "@". With
+// anyTalker, "$" and any two capital letters may stand before RMC, GGA and VTG.
+SentenceType ClassifySentence(const QString& sentence, bool anyTalker = false);
 
 // "RMC", "GGA" or "VTG", as trigger sentences are named; "" for the others.
 QString TypeName(SentenceType type);

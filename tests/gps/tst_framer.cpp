@@ -83,6 +83,29 @@ private slots:
         QFETCH(QString, sentence);
         QTEST(int(ClassifySentence(sentence)), "type");
     }
+
+    void classifyAnyTalker_data()
+    {
+        QTest::addColumn<QString>("sentence");
+        QTest::addColumn<int>("type");
+        QTest::newRow("GN rmc") << "$GNRMC,1" << int(SentenceType::RMC);
+        QTest::newRow("GL gga") << "$GLGGA,1" << int(SentenceType::GGA);
+        QTest::newRow("GA vtg") << "$GAVTG,1" << int(SentenceType::VTG);
+        QTest::newRow("BD gga") << "$BDGGA,1" << int(SentenceType::GGA);
+        QTest::newRow("GP still") << "$GPGGA,1" << int(SentenceType::GGA);
+        QTest::newRow("lower-case talker") << "$gnRMC,1" << int(SentenceType::Other);
+        QTest::newRow("lower-case type") << "$GNrmc,1" << int(SentenceType::Other);
+        QTest::newRow("digit talker") << "$G1GGA,1" << int(SentenceType::Other);
+        QTest::newRow("other type") << "$GNGSA,1" << int(SentenceType::Other);
+        QTest::newRow("proprietary") << "$PUBX,00" << int(SentenceType::Other);
+        QTest::newRow("too short") << "$GNRM" << int(SentenceType::Other);
+        QTest::newRow("text") << "@1003" << int(SentenceType::Text);
+    }
+    void classifyAnyTalker()
+    {
+        QFETCH(QString, sentence);
+        QTEST(int(ClassifySentence(sentence, true)), "type");
+    }
 };
 
 QTEST_APPLESS_MAIN(TstFramer)

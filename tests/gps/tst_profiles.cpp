@@ -46,12 +46,20 @@ private slots:
 
     void setUpListsInTheirOrder()
     {
-        QCOMPARE(
-            OfferedReceivers(),
-            QStringList({"Standard USB", "Garmin 35", "Garmin 16/17", "Holux 210", "Holux 270 CF",
-                         "GeoExplorer 3", "Garmin 76(text)", "Haicom 303 (CF)", "Haicom 204"}));
+        QCOMPARE(OfferedReceivers(),
+                 QStringList({"Standard USB", "Garmin 35", "Garmin 16/17", "Holux 210",
+                              "Holux 270 CF", "GeoExplorer 3", "Garmin 76(text)", "Haicom 303 (CF)",
+                              "Haicom 204", "Multi-GNSS (any talker)"}));
         QCOMPARE(OfferedBaudRates(),
                  QList<qint32>({4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200}));
+    }
+
+    void onlyTheMultiGnssModelTakesAnyTalker()
+    {
+        QVERIFY(AcceptsAnyTalker("Multi-GNSS (any talker)"));
+        for (const QString& name : OfferedReceivers().mid(0, 9)) {
+            QVERIFY2(!AcceptsAnyTalker(name), qPrintable(name));
+        }
     }
 
     void portSettings()

@@ -104,7 +104,8 @@ private slots:
         QCOMPARE(w.lblDataPath->text(), w.DataPath);
         QCOMPARE(w.windowTitle(), QString("GPS Travel Time Data Collector - Version 2.1.2"));
         QCOMPARE(w.cmbCommPort->count(), 32);
-        QCOMPARE(w.cmbGPSName->count(), 9);
+        QCOMPARE(w.cmbGPSName->count(), 10);
+        QCOMPARE(w.cmbGPSName->itemText(9), QString("Multi-GNSS (any talker)"));
         QCOMPARE(w.cmbBaudRate->itemText(7), QString("115200"));
         QCOMPARE(readAll(s.t.m.PrefsFile).size(), 256); // created before the dialog fills
         QVERIFY(w.isVisible());
