@@ -1,0 +1,305 @@
+// gpssim: a simulated GPS receiver on a pseudo-terminal, linked as
+// ports/comN beside the collector so that the collector opens it as port N.
+// It replays a recorded log or drives a synthetic route, and never needs
+// hardware.
+
+#include "Drive.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+// The master side of a pseudo-terminal whose slave is in raw mode.
+struct Pty
+{
+    int master = -1;
+    int slave = -1;
+    QString slaveName;
+
+    bool open()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+            return false;
+        }
+        slaveName = QString::fromLocal8Bit(::ptsname(master));
+        // Held open so the line does not hang up between readers.
+        slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        if (slave < 0) {
+            return false;
+        }
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        return true;
+    }
+
+    // A receiver does not wait for its listener: with nobody reading, what
+    // is waiting in the line is dropped so the next reader gets fresh data.
+    void send(const QByteArray& bytes)
+    {
+        qsizetype at = 0;
+        int attempts = 0;
+        while (at < bytes.size() && attempts < 3) {
+            const ssize_t n = ::write(master, bytes.constData() + at, size_t(bytes.size() - at));
+            if (n > 0) {
+                at += n;
+            } else {
+                ::tcflush(slave, TCIFLUSH);
+                ++attempts;
+            }
+        }
+    }
+};
+
+// Writes at the pace of a serial line of the given speed (10 bits a character).
+void paced(Pty& pty, const QByteArray& bytes, int baud)
+{
+    if (baud <= 0) {
+        pty.send(bytes);
+        return;
+    }
+    const int chunk = qMax(1, baud / 10 / 50); // about 20 ms of line time
+    for (qsizetype at = 0; at < bytes.size() && !stopRequested; at += chunk) {
+        const QByteArray part = bytes.mid(at, chunk);
+        pty.send(part);
+        QThread::usleep(static_cast<unsigned long>(part.size() * 10'000'000LL / baud));
+    }
+}
+
+bool parseSpan(const QString& text, double* from, double* length)
+{
+    const QStringList parts = text.split(u':');
+    bool ok1 = false;
+    bool ok2 = false;
+    if (parts.size() == 2) {
+        *from = parts[0].toDouble(&ok1);
+        *length = parts[1].toDouble(&ok2);
+    }
+    return ok1 && ok2;
+}
+
+// The sentence's time of day, to group a log into receiver cycles.
+QByteArray cycleKey(const QByteArray& line)
+{
+    if (line.startsWith('@')) {
+        return line.mid(7, 6);
+    }
+    const QByteArray type = line.mid(3, 3);
+    if (type == "RMC" || type == "GGA") {
+        return line.mid(7, line.indexOf(',', 7) - 7);
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("gpssim");
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        "A simulated GPS receiver on a pseudo-terminal, linked as ports/comN in the program "
+        "folder so that the collector opens it as port N.");
+    p.addHelpOption();
+    const QCommandLineOption portOpt("port", "Port number N (link ports/comN).", "N", "1");
+    const QCommandLineOption folderOpt("program-folder",
+                                       "Folder holding ports/ (default: beside gpssim).", "DIR");
+    const QCommandLineOption logOpt(
+        "log", "Replay a recorded log ($ and @ lines; # lines skipped).", "FILE");
+    const QCommandLineOption rateOpt("rate", "Fix cycles per second, 1 to 10.", "HZ", "1");
+    const QCommandLineOption baudOpt(
+        "baud", "Pace output as a serial line of this speed; 0 for no pacing.", "BAUD", "38400");
+    const QCommandLineOption vtgOpt("vtg", "Send VTG after RMC and GGA.");
+    const QCommandLineOption textOpt("text",
+                                     "Send the fixed-column @ text sentence instead of NMEA.");
+    const QCommandLineOption talkerOpt("talker", "Talker before RMC, GGA, VTG.", "XX", "GP");
+    const QCommandLineOption lfOpt("lf", "End lines with LF only.");
+    const QCommandLineOption lossOpt(
+        "fix-loss", "Lose the fix from second S for L seconds (empty fields, quality 0).", "S:L");
+    const QCommandLineOption silentOpt("silent", "Go silent from second S for L seconds.", "S:L");
+    const QCommandLineOption secondsOpt(
+        "seconds", "Stop after this many seconds (default: run until stopped).", "S");
+    const QCommandLineOption loopOpt("loop", "Replay the log again and again.");
+    const QCommandLineOption quietOpt("quiet", "Print nothing but errors.");
+    const QCommandLineOption echoOpt("echo", "Print every sentence sent.");
+    p.addOptions({portOpt, folderOpt, logOpt, rateOpt, baudOpt, vtgOpt, textOpt, talkerOpt, lfOpt,
+                  lossOpt, silentOpt, secondsOpt, loopOpt, quietOpt, echoOpt});
+    p.process(app);
+
+    bool ok = false;
+    const int port = p.value(portOpt).toInt(&ok);
+    if (!ok || port < 1 || port > 32) {
+        std::fprintf(stderr, "gpssim: --port takes a number from 1 to 32\n");
+        return 2;
+    }
+    const int rate = p.value(rateOpt).toInt(&ok);
+    if (!ok || rate < 1 || rate > 10) {
+        std::fprintf(stderr, "gpssim: --rate takes a number from 1 to 10\n");
+        return 2;
+    }
+    const int baud = p.value(baudOpt).toInt(&ok);
+    if (!ok || baud < 0) {
+        std::fprintf(stderr, "gpssim: --baud takes a speed in bit/s, or 0\n");
+        return 2;
+    }
+    DriveOptions o;
+    o.rateHz = rate;
+    o.vtg = p.isSet(vtgOpt);
+    o.text = p.isSet(textOpt);
+    o.talker = p.value(talkerOpt);
+    o.lfOnly = p.isSet(lfOpt);
+    if (o.talker.size() != 2) {
+        std::fprintf(stderr, "gpssim: --talker takes two letters\n");
+        return 2;
+    }
+    if (p.isSet(lossOpt) && !parseSpan(p.value(lossOpt), &o.fixLossFrom, &o.fixLossSeconds)) {
+        std::fprintf(stderr, "gpssim: --fix-loss takes S:L, seconds\n");
+        return 2;
+    }
+    double silentFrom = -1;
+    double silentLength = 0;
+    if (p.isSet(silentOpt) && !parseSpan(p.value(silentOpt), &silentFrom, &silentLength)) {
+        std::fprintf(stderr, "gpssim: --silent takes S:L, seconds\n");
+        return 2;
+    }
+    const double stopAfter = p.isSet(secondsOpt) ? p.value(secondsOpt).toDouble() : -1;
+    const bool quiet = p.isSet(quietOpt);
+
+    QList<QByteArray> logLines;
+    if (p.isSet(logOpt)) {
+        QFile f(p.value(logOpt));
+        if (!f.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "gpssim: cannot read %s\n", qPrintable(p.value(logOpt)));
+            return 1;
+        }
+        for (const QByteArray& raw : f.readAll().split('\n')) {
+            QByteArray line = raw.trimmed();
+            if (line.startsWith('$') || line.startsWith('@')) {
+                logLines.append(line + (o.lfOnly ? "\n" : "\r\n"));
+            }
+        }
+        if (logLines.isEmpty()) {
+            std::fprintf(stderr, "gpssim: no sentences in %s\n", qPrintable(p.value(logOpt)));
+            return 1;
+        }
+    }
+
+    Pty pty;
+    if (!pty.open()) {
+        std::perror("gpssim: pseudo-terminal");
+        return 1;
+    }
+    const QString folder =
+        p.isSet(folderOpt) ? p.value(folderOpt) : QCoreApplication::applicationDirPath();
+    const QString portsDir = QDir(folder).filePath("ports");
+    QDir().mkpath(portsDir);
+    const QString link = QDir(portsDir).filePath(QStringLiteral("com%1").arg(port));
+    QFile::remove(link);
+    if (!QFile::link(pty.slaveName, link)) {
+        std::fprintf(stderr, "gpssim: cannot link %s\n", qPrintable(link));
+        return 1;
+    }
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGHUP, requestStop);
+    if (!quiet) {
+        std::printf("gpssim: port %d is %s (%s), %d Hz%s\n", port, qPrintable(link),
+                    qPrintable(pty.slaveName), rate,
+                    logLines.isEmpty() ? ", synthetic drive" : ", replaying a log");
+        std::fflush(stdout);
+    }
+
+    QDateTime start = QDateTime::currentDateTimeUtc();
+    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
+    SyntheticDrive drive(o, start);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 periodMs = 1000 / rate;
+    qint64 cycle = 0;
+    qsizetype logAt = 0;
+    bool logDone = false;
+    while (!stopRequested && !logDone) {
+        const double elapsed = double(cycle) / rate;
+        if (stopAfter >= 0 && elapsed >= stopAfter) {
+            break;
+        }
+        const bool silent = elapsed >= silentFrom && elapsed < silentFrom + silentLength;
+        QByteArray out;
+        QString progress;
+        if (!logLines.isEmpty()) {
+            // One receiver cycle: the lines up to the next change of time of day.
+            QByteArray key;
+            while (logAt < logLines.size()) {
+                const QByteArray k = cycleKey(logLines[logAt]);
+                if (!k.isEmpty() && !key.isEmpty() && k != key) {
+                    break;
+                }
+                if (!k.isEmpty()) {
+                    key = k;
+                }
+                out += logLines[logAt++];
+            }
+            if (logAt >= logLines.size()) {
+                logAt = 0;
+                logDone = !p.isSet(loopOpt);
+            }
+            progress = QStringLiteral("%1  line %2 of %3")
+                           .arg(QString::fromLatin1(key))
+                           .arg(logDone ? logLines.size() : logAt)
+                           .arg(logLines.size());
+        } else {
+            const DriveState s = drive.step();
+            out = drive.sentences(s);
+            progress = QStringLiteral("%1 s  %2 %3  %4 mph  %5")
+                           .arg(s.seconds, 6, 'f', 1)
+                           .arg(s.latitude, 10, 'f', 6)
+                           .arg(s.longitude, 11, 'f', 6)
+                           .arg(s.speedMps * 2.23694, 5, 'f', 1)
+                           .arg(s.fix ? "fix" : "NO FIX");
+        }
+        if (silent) {
+            progress += QStringLiteral("  (silent)");
+        } else {
+            paced(pty, out, baud);
+        }
+        if (!quiet && (cycle % rate == 0)) {
+            std::printf("%s\n", qPrintable(progress));
+        }
+        if (p.isSet(echoOpt) && !silent) {
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        }
+        std::fflush(stdout);
+        ++cycle;
+        const qint64 wait = cycle * periodMs - clock.elapsed();
+        if (wait > 0) {
+            QThread::msleep(static_cast<unsigned long>(wait));
+        }
+    }
+    QFile::remove(link);
+    ::close(pty.slave);
+    ::close(pty.master);
+    return 0;
+}
