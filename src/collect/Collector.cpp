@@ -35,7 +35,7 @@ Collector::Collector(modVeltripMain& m, CollectorView& view)
 void Collector::OnComm(CommPort& port)
 {
     if (!DataStarted) {
-        view_.setStatus(QStringLiteral("Reading..."));
+        view_.setStatus(QLatin1StringView("Reading..."));
         DataStarted = true;
         view_.showStartButton();
     }
@@ -44,31 +44,29 @@ void Collector::OnComm(CommPort& port)
         // The count is read again before each read, so a burst that arrives
         // while sentences are handled is taken in the same event.
         while (port.inBufferCount() > 0) {
-            for (QChar c : port.input()) {
-                if (std::optional<QString> sentence = framer_.feed(c)) {
-                    HandleSentence(*sentence);
-                }
-            }
+            char chars[512];
+            const qsizetype n = port.read(chars, qsizetype(sizeof chars));
+            framer_.feed(chars, n, [this](QByteArrayView sentence) { HandleSentence(sentence); });
         }
         break;
     case CommPort::comEventBreak:
-        view_.setStatus(QStringLiteral("Break"));
+        view_.setStatus(QLatin1StringView("Break"));
         break;
     case CommPort::comEventFrame:
-        view_.setStatus(QStringLiteral("Framing Error"));
+        view_.setStatus(QLatin1StringView("Framing Error"));
         break;
     case CommPort::comEventRxParity:
-        view_.setStatus(QStringLiteral("Parity Error"));
+        view_.setStatus(QLatin1StringView("Parity Error"));
         break;
     case CommPort::comEventOverrun:
-        view_.setStatus(QStringLiteral("Overrun Error"));
+        view_.setStatus(QLatin1StringView("Overrun Error"));
         break;
     default:
         break;
     }
 }
 
-void Collector::HandleSentence(const QString& sentence)
+void Collector::HandleSentence(QByteArrayView sentence)
 {
     // Two start characters back to back leave a lone start character: nothing
     // to show and nothing to decode.
@@ -76,7 +74,7 @@ void Collector::HandleSentence(const QString& sentence)
         return;
     }
     // Without the line end.
-    view_.setStatus(sentence.chopped(2));
+    view_.setStatus(QLatin1StringView(sentence.chopped(2)));
 
     DecodeContext ctx{m_.CurFix, clock_, m_.StudyDate, m_.MetricView};
     const SentenceType type = ClassifySentence(sentence, m_.AnyTalker);

@@ -8,6 +8,7 @@
 #include "SentenceTypes.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -24,7 +25,7 @@ public:
     // Every event of the port: line conditions, or characters to frame.
     void OnComm(CommPort& port);
     // One completed sentence: shown, decoded, and recorded when it closes a fix.
-    void HandleSentence(const QString& sentence);
+    void HandleSentence(QByteArrayView sentence);
 
     // ----- recording
     // Validates CurFix, counts incomplete fixes, writes the record and resets

@@ -5,6 +5,7 @@
 #include "Decoders.h"
 #include "FixRecord.h"
 
+#include <QLatin1StringView>
 #include <QString>
 
 class CollectorView
@@ -12,11 +13,11 @@ class CollectorView
 public:
     virtual ~CollectorView() = default;
 
-    // The status line.
-    virtual void setStatus(const QString& text) = 0;
+    // The status line; the text is valid only during the call.
+    virtual void setStatus(QLatin1StringView text) = 0;
     // The first event from the port: the Start/Stop button appears.
     virtual void showStartButton() = 0;
-    // The labels a decoder produced.
+    // The labels a decoder produced; raw texts are valid only during the call.
     virtual void showLabels(const GpsLabels& labels) = 0;
     // One grid row for the fix about to be recorded, as decoded.
     virtual void addGridRow(const FixRecord& fix) = 0;

@@ -6,6 +6,7 @@
 #include "CommPort.h"
 #include "Conversions.h"
 #include "Forms.h"
+#include "GpsDataModel.h"
 #include "Messages.h"
 #include "ReceiverProfiles.h"
 #include "ScreenLayout.h"
@@ -29,6 +30,9 @@
 #include <QTimer>
 
 namespace {
+
+const QStringList kDirections = {QStringLiteral("-----"), QStringLiteral("SB"),
+                                 QStringLiteral("NB"), QStringLiteral("WB"), QStringLiteral("EB")};
 
 constexpr double kClientWidth = 11364;
 constexpr double kClientHeight = 7188;
@@ -69,8 +73,13 @@ int asciiOf(const QKeyEvent* e)
 
 void setBackground(QWidget* w, quint32 colour)
 {
+    // Repainted every second with mostly the same colour: only a change costs anything.
+    const QColor c = colours::toQColor(colour);
+    if (w->autoFillBackground() && w->palette().color(QPalette::Window) == c) {
+        return;
+    }
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, colours::toQColor(colour));
+    p.setColor(QPalette::Window, c);
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
@@ -185,19 +194,18 @@ void frmMain::buildControls()
     place(lblMphKph, 3480, 960, 852, 612);
     for (QLabel* l : frGPSData->findChildren<QLabel*>()) {
         twips::fitWidth(l, l->text());
+        // Painting its own background (the frame's colour) spares the frame a
+        // repaint each time a value changes.
+        l->setAutoFillBackground(true);
     }
 
     frGrid = plainFrame(QString());
     place(frGrid, 4560, 960, 6732, 4692);
-    vaGPSData =
-        new SpreadGrid({QStringLiteral("Time"), QStringLiteral("Speed"), QStringLiteral("Run Dir"),
-                        QStringLiteral("Delay #"), QStringLiteral("HDOP"),
-                        QStringLiteral("Latitude"), QStringLiteral("Longitude")},
-                       frGrid);
+    vaGPSData = new SpreadGrid(frGrid);
+    gridModel_ = new GpsDataModel(kDirections, this);
+    vaGPSData->setModel(gridModel_);
     vaGPSData->setFont(twips::designFont(7.8, false));
-    vaGPSData->model().setNumeric(2, 1);
-    vaGPSData->model().setNumeric(5, 2);
-    vaGPSData->setMaxRows(16);
+    gridModel_->setMaxRows(16);
     place(vaGPSData, 120, 240, 6492, 4332);
     // Wide enough for the longest value each column shows.
     const QFontMetrics fm(vaGPSData->font());
@@ -358,8 +366,7 @@ void frmMain::InitMainWindow()
         frRunDir->hide();
     }
     cmbRunDir->clear();
-    cmbRunDir->addItems({QStringLiteral("-----"), QStringLiteral("SB"), QStringLiteral("NB"),
-                         QStringLiteral("WB"), QStringLiteral("EB")});
+    cmbRunDir->addItems(kDirections);
     cmbRunDir->setCurrentIndex(0);
     cmbRunDir_Click();
 
@@ -444,7 +451,7 @@ void frmMain::startRun()
     btnNewNode->show();
     frRunDir->hide();
     frDelayNum->show();
-    vaGPSData->model().clearData();
+    gridModel_->clearData();
     vaGPSData->setRow(0);
     vaGPSData->setTopRow(1);
     EventBeep(1);
@@ -591,22 +598,13 @@ void frmMain::Form_KeyDown(int keyCode)
 void frmMain::AddGridRow(const FixRecord& fix)
 {
     SpreadGrid& g = *vaGPSData;
+    g.deferRepaint(250);
     const int r = g.row();
     if (r + 1 >= g.maxRows()) {
-        g.setMaxRows(g.maxRows() + 1);
+        gridModel_->setMaxRows(g.maxRows() + 1);
     }
     g.setRow(r + 1);
-    const QString cells[] = {FormatClockTime(fix.FixTime),
-                             QString::number(double(fix.SpeedMph), 'g', 9),
-                             cmbRunDir->currentText(),
-                             QString::number(fix.DelayNum),
-                             QString::number(double(fix.HDOP), 'g', 9),
-                             FormatLatitude(fix.Latitude),
-                             FormatLongitude(fix.Longitude)};
-    for (int col = 1; col <= 7; ++col) {
-        g.setCol(col);
-        g.setText(cells[col - 1]);
-    }
+    gridModel_->setRow(g.row(), fix, cmbRunDir->currentIndex());
     // The newest row is the 16th visible once there are more than 15.
     if (g.row() > 15) {
         g.setTopRow(g.row() - 15);
@@ -615,10 +613,7 @@ void frmMain::AddGridRow(const FixRecord& fix)
 
 void frmMain::paintWindow(quint32 colour)
 {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, colours::toQColor(colour));
-    setPalette(p);
-    setAutoFillBackground(true);
+    setBackground(this, colour);
 }
 
 void frmMain::paintStatus(quint32 colour)
@@ -626,9 +621,9 @@ void frmMain::paintStatus(quint32 colour)
     setBackground(lblStatus, colour);
 }
 
-void frmMain::setStatus(const QString& text)
+void frmMain::setStatus(QLatin1StringView text)
 {
-    lblStatus->setText(text);
+    lblStatus->setText(QString(text));
 }
 
 void frmMain::showStartButton()
@@ -639,13 +634,13 @@ void frmMain::showStartButton()
 
 void frmMain::showLabels(const GpsLabels& l)
 {
-    const std::pair<const std::optional<QString>&, QLabel*> targets[] = {
+    const std::pair<const LabelText&, QLabel*> targets[] = {
         {l.Time, lblTime},   {l.Latitude, lblLatitude}, {l.Longitude, lblLongitude},
         {l.Speed, lblSpeed}, {l.GPSQual, lblGPSQual},   {l.NumSats, lblNumSats},
         {l.HDOP, lblHDOP}};
-    for (const auto& [text, target] : targets) {
-        if (text) {
-            setFittedText(target, *text);
+    for (const auto& [label, target] : targets) {
+        if (label.touched()) {
+            setFittedText(target, label.text());
         }
     }
 }

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class GpsDataModel;
 class SpreadGrid;
 struct modVeltripMain;
 
@@ -47,6 +48,7 @@ public:
     void EventBeep(int code);
 
     Collector& collector() { return collector_; }
+    GpsDataModel& gridModel() { return *gridModel_; }
     CommPort& MSComm1() { return *port_; }
     bool MainLoaded = false;
     // The beeps sounded, for whoever wants to hear them again.
@@ -109,7 +111,7 @@ private:
     void paintStatus(quint32 colour);
 
     // What the collector asks of the window.
-    void setStatus(const QString& text) override;
+    void setStatus(QLatin1StringView text) override;
     void showStartButton() override;
     void showLabels(const GpsLabels& labels) override;
     void addGridRow(const FixRecord& fix) override;
@@ -119,5 +121,6 @@ private:
     modVeltripMain& m_;
     std::unique_ptr<CommPort> port_;
     Collector collector_;
+    GpsDataModel* gridModel_ = nullptr;
     bool unloaded_ = false;
 };

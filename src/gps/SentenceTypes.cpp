@@ -6,52 +6,45 @@ namespace {
 
 struct Tag
 {
-    const char16_t* tag;
-    SentenceType type;
+    const char* type; // the three letters after the talker
+    SentenceType sentence;
 };
 
 constexpr std::array<Tag, 3> kTags = {{
-    {u"$GPRMC", SentenceType::RMC},
-    {u"$GPGGA", SentenceType::GGA},
-    {u"$GPVTG", SentenceType::VTG},
+    {"RMC", SentenceType::RMC},
+    {"GGA", SentenceType::GGA},
+    {"VTG", SentenceType::VTG},
 }};
 
-bool isCapital(QChar c)
+bool isCapital(char c)
 {
-    return c >= u'A' && c <= u'Z';
+    return c >= 'A' && c <= 'Z';
 }
 
 } // namespace
 
-SentenceType ClassifySentence(const QString& sentence, bool anyTalker)
+SentenceType ClassifySentence(QByteArrayView s, bool anyTalker)
 {
-    for (const Tag& t : kTags) {
-        if (sentence.startsWith(QStringView(t.tag))) {
-            return t.type;
-        }
-    }
-    if (anyTalker && sentence.size() >= 6 && sentence[0] == u'$' && isCapital(sentence[1]) &&
-        isCapital(sentence[2])) {
-        const QStringView type = QStringView(sentence).sliced(3, 3);
-        for (const Tag& t : kTags) {
-            if (type == QStringView(t.tag).sliced(3)) {
-                return t.type;
+    if (s.size() >= 6 && s[0] == '$') {
+        const bool gp = s[1] == 'G' && s[2] == 'P';
+        if (gp || (anyTalker && isCapital(s[1]) && isCapital(s[2]))) {
+            const QByteArrayView type = s.sliced(3, 3);
+            for (const Tag& t : kTags) {
+                if (type == t.type) {
+                    return t.sentence;
+                }
             }
         }
     }
-    return sentence.startsWith(u'@') ? SentenceType::Text : SentenceType::Other;
+    return s.startsWith('@') ? SentenceType::Text : SentenceType::Other;
 }
 
-QString TypeName(SentenceType type)
+QLatin1StringView TypeName(SentenceType type)
 {
-    switch (type) {
-    case SentenceType::RMC:
-        return QStringLiteral("RMC");
-    case SentenceType::GGA:
-        return QStringLiteral("GGA");
-    case SentenceType::VTG:
-        return QStringLiteral("VTG");
-    default:
-        return {};
+    for (const Tag& t : kTags) {
+        if (t.sentence == type) {
+            return QLatin1StringView(t.type);
+        }
     }
+    return {};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Which decoder a completed sentence goes to, by its first six characters.
 
-#include <QString>
+#include <QByteArrayView>
+#include <QLatin1StringView>
 
 enum class SentenceType
 {
@@ -14,7 +15,7 @@ enum class SentenceType
 
 // Exact and case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG", then "@". With
 // anyTalker, "$" and any two capital letters may stand before RMC, GGA and VTG.
-SentenceType ClassifySentence(const QString& sentence, bool anyTalker = false);
+SentenceType ClassifySentence(QByteArrayView sentence, bool anyTalker = false);
 
 // "RMC", "GGA" or "VTG", as trigger sentences are named; "" for the others.
-QString TypeName(SentenceType type);
+QLatin1StringView TypeName(SentenceType type);

@@ -48,7 +48,10 @@ inline void fitWidth(QWidget* w, const QString& text)
     if (needed > room && needed > 0 && room > 0) {
         f.setStretch(std::max(50, 100 * room / needed));
     }
-    w->setFont(f);
+    // A new font lays the widget out again; live values change many times a second.
+    if (f.stretch() != w->font().stretch()) {
+        w->setFont(f);
+    }
 }
 
 } // namespace twips

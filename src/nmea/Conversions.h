@@ -3,6 +3,7 @@
 // does not convert gives the routine's sentinel, and that is the one place
 // these sentinels are decided. "." is the decimal point in every locale.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -18,17 +19,24 @@ constexpr double kDegrees = -999.0;
 // A decimal number: blanks, optional sign, digits with an optional "." and
 // fraction, an optional exponent, blanks. Anything else, the empty text, or a
 // value out of range gives the sentinel.
+// Received text comes as bytes (QByteArrayView, one character a byte); text
+// from the windows as QStringView. Both read the same way.
+double SafeDouble(QByteArrayView text);
 double SafeDouble(QStringView text);
 // The same reading, for callers that must tell a genuine -1 from no number.
 std::optional<double> ReadNumber(QStringView text);
+float SafeSingle(QByteArrayView text);
 float SafeSingle(QStringView text);
 // Rounded to the nearest integer, halves to even; outside -32768..32767 gives -1.
+qint16 SafeInteger(QByteArrayView text);
 qint16 SafeInteger(QStringView text);
 // A time of day H:MM or H:MM:SS (hours 0 to 23) as a Date fraction.
+double SafeDate(QByteArrayView text);
 double SafeDate(QStringView text);
 
 // The number a text starts with, read as far as it goes: blanks, an optional
 // sign, digits, "." and digits. 0 when the text starts with anything else.
+double LeadingNumber(QByteArrayView text);
 double LeadingNumber(QStringView text);
 
 // ddmm.mmmm or dddmm.mmmm to unsigned decimal degrees. A numeric text is
@@ -36,6 +44,8 @@ double LeadingNumber(QStringView text);
 // becomes "04807.0380"), so minutes keep four decimals; -999.0 when the text
 // cannot be split into degrees and minutes.
 double NmeaToDegrees(QString& text);
+// The same degrees, without rewriting the text: what the decoders use.
+double NmeaDegrees(QByteArrayView text);
 
 // Six decimals, at least one integer digit.
 QString FormatLatitude(double degrees);

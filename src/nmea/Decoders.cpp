@@ -23,114 +23,150 @@ float toSingle(double v)
     return float(v);
 }
 
-QString speedText(float mph, const DecodeContext& ctx)
+LabelText speedLabel(float mph, const DecodeContext& ctx)
 {
-    return FormatFixed(ctx.metricView ? mph * kKphPerMph : double(mph), 1, 1);
+    return LabelText::of(LabelText::Speed, ctx.metricView ? mph * kKphPerMph : double(mph));
 }
 
-void timeField(const QString& text, DecodeContext& ctx, GpsLabels& labels)
+void timeField(QByteArrayView text, DecodeContext& ctx, GpsLabels& labels)
 {
     const double t = ctx.clock.GpsTimeToLocal(text);
-    labels.Time = FormatClockTime(t);
+    labels.Time = LabelText::of(LabelText::Clock, t);
     ctx.fix.FixTime = ctx.studyDate + t;
 }
 
-// Latitude, hemisphere, longitude, hemisphere; the hemispheres are not applied.
-void positionPair(const QString& s, qint16& cursor, DecodeContext& ctx, GpsLabels& labels)
+void coordinate(QByteArrayView text, double& field, LabelText& label)
 {
-    QString lat = GetNextField(s, cursor);
-    GetNextField(s, cursor);
-    QString lon = GetNextField(s, cursor);
-    GetNextField(s, cursor);
-    if (lat.isEmpty()) {
-        ctx.fix.Latitude = missing::kDouble;
-        labels.Latitude = QStringLiteral("?");
+    if (text.isEmpty()) {
+        field = missing::kDouble;
+        label = LabelText::unknown();
     } else {
-        ctx.fix.Latitude = NmeaToDegrees(lat);
-        labels.Latitude = FormatLatitude(ctx.fix.Latitude);
-    }
-    if (lon.isEmpty()) {
-        ctx.fix.Longitude = missing::kDouble;
-        labels.Longitude = QStringLiteral("?");
-    } else {
-        ctx.fix.Longitude = NmeaToDegrees(lon);
-        labels.Longitude = FormatLongitude(ctx.fix.Longitude);
+        field = NmeaDegrees(text);
+        label = LabelText::of(LabelText::Degrees, field);
     }
 }
 
-void knotsField(const QString& text, DecodeContext& ctx, GpsLabels& labels)
+// Latitude, hemisphere, longitude, hemisphere; the hemispheres are not applied.
+void positionPair(QByteArrayView s, qint16& cursor, DecodeContext& ctx, GpsLabels& labels)
+{
+    const QByteArrayView lat = GetNextField(s, cursor);
+    GetNextField(s, cursor);
+    const QByteArrayView lon = GetNextField(s, cursor);
+    GetNextField(s, cursor);
+    coordinate(lat, ctx.fix.Latitude, labels.Latitude);
+    coordinate(lon, ctx.fix.Longitude, labels.Longitude);
+}
+
+void knotsField(QByteArrayView text, DecodeContext& ctx, GpsLabels& labels)
 {
     if (text.isEmpty()) {
         ctx.fix.SpeedMph = missing::kSingle;
-        labels.Speed = QStringLiteral("?");
+        labels.Speed = LabelText::unknown();
         return;
     }
     ctx.fix.SpeedMph = KnotsToMph(SafeSingle(text));
-    labels.Speed = speedText(ctx.fix.SpeedMph, ctx);
+    labels.Speed = speedLabel(ctx.fix.SpeedMph, ctx);
 }
 
 // Fixed columns are taken as far as the sentence has characters.
-QString column(const QString& s, int position, int length)
+QByteArrayView column(QByteArrayView s, qsizetype position, qsizetype length)
 {
-    return s.mid(position - 1, length);
+    if (position > s.size()) {
+        return {};
+    }
+    return s.sliced(position - 1, qMin(length, s.size() - position + 1));
 }
 
-// ddmmmmm / dddmmmmm (minutes in thousandths) back to NMEA ddmm.mmm form.
-QString rebuildPosition(const QString& digits, int integerDigits)
+// ddmmmmm / dddmmmmm (minutes in thousandths) back to the NMEA ddmm.mmm form.
+QByteArrayView rebuildPosition(QByteArrayView digits, qsizetype integerDigits, char* out)
 {
-    return digits.left(integerDigits) + u'.' + digits.right(3);
+    const QByteArrayView head = digits.first(qMin(integerDigits, digits.size()));
+    const QByteArrayView tail = digits.last(qMin<qsizetype>(3, digits.size()));
+    qsizetype n = 0;
+    for (char c : head) {
+        out[n++] = c;
+    }
+    out[n++] = '.';
+    for (char c : tail) {
+        out[n++] = c;
+    }
+    return QByteArrayView(out, n);
 }
 
 } // namespace
+
+QString LabelText::text() const
+{
+    switch (kind) {
+    case Unknown:
+        return QStringLiteral("?");
+    case Clock:
+        return FormatClockTime(value);
+    case Degrees:
+        return FormatLatitude(value);
+    case Speed:
+        return FormatFixed(value, 1, 1);
+    case Raw:
+        return QString::fromLatin1(raw.data(), raw.size());
+    case Untouched:
+        break;
+    }
+    return {};
+}
+
+std::optional<QString> LabelText::shown() const
+{
+    return touched() ? std::optional<QString>(text()) : std::nullopt;
+}
 
 float KnotsToMph(float knots)
 {
     return toSingle(double(knots) * kMphPerKnot);
 }
 
-GpsLabels DecodeRMC(const QString& s, DecodeContext& ctx)
+GpsLabels DecodeRMC(QByteArrayView s, DecodeContext& ctx)
 {
     GpsLabels labels;
     qint16 cursor = kFirstField;
     timeField(GetNextField(s, cursor), ctx, labels);
-    ctx.fix.FixQuality = GetNextField(s, cursor) == u"A" ? 1 : 0;
+    ctx.fix.FixQuality = GetNextField(s, cursor) == "A" ? 1 : 0;
     positionPair(s, cursor, ctx, labels);
     knotsField(GetNextField(s, cursor), ctx, labels);
-    const QString course = GetNextField(s, cursor);
+    const QByteArrayView course = GetNextField(s, cursor);
     ctx.fix.Course = course.isEmpty() ? missing::kCourse : SafeSingle(course);
     return labels;
 }
 
-GpsLabels DecodeGGA(const QString& s, DecodeContext& ctx)
+GpsLabels DecodeGGA(QByteArrayView s, DecodeContext& ctx)
 {
     GpsLabels labels;
     qint16 cursor = kFirstField;
     timeField(GetNextField(s, cursor), ctx, labels);
     positionPair(s, cursor, ctx, labels);
 
-    const QString quality = GetNextField(s, cursor);
-    if (quality == u"8") {
+    const QByteArrayView quality = GetNextField(s, cursor);
+    if (quality == "8") {
         ctx.fix.FixQuality = 8;
-        labels.GPSQual = QStringLiteral("Simulated");
+        labels.GPSQual = LabelText::rawText("Simulated");
     } else if (!quality.isEmpty()) {
         ctx.fix.FixQuality = SafeInteger(quality);
-        labels.GPSQual = quality;
+        labels.GPSQual = LabelText::rawText(quality);
     } else {
         ctx.fix.FixQuality = missing::kInteger;
-        labels.GPSQual = QStringLiteral("?");
+        labels.GPSQual = LabelText::unknown();
     }
 
-    const QString sats = GetNextField(s, cursor);
+    const QByteArrayView sats = GetNextField(s, cursor);
     ctx.fix.NumSats = sats.isEmpty() ? missing::kInteger : SafeInteger(sats);
-    labels.NumSats = sats.isEmpty() ? QStringLiteral("?") : sats;
+    labels.NumSats = sats.isEmpty() ? LabelText::unknown() : LabelText::rawText(sats);
 
-    const QString hdop = GetNextField(s, cursor);
+    const QByteArrayView hdop = GetNextField(s, cursor);
     ctx.fix.HDOP = hdop.isEmpty() ? missing::kSingle : SafeSingle(hdop);
-    labels.HDOP = hdop.isEmpty() ? QStringLiteral("?") : hdop;
+    labels.HDOP = hdop.isEmpty() ? LabelText::unknown() : LabelText::rawText(hdop);
     return labels;
 }
 
-GpsLabels DecodeVTG(const QString& s, DecodeContext& ctx)
+GpsLabels DecodeVTG(QByteArrayView s, DecodeContext& ctx)
 {
     GpsLabels labels;
     qint16 cursor = kFirstField;
@@ -141,58 +177,58 @@ GpsLabels DecodeVTG(const QString& s, DecodeContext& ctx)
     return labels;
 }
 
-GpsLabels DecodeTextSentence(const QString& s, DecodeContext& ctx)
+GpsLabels DecodeTextSentence(QByteArrayView s, DecodeContext& ctx)
 {
     GpsLabels labels;
 
-    const QString minutes = column(s, 10, 2);
-    const QString seconds = column(s, 12, 2);
+    const QByteArrayView minutes = column(s, 10, 2);
+    const QByteArrayView seconds = column(s, 12, 2);
     const int hour = ctx.clock.LocalHour(column(s, 8, 2), minutes, seconds);
     // An unreadable time of day becomes the conversion's failure value.
-    const double t = SafeDate(QString(QString::number(hour) + u':' + minutes + u':' + seconds));
-    labels.Time = FormatClockTime(t);
+    const double t = ClockTimeOf(hour, minutes, seconds);
+    labels.Time = LabelText::of(LabelText::Clock, t);
     ctx.fix.FixTime = ctx.studyDate + t;
 
-    const QString lat = rebuildPosition(column(s, 15, 7), 4);
-    if (lat.startsWith(u'_')) {
+    char latBuf[16];
+    const QByteArrayView lat = rebuildPosition(column(s, 15, 7), 4, latBuf);
+    if (lat.startsWith('_')) {
         ctx.fix.Latitude = missing::kDouble;
-        labels.Latitude = QStringLiteral("?");
+        labels.Latitude = LabelText::unknown();
     } else {
-        QString text = lat;
-        ctx.fix.Latitude = NmeaToDegrees(text);
-        labels.Latitude = FormatLatitude(ctx.fix.Latitude);
+        ctx.fix.Latitude = NmeaDegrees(lat);
+        labels.Latitude = LabelText::of(LabelText::Degrees, ctx.fix.Latitude);
     }
-    const QString lon = rebuildPosition(column(s, 23, 8), 5);
-    if (lon.startsWith(u'_')) {
+    char lonBuf[16];
+    const QByteArrayView lon = rebuildPosition(column(s, 23, 8), 5, lonBuf);
+    if (lon.startsWith('_')) {
         ctx.fix.Longitude = missing::kDouble;
-        labels.Longitude = QStringLiteral("?");
+        labels.Longitude = LabelText::unknown();
     } else {
-        QString text = lon;
-        ctx.fix.Longitude = NmeaToDegrees(text);
-        labels.Longitude = FormatLongitude(ctx.fix.Longitude);
+        ctx.fix.Longitude = NmeaDegrees(lon);
+        labels.Longitude = LabelText::of(LabelText::Degrees, ctx.fix.Longitude);
     }
 
-    const QString status = column(s, 31, 1);
-    if (status == u"_") {
+    const QByteArrayView status = column(s, 31, 1);
+    if (status == "_") {
         ctx.fix.FixQuality = missing::kInteger;
-        labels.GPSQual = QStringLiteral("?");
-    } else if (status == u"S") {
+        labels.GPSQual = LabelText::unknown();
+    } else if (status == "S") {
         ctx.fix.FixQuality = 8;
-        labels.GPSQual = QStringLiteral("Simulated");
-    } else if (status == u"G" || status == u"g") {
+        labels.GPSQual = LabelText::rawText("Simulated");
+    } else if (status == "G" || status == "g") {
         ctx.fix.FixQuality = 1;
-        labels.GPSQual = QStringLiteral("1");
-    } else if (status == u"D" || status == u"d") {
+        labels.GPSQual = LabelText::rawText("1");
+    } else if (status == "D" || status == "d") {
         ctx.fix.FixQuality = 2;
-        labels.GPSQual = QStringLiteral("2");
+        labels.GPSQual = LabelText::rawText("2");
     }
 
-    // Velocity components in tenths of a metre per second.
-    // "____" is a velocity the receiver lacks, read as 0.
+    // Velocity components in tenths of a metre per second; "____" is a
+    // velocity the receiver lacks, read as 0.
     const float ve = float(LeadingNumber(column(s, 42, 4)) / 10.0);
     const float vn = float(LeadingNumber(column(s, 47, 4)) / 10.0);
     const float metresPerSecond = float(std::sqrt(double(ve) * ve + double(vn) * vn));
     ctx.fix.SpeedMph = float(metresPerSecond * kMphPerMetrePerSecond);
-    labels.Speed = speedText(ctx.fix.SpeedMph, ctx);
+    labels.Speed = speedLabel(ctx.fix.SpeedMph, ctx);
     return labels;
 }

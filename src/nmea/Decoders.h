@@ -5,23 +5,49 @@
 
 #include "FixRecord.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
 class GpsClock;
 
-// Texts for the GPS data labels; a label a decoder does not touch is empty.
+// What one label must show. It is kept as a value and turned into text only
+// when a window shows it, so that decoding itself allocates nothing.
+struct LabelText
+{
+    enum Kind : quint8
+    {
+        Untouched, // the decoder leaves the label as it is
+        Unknown,   // "?"
+        Clock,     // a time of day, "hh:mm:ss"
+        Degrees,   // six decimals
+        Speed,     // one decimal
+        Raw,       // the field as received, or a fixed text
+    };
+    Kind kind = Untouched;
+    double value = 0;
+    // For Raw: a view into the sentence (valid while it is handled) or a literal.
+    QByteArrayView raw;
+
+    bool touched() const { return kind != Untouched; }
+    QString text() const;
+    // The text, or nothing for an untouched label.
+    std::optional<QString> shown() const;
+
+    static LabelText unknown() { return {Unknown, 0, {}}; }
+    static LabelText of(Kind kind, double value) { return {kind, value, {}}; }
+    static LabelText rawText(QByteArrayView text) { return {Raw, 0, text}; }
+};
+
 struct GpsLabels
 {
-    std::optional<QString> Time;
-    std::optional<QString> Latitude;
-    std::optional<QString> Longitude;
-    std::optional<QString> Speed;
-    std::optional<QString> GPSQual;
-    std::optional<QString> NumSats;
-    std::optional<QString> HDOP;
-
-    bool operator==(const GpsLabels&) const = default;
+    LabelText Time;
+    LabelText Latitude;
+    LabelText Longitude;
+    LabelText Speed;
+    LabelText GPSQual;
+    LabelText NumSats;
+    LabelText HDOP;
 };
 
 struct DecodeContext
@@ -34,19 +60,19 @@ struct DecodeContext
 
 // $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A
 // Time, status, position, speed and course; the date is not used.
-GpsLabels DecodeRMC(const QString& sentence, DecodeContext& ctx);
+GpsLabels DecodeRMC(QByteArrayView sentence, DecodeContext& ctx);
 
 // $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47
 // Time, position, fix quality, satellites and HDOP.
-GpsLabels DecodeGGA(const QString& sentence, DecodeContext& ctx);
+GpsLabels DecodeGGA(QByteArrayView sentence, DecodeContext& ctx);
 
 // $GPVTG,054.7,T,034.4,M,005.5,N,010.2,K
 // Speed in knots only; the km/h field is not read.
-GpsLabels DecodeVTG(const QString& sentence, DecodeContext& ctx);
+GpsLabels DecodeVTG(QByteArrayView sentence, DecodeContext& ctx);
 
 // @100301123519N4807038E01131000G015+00001E0030N0040U0000
 // Fixed columns: time, position, status letter and velocity components.
-GpsLabels DecodeTextSentence(const QString& sentence, DecodeContext& ctx);
+GpsLabels DecodeTextSentence(QByteArrayView sentence, DecodeContext& ctx);
 
 // Knots to miles per hour, as stored.
 float KnotsToMph(float knots);

@@ -1,6 +1,7 @@
 #include "CommPort.h"
 
 #include <QStringList>
+#include <algorithm>
 
 bool CommPort::setCommPort(qint16 port)
 {
@@ -104,6 +105,7 @@ bool CommPort::setPortOpen(bool open)
     closeDevice();
     open_ = false;
     inBuffer_.clear();
+    readPos_ = 0;
     return true;
 }
 
@@ -116,10 +118,29 @@ bool CommPort::setRTSEnable(bool enable)
 QString CommPort::input()
 {
     const qsizetype n =
-        inputLen_ == 0 ? inBuffer_.size() : qMin<qsizetype>(inputLen_, inBuffer_.size());
-    const QString text = QString::fromLatin1(inBuffer_.left(n));
-    inBuffer_.remove(0, n);
+        inputLen_ == 0 ? inBufferCount() : qMin<qsizetype>(inputLen_, inBufferCount());
+    QString text = QString::fromLatin1(inBuffer_.constData() + readPos_, n);
+    readPos_ += n;
+    if (readPos_ == inBuffer_.size()) {
+        inBuffer_.resize(0);
+        readPos_ = 0;
+    }
     return text;
+}
+
+qsizetype CommPort::read(char* out, qsizetype max)
+{
+    qsizetype n = qMin<qsizetype>(max, inBufferCount());
+    if (inputLen_ > 0) {
+        n = qMin<qsizetype>(n, inputLen_);
+    }
+    std::copy_n(inBuffer_.constData() + readPos_, n, out);
+    readPos_ += n;
+    if (readPos_ == inBuffer_.size()) {
+        inBuffer_.resize(0); // keeps its room for the next arrival
+        readPos_ = 0;
+    }
+    return n;
 }
 
 void CommPort::received(const QByteArray& bytes)

@@ -38,10 +38,13 @@ public:
     bool setRTSEnable(bool enable);
 
     qint16 commEvent() const { return commEvent_; }
-    int inBufferCount() const { return int(inBuffer_.size()); }
+    int inBufferCount() const { return int(inBuffer_.size() - readPos_); }
     // The next InputLen characters (all of them when InputLen is 0), one
     // character per received byte.
     QString input();
+    // The same characters as bytes into out, at most max; how many. Copies
+    // nothing else and allocates nothing, for the reception loop.
+    qsizetype read(char* out, qsizetype max);
 
     struct LineSettings
     {
@@ -80,4 +83,5 @@ private:
     bool rts_ = false;
     qint16 commEvent_ = 0;
     QByteArray inBuffer_;
+    qsizetype readPos_ = 0; // what was read stays until the buffer is drained
 };

@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "Colours.h"
 #include "FakeCommPort.h"
+#include "GpsDataModel.h"
 #include "Preferences.h"
 #include "SpreadGrid.h"
 #include "StudyFile.h"
@@ -245,7 +246,7 @@ private slots:
         w.btnStartStopRun_Click();
         s.port->feed(kGga + "$");
         QCOMPARE(s.records().value(0).RunDir, qint16(2));
-        QCOMPARE(w.vaGPSData->model().text(1, 3), QString("-----"));
+        QCOMPARE(w.gridModel().text(1, 3), QString("-----"));
     }
 
     void remoteKeys_data()
@@ -290,16 +291,17 @@ private slots:
         }
         s.port->feed("$");
         SpreadGrid& g = *w.vaGPSData;
+        GpsDataModel& model = w.gridModel();
         QCOMPARE(g.row(), 17);
         QCOMPARE(g.topRow(), 2);
         QCOMPARE(g.maxRows(), 18);
-        QCOMPARE(g.model().text(17, 1), QString("12:35:19"));
-        const QModelIndex speed = g.model().index(16, 1);
-        QCOMPARE(g.model().data(speed, Qt::DisplayRole).toString(), QString("25.8")); // mph
-        QCOMPARE(w.lblSpeed->text(), QString("41.5"));                                // kph
-        QCOMPARE(g.model().data(g.model().index(16, 4), Qt::DisplayRole).toString(),
-                 QString("0.90"));
-        QCOMPARE(g.model().text(17, 6), QString("48.117300"));
+        QCOMPARE(model.text(17, 1), QString("12:35:19"));
+        const QModelIndex speed = model.index(16, 1);
+        QCOMPARE(model.data(speed, Qt::DisplayRole).toString(), QString("25.8")); // mph
+        QCOMPARE(w.lblSpeed->text(), QString("41.5"));                            // kph
+        QCOMPARE(model.data(model.index(16, 4), Qt::DisplayRole).toString(), QString("0.90"));
+        QCOMPARE(model.text(17, 6), QString("48.117300"));
+        QCOMPARE(model.text(17, 4), QString("-1"));
 
         s.tick();
         w.btnStartStopRun_Click();
@@ -308,7 +310,7 @@ private slots:
         QCOMPARE(g.row(), 0);
         QCOMPARE(g.topRow(), 1);
         QCOMPARE(g.maxRows(), 18);
-        QCOMPARE(g.model().text(17, 1), QString());
+        QCOMPARE(model.text(17, 1), QString());
     }
 
     void coloursFollowTheClock()

@@ -18,7 +18,7 @@ namespace {
 
 struct NullView final : CollectorView
 {
-    void setStatus(const QString&) override {}
+    void setStatus(QLatin1StringView) override {}
     void showStartButton() override {}
     void showLabels(const GpsLabels&) override {}
     void addGridRow(const FixRecord&) override {}

@@ -232,6 +232,34 @@ private slots:
         QTEST(FormatFixed(value, minInt, decimals), "text");
     }
 
+    // The decoders read positions straight from their digits; that must give
+    // exactly what the rewritten text gives, ties and carries included.
+    void directReadingAgreesWithRewrittenText()
+    {
+        QRandomGenerator rng(110203);
+        const QStringList fixedRows = {"4807.03815",  "4807.03825",  "0000.00005", "9959.99995",
+                                       "17959.99999", "99999.99995", "4807",       "4807.",
+                                       "12311.12",    "00833.91518", "1.5",        "123456.7"};
+        QStringList texts = fixedRows;
+        for (int i = 0; i < 20000; ++i) {
+            QString t =
+                QString::number(rng.bounded(0, 18000)).rightJustified(int(rng.bounded(1, 6)), u'0');
+            if (rng.bounded(4) != 0) {
+                t += u'.';
+                const int decimals = int(rng.bounded(0, 9));
+                for (int d = 0; d < decimals; ++d) {
+                    t += QChar(u'0' + int(rng.bounded(10)));
+                }
+            }
+            texts.append(t);
+        }
+        for (const QString& t : texts) {
+            QString rewritten = t;
+            const double longWay = NmeaToDegrees(rewritten);
+            QVERIFY2(NmeaDegrees(t.toLatin1()) == longWay, qPrintable(t));
+        }
+    }
+
     void latitudeAndLongitudeFormatsAgree()
     {
         for (double v : {-1.0, 0.0, 48.1173, 123.185333333, 179.9999995}) {

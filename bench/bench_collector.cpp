@@ -1,0 +1,227 @@
+// What the collector costs: reception and decoding of a long NMEA stream,
+// the same with every record written durably, a grid row at 100 and at
+// 100,000 rows, and the memory of a 12-hour run at 10 Hz.
+
+#include "ByteFiles.h"
+#include "Collector.h"
+#include "CollectorView.h"
+#include "Drive.h"
+#include "FakeCommPort.h"
+#include "PcClock.h"
+#include "Preferences.h"
+#include "ScreenMetrics.h"
+#include "SharedState.h"
+#include "StudyFile.h"
+#include "UserMessages.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct NullView final : CollectorView
+{
+    void setStatus(QLatin1StringView) override {}
+    void showStartButton() override {}
+    void showLabels(const GpsLabels&) override {}
+    void addGridRow(const FixRecord&) override {}
+    void paintSurfaces(quint32) override {}
+    void showUnsavedRecords(int) override {}
+};
+
+// A day's worth of receiver output: RMC, GGA, VTG and the satellite
+// sentences a receiver sends between them.
+const QByteArray& stream()
+{
+    static const QByteArray bytes = [] {
+        DriveOptions o;
+        o.vtg = true;
+        SyntheticDrive drive(o, QDateTime(QDate(2010, 3, 1), QTime(12, 0), Qt::UTC));
+        const QByteArray gsv =
+            NmeaSentence("GPGSA,A,3,05,07,13,18,30,,,,,,,,1.72,1.01,1.39", false) +
+            NmeaSentence("GPGSV,2,1,06,05,40,083,46,07,23,296,41,13,61,212,45,18,15,045,38",
+                         false) +
+            NmeaSentence("GPGSV,2,2,06,30,12,154,33,15,08,321,", false);
+        QByteArray out;
+        while (out.size() < 16 * 1024 * 1024) {
+            out += drive.sentences(drive.step()) + gsv;
+        }
+        return out;
+    }();
+    return bytes;
+}
+
+struct Bench
+{
+    QTemporaryDir dir;
+    ByteFiles files;
+    ManualClock clock{QDateTime(QDate(2010, 3, 1), QTime(13, 0))};
+    FixedScreen screen{1024};
+    RecordedMessages messages;
+    modVeltripMain m;
+    NullView view;
+    FakeCommPort port;
+    std::unique_ptr<Collector> c;
+
+    Bench()
+    {
+        m.platform = {&files, &clock, &screen, &messages};
+        m.DataFileExt = ".gd2";
+        m.PrefsFile = dir.filePath("Veltrip.bin");
+        LoadPrefs(m);
+        m.DataFolder = dir.path() + QDir::separator();
+        m.StudyNamePrefix = "Bench";
+        m.StudyNum = 1;
+        const bool header = true;
+        OpenStudyFile(m, header);
+        files.closeAll();
+        port.setRThreshold(1);
+        c = std::make_unique<Collector>(m, view);
+        QObject::connect(&port, &CommPort::OnComm, [this] { c->OnComm(port); });
+    }
+};
+
+void feedInChunks(FakeCommPort& port, const QByteArray& bytes)
+{
+    // As a serial driver delivers them: a few hundred bytes an event.
+    constexpr qsizetype kChunk = 512;
+    for (qsizetype at = 0; at < bytes.size(); at += kChunk) {
+        port.feed(bytes.mid(at, kChunk));
+    }
+}
+
+void ReceptionAndDecoding(benchmark::State& state)
+{
+    Bench b;
+    const QByteArray& s = stream();
+    for (auto _ : state) {
+        feedInChunks(b.port, s);
+    }
+    const auto sentences = s.count('$');
+    state.SetBytesProcessed(int64_t(state.iterations()) * s.size());
+    state.counters["sentences/s"] = benchmark::Counter(
+        double(sentences) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(ReceptionAndDecoding)->Unit(benchmark::kMillisecond);
+
+void ReceptionDecodingAndDurableRecords(benchmark::State& state)
+{
+    Bench b;
+    const QByteArray& s = stream();
+    b.c->StartRun();
+    for (auto _ : state) {
+        feedInChunks(b.port, s);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * s.size());
+    state.counters["records/s"] = benchmark::Counter(
+        double(s.count("GPGGA")) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(ReceptionDecodingAndDurableRecords)->Unit(benchmark::kMillisecond);
+
+void GridRowAt(benchmark::State& state)
+{
+    Bench b;
+    frmMain w(b.m, std::make_unique<FakeCommPort>());
+    w.Form_Load();
+    w.tmrCurTime->stop();
+    w.show();
+    FixRecord fix;
+    fix.FixTime = 40238.5;
+    fix.SpeedMph = 25.78f;
+    fix.Latitude = 48.1173;
+    fix.Longitude = 11.516667;
+    fix.HDOP = 0.9f;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        w.AddGridRow(fix);
+    }
+    QApplication::processEvents();
+    for (auto _ : state) {
+        w.AddGridRow(fix);
+        QApplication::processEvents(); // the view takes the new row in
+    }
+}
+BENCHMARK(GridRowAt)->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// From the start character that completes a sentence to its values painted
+// on the labels.
+void SentenceToLabels(benchmark::State& state)
+{
+    Bench b;
+    frmMain w(b.m, std::make_unique<FakeCommPort>());
+    w.Form_Load();
+    w.tmrCurTime->stop();
+    w.show();
+    auto& port = static_cast<FakeCommPort&>(w.MSComm1());
+    DriveOptions o;
+    SyntheticDrive drive(o, QDateTime(QDate(2010, 3, 1), QTime(12, 0), Qt::UTC));
+    port.feed(drive.sentences(drive.step()));
+    QApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QByteArray cycle = drive.sentences(drive.step());
+        port.feed(cycle); // the GGA waits for the next start character
+        state.ResumeTiming();
+        port.feed("$");
+        QApplication::processEvents(); // painted
+    }
+}
+BENCHMARK(SentenceToLabels)->Unit(benchmark::kMicrosecond);
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// Twelve hours at 10 Hz: 432,000 records through reception, the grid and the file.
+void TwelveHourRunMemory(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Bench b;
+        frmMain w(b.m, std::make_unique<FakeCommPort>());
+        w.Form_Load();
+        w.tmrCurTime->stop();
+        w.show();
+        DriveOptions o;
+        o.rateHz = 10;
+        SyntheticDrive drive(o, QDateTime(QDate(2010, 3, 1), QTime(0, 0), Qt::UTC));
+        w.btnStartStopRun_Click();
+        QApplication::processEvents();
+        const long before = residentKiB();
+        for (int cycle = 0; cycle < 432000; ++cycle) {
+            static_cast<FakeCommPort&>(w.MSComm1()).feed(drive.sentences(drive.step()));
+            if (cycle % 1000 == 0) {
+                QApplication::processEvents();
+            }
+        }
+        QApplication::processEvents();
+        state.counters["records"] = double((QFileInfo(StudyFilePath(b.m)).size() - 272) / 48);
+        state.counters["growth MB"] = double(residentKiB() - before) / 1024.0;
+    }
+}
+BENCHMARK(TwelveHourRunMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
