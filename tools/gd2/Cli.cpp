@@ -1,0 +1,255 @@
+#include "Cli.h"
+
+#include "Export.h"
+#include "Inspect.h"
+#include "Report.h"
+#include "SpeedChart.h"
+#include "StudyReader.h"
+#include "TextFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSet>
+
+namespace gd2 {
+
+namespace {
+
+struct Options
+{
+    QString command;
+    QString file;
+    QString output;
+    QString format;
+    QString svgDir;
+    bool csv = false;
+    ExportOptions exportOptions;
+};
+
+void say(CliOutput& io, const QString& text)
+{
+    io.err += (QStringLiteral("gd2: ") + text + u'\n').toUtf8();
+}
+
+// Which options each command takes; every command takes -o.
+bool allowed(const QString& command, const QString& option)
+{
+    if (option == u"-o") {
+        return true;
+    }
+    if (command == u"export") {
+        return option == u"--format" || option == u"--west" || option == u"--south" ||
+               option == u"--utc-offset";
+    }
+    if (command == u"report") {
+        return option == u"--csv" || option == u"--svg";
+    }
+    return false;
+}
+
+bool takesValue(const QString& option)
+{
+    return option == u"-o" || option == u"--format" || option == u"--utc-offset" ||
+           option == u"--svg";
+}
+
+// Fills `o` from the arguments after the command; an error text when they
+// do not make sense.
+QString parse(const QStringList& args, Options& o)
+{
+    bool optionsEnded = false;
+    QStringList files;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        QString arg = args[i];
+        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
+            files << arg;
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        QString value;
+        bool hasValue = false;
+        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(u"--") && eq > 0) {
+            value = arg.mid(eq + 1);
+            arg = arg.left(eq);
+            hasValue = true;
+        }
+        if (arg == u"--output") {
+            arg = QStringLiteral("-o");
+        }
+        if (!allowed(o.command, arg)) {
+            return QStringLiteral("%1 takes no option %2").arg(o.command, arg);
+        }
+        if (takesValue(arg) && !hasValue) {
+            if (i + 1 >= args.size()) {
+                return QStringLiteral("%1 needs a value").arg(arg);
+            }
+            value = args[++i];
+        } else if (!takesValue(arg) && hasValue) {
+            return QStringLiteral("%1 takes no value").arg(arg);
+        }
+        if (takesValue(arg) && value.isEmpty()) {
+            return QStringLiteral("%1 needs a value").arg(arg);
+        }
+        if (arg == u"-o") {
+            o.output = value;
+        } else if (arg == u"--format") {
+            o.format = value;
+        } else if (arg == u"--svg") {
+            o.svgDir = value;
+        } else if (arg == u"--csv") {
+            o.csv = true;
+        } else if (arg == u"--west") {
+            o.exportOptions.west = true;
+        } else if (arg == u"--south") {
+            o.exportOptions.south = true;
+        } else if (arg == u"--utc-offset") {
+            o.exportOptions.utcOffsetSeconds = parseUtcOffset(value);
+            if (!o.exportOptions.utcOffsetSeconds) {
+                return QStringLiteral("--utc-offset takes hours east of UTC, such as -5, 5.5 or "
+                                      "+05:30, not \"%1\"")
+                    .arg(value);
+            }
+        }
+    }
+    if (files.size() != 1) {
+        return files.isEmpty() ? QStringLiteral("%1 needs a study file").arg(o.command)
+                               : QStringLiteral("%1 takes one study file").arg(o.command);
+    }
+    o.file = files.first();
+    if (o.command == u"export" && o.format != u"csv" && o.format != u"gpx" &&
+        o.format != u"geojson") {
+        return o.format.isEmpty()
+                   ? QStringLiteral("export needs --format csv, gpx or geojson")
+                   : QStringLiteral("unknown format \"%1\": csv, gpx or geojson").arg(o.format);
+    }
+    return {};
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, CliOutput& io)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        say(io, QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool writeCharts(const QList<RunReport>& runs, const QString& dirPath, CliOutput& io)
+{
+    if (!QDir().mkpath(dirPath)) {
+        say(io, QStringLiteral("%1: cannot make the folder").arg(dirPath));
+        return false;
+    }
+    const QDir dir(dirPath);
+    QSet<QString> used;
+    for (const RunReport& run : runs) {
+        // A run number that comes back later gets a file of its own.
+        const QString base = QStringLiteral("run-%1").arg(run.number);
+        QString name = base + QStringLiteral(".svg");
+        for (int k = 2; used.contains(name); ++k) {
+            name = base + QStringLiteral("-%1.svg").arg(k);
+        }
+        used.insert(name);
+        if (!writeFile(dir.filePath(name), speedChartSvg(run), io)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  gd2 info FILE        header, preferences, runs and any fault of structure\n"
+        "  gd2 dump FILE        every record, one line each\n"
+        "  gd2 export --format csv|gpx|geojson [--west] [--south] [--utc-offset HOURS] FILE\n"
+        "  gd2 report [--csv] [--svg DIR] FILE\n"
+        "\n"
+        "Options:\n"
+        "  -o FILE              write to FILE instead of standard output\n"
+        "  --west, --south      the study lies west of Greenwich / south of the equator:\n"
+        "                       the file holds unsigned degrees, so give it their sign\n"
+        "  --utc-offset HOURS   hours east of UTC of the file's local times (-5, 5.5,\n"
+        "                       +05:30), for GPX times; default: this machine's time zone\n"
+        "  --csv                the report as one CSV table, a row per run and per stretch\n"
+        "  --svg DIR            also write a speed chart per run, DIR/run-N.svg\n"
+        "\n"
+        "Exit status: 0 done, 1 the file cannot be read or is no study file, or the\n"
+        "output cannot be written, 2 wrong arguments.\n");
+}
+
+int runCli(const QStringList& args, CliOutput& io)
+{
+    if (args.isEmpty()) {
+        io.err += usageText().toUtf8();
+        return kExitUsage;
+    }
+    const QString command = args.first();
+    if (command == u"help" || command == u"--help" || command == u"-h") {
+        io.out += usageText().toUtf8();
+        return kExitOk;
+    }
+    if (command != u"info" && command != u"dump" && command != u"export" && command != u"report") {
+        say(io, QStringLiteral("unknown command \"%1\"").arg(command));
+        io.err += usageText().toUtf8();
+        return kExitUsage;
+    }
+    Options o;
+    o.command = command;
+    if (const QString error = parse(args, o); !error.isEmpty()) {
+        say(io, error);
+        io.err += usageText().toUtf8();
+        return kExitUsage;
+    }
+
+    Study study;
+    QString error;
+    if (!readStudyFile(o.file, study, error)) {
+        say(io, error);
+        return kExitBadFile;
+    }
+    if (command != u"info") {
+        for (const QString& w : readingWarnings(study, splitRuns(study.records))) {
+            say(io, QStringLiteral("warning: ") + w);
+        }
+    }
+
+    QByteArray text;
+    if (command == u"info") {
+        text = infoText(study, o.file);
+    } else if (command == u"dump") {
+        text = dumpText(study);
+    } else if (command == u"export") {
+        const ExportResult r = o.format == u"csv"   ? exportCsv(study, o.exportOptions)
+                               : o.format == u"gpx" ? exportGpx(study, o.exportOptions)
+                                                    : exportGeoJson(study, o.exportOptions);
+        text = r.text;
+        if (r.withoutPosition > 0) {
+            say(io, QStringLiteral("%1 of %2 records have no position and were left out")
+                        .arg(r.withoutPosition)
+                        .arg(study.records.size()));
+        }
+    } else {
+        const QList<RunReport> runs = analyse(study);
+        text = o.csv ? reportCsv(runs) : reportText(study, runs);
+        if (!o.svgDir.isEmpty() && !writeCharts(runs, o.svgDir, io)) {
+            return kExitBadFile;
+        }
+    }
+    if (o.output.isEmpty()) {
+        io.out += text;
+    } else if (!writeFile(o.output, text, io)) {
+        return kExitBadFile;
+    }
+    return kExitOk;
+}
+
+} // namespace gd2

@@ -1,0 +1,33 @@
+#pragma once
+// The records in formats other programs read: CSV for spreadsheets, GPX
+// tracks and GeoJSON lines for maps.
+
+#include "StudyReader.h"
+
+#include <QByteArray>
+#include <optional>
+
+namespace gd2 {
+
+struct ExportOptions
+{
+    // The file keeps unsigned degrees; these give them their hemisphere.
+    bool west = false;
+    bool south = false;
+    // Seconds east of UTC of the file's local times; this machine's offset
+    // at each time when not given.
+    std::optional<int> utcOffsetSeconds;
+};
+
+struct ExportResult
+{
+    QByteArray text;
+    // Records left out of a map for having no position.
+    qsizetype withoutPosition = 0;
+};
+
+ExportResult exportCsv(const Study& study, const ExportOptions& options);
+ExportResult exportGpx(const Study& study, const ExportOptions& options);
+ExportResult exportGeoJson(const Study& study, const ExportOptions& options);
+
+} // namespace gd2

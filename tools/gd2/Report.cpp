@@ -1,0 +1,302 @@
+#include "Report.h"
+
+#include "TextFormat.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace gd2 {
+
+namespace {
+
+constexpr double kMetresPerSecondPerMph = 0.44704;
+
+QString nodeLabel(qint16 node)
+{
+    return node == 0 ? QStringLiteral("start") : QStringLiteral("N%1").arg(node);
+}
+
+QString orDash(const std::optional<QString>& text)
+{
+    return text ? *text : QStringLiteral("-");
+}
+
+QString miles(double metres)
+{
+    return fixed(metres / kMetresPerMile, 3);
+}
+
+QString kilometres(double metres)
+{
+    return fixed(metres / 1000.0, 3);
+}
+
+QString seconds(qint64 ms)
+{
+    return plain(double(ms) / 1000.0);
+}
+
+std::optional<QString> mphText(double metres, std::optional<qint64> ms)
+{
+    const auto mph = averageMph(metres, ms);
+    return mph ? std::optional(fixed(*mph, 1)) : std::nullopt;
+}
+
+QString percent(qsizetype part, qsizetype whole)
+{
+    return whole == 0 ? QStringLiteral("-") : fixed(100.0 * double(part) / double(whole), 1) + u'%';
+}
+
+QString padLeft(const QString& s, int width)
+{
+    return s.rightJustified(width, u' ');
+}
+
+QString padRight(const QString& s, int width)
+{
+    return s.leftJustified(width, u' ');
+}
+
+QString directionName(qint16 dir)
+{
+    const QString code = directionCode(dir);
+    return code.isEmpty() ? QString() : QStringLiteral(" (") + code + u')';
+}
+
+} // namespace
+
+double haversineMetres(double lat1, double lon1, double lat2, double lon2)
+{
+    constexpr double rad = std::numbers::pi / 180.0;
+    const double sinLat = std::sin((lat2 - lat1) * rad / 2.0);
+    const double sinLon = std::sin((lon2 - lon1) * rad / 2.0);
+    double a = sinLat * sinLat + std::cos(lat1 * rad) * std::cos(lat2 * rad) * sinLon * sinLon;
+    a = std::clamp(a, 0.0, 1.0);
+    return 2.0 * kEarthRadiusMetres * std::asin(std::sqrt(a));
+}
+
+std::optional<double> averageMph(double metres, std::optional<qint64> ms)
+{
+    if (!ms || *ms <= 0) {
+        return std::nullopt;
+    }
+    return metres / (double(*ms) / 1000.0) / kMetresPerSecondPerMph;
+}
+
+std::optional<qint64> RunReport::durationMs() const
+{
+    if (!start || !end) {
+        return std::nullopt;
+    }
+    return *end - *start;
+}
+
+QList<RunReport> analyse(const Study& study)
+{
+    QList<RunReport> reports;
+    for (const Run& run : splitRuns(study.records)) {
+        RunReport rep;
+        rep.number = run.number;
+        rep.direction = run.direction;
+        rep.fixes = run.count;
+        const auto rec = [&](qsizetype j) -> const FixRecord& {
+            return study.records[run.first + j];
+        };
+
+        // The next timed fix and the next fix with a position, for each fix.
+        QList<std::optional<qint64>> nextStamp(run.count);
+        QList<qsizetype> nextPos(run.count, -1);
+        std::optional<qint64> stampAfter;
+        qsizetype posAfter = -1;
+        for (qsizetype j = run.count - 1; j >= 0; --j) {
+            nextStamp[j] = stampAfter;
+            nextPos[j] = posAfter;
+            if (run.stamps[j]) {
+                stampAfter = run.stamps[j];
+            }
+            if (hasPosition(rec(j))) {
+                posAfter = j;
+            }
+        }
+
+        QList<qsizetype> delayStretch;
+        for (qsizetype j = 0; j < run.count; ++j) {
+            const FixRecord& r = rec(j);
+            const std::optional<qint64> stamp = run.stamps[j];
+            if (rep.stretches.isEmpty() || rep.stretches.last().node != r.NodeNum) {
+                if (!rep.stretches.isEmpty()) {
+                    rep.stretches.last().to = nodeLabel(r.NodeNum);
+                    if (r.NodeNum > rep.stretches.last().node && stamp) {
+                        rep.nodes.append({*stamp, r.NodeNum});
+                    }
+                }
+                Stretch s;
+                s.node = r.NodeNum;
+                s.from = nodeLabel(r.NodeNum);
+                s.to = QStringLiteral("end");
+                rep.stretches.append(s);
+            }
+            Stretch& s = rep.stretches.last();
+            ++s.fixes;
+            if (isIncomplete(r)) {
+                ++s.incomplete;
+                ++rep.incomplete;
+            }
+            if (r.DelayNum != missing::kInteger) {
+                s.delays.append(r.DelayNum);
+                rep.delays.append({r.DelayNum, stamp, QString()});
+                delayStretch.append(rep.stretches.size() - 1);
+            }
+            const auto mph = speedOf(r);
+            if (stamp) {
+                if (!rep.start) {
+                    rep.start = stamp;
+                }
+                rep.end = stamp;
+                if (!s.start) {
+                    s.start = stamp;
+                    s.travelMs = 0;
+                }
+                rep.samples.append({*stamp, mph});
+                if (nextStamp[j]) {
+                    const qint64 dt = *nextStamp[j] - *stamp;
+                    *s.travelMs += dt;
+                    if (mph && *mph < kStoppedBelowMph && dt > 0) {
+                        s.stoppedMs += dt;
+                        rep.stoppedMs += dt;
+                        if (!rep.stopped.isEmpty() && rep.stopped.last().to == *stamp) {
+                            rep.stopped.last().to = *nextStamp[j];
+                        } else {
+                            rep.stopped.append({*stamp, *nextStamp[j]});
+                        }
+                    }
+                }
+            }
+            if (nextPos[j] >= 0 && hasPosition(r)) {
+                const FixRecord& n = rec(nextPos[j]);
+                const double leg =
+                    haversineMetres(r.Latitude, r.Longitude, n.Latitude, n.Longitude);
+                s.metres += leg;
+                rep.metres += leg;
+            }
+        }
+        // A delay's stretch is named once the node after it is known.
+        for (qsizetype k = 0; k < rep.delays.size(); ++k) {
+            const Stretch& s = rep.stretches[delayStretch[k]];
+            rep.delays[k].stretch = s.from + u'-' + s.to;
+        }
+        reports.append(rep);
+    }
+    return reports;
+}
+
+QByteArray reportText(const Study& study, const QList<RunReport>& runs)
+{
+    QStringList out;
+    const auto date = studyDateStamp(study.header);
+    out << QStringLiteral("Study of %1, file version %2: %3 %4, %5 %6")
+               .arg(date ? dateText(*date) : QStringLiteral("an unreadable date"),
+                    versionText(study.header), QString::number(runs.size()),
+                    runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"),
+                    QString::number(study.records.size()),
+                    study.records.size() == 1 ? QStringLiteral("record")
+                                              : QStringLiteral("records"));
+    for (const RunReport& run : runs) {
+        const auto duration = run.durationMs();
+        const auto mph = averageMph(run.metres, duration);
+        QStringList delays;
+        for (const Delay& d : run.delays) {
+            delays << QStringLiteral("%1 at %2 (%3)")
+                          .arg(QString::number(d.number),
+                               d.at ? clockText(*d.at) : QStringLiteral("an unknown time"),
+                               d.stretch);
+        }
+        out << QString();
+        out << QStringLiteral("Run %1%2").arg(run.number).arg(directionName(run.direction));
+        out << QStringLiteral("  Start       ") +
+                   (run.start ? isoLocal(*run.start) : QStringLiteral("-"));
+        out << QStringLiteral("  End         ") +
+                   (run.end ? isoLocal(*run.end) : QStringLiteral("-"));
+        out << QStringLiteral("  Duration    ") +
+                   (duration ? durationText(*duration) : QStringLiteral("-"));
+        out << QStringLiteral("  Distance    %1 mi, %2 km")
+                   .arg(miles(run.metres), kilometres(run.metres));
+        out << QStringLiteral("  Avg speed   ") +
+                   (mph ? fixed(*mph, 1) + QStringLiteral(" mph, ") +
+                              fixed(*mph * kMetresPerSecondPerMph * 3.6, 1) +
+                              QStringLiteral(" km/h")
+                        : QStringLiteral("-"));
+        out << QStringLiteral("  Stopped     %1 (under 5 mph)").arg(durationText(run.stoppedMs));
+        out << QStringLiteral("  Delays      ") +
+                   (delays.isEmpty() ? QStringLiteral("none") : delays.join(u", "));
+        out << QStringLiteral("  Incomplete  %1 of %2 fixes (%3)")
+                   .arg(run.incomplete)
+                   .arg(run.fixes)
+                   .arg(percent(run.incomplete, run.fixes));
+        out << QString();
+        const auto line = [&](const QStringList& cells) {
+            out << QStringLiteral("  ") + padRight(cells[0], 12) + u' ' + padRight(cells[1], 8) +
+                       u' ' + padLeft(cells[2], 8) + u' ' + padLeft(cells[3], 8) + u' ' +
+                       padLeft(cells[4], 7) + u' ' + padLeft(cells[5], 8) + u' ' +
+                       padLeft(cells[6], 8) + u' ' + padLeft(cells[7], 6);
+        };
+        line({QStringLiteral("Stretch"), QStringLiteral("Start"), QStringLiteral("Time"),
+              QStringLiteral("Miles"), QStringLiteral("Km"), QStringLiteral("Avg mph"),
+              QStringLiteral("Stopped"), QStringLiteral("Fixes")});
+        for (const Stretch& s : run.stretches) {
+            line({s.from + u'-' + s.to, s.start ? clockText(*s.start) : QStringLiteral("-"),
+                  s.travelMs ? durationText(*s.travelMs) : QStringLiteral("-"), miles(s.metres),
+                  kilometres(s.metres), orDash(mphText(s.metres, s.travelMs)),
+                  durationText(s.stoppedMs), QString::number(s.fixes)});
+        }
+    }
+    return (out.join(u'\n') + u'\n').toUtf8();
+}
+
+QByteArray reportCsv(const QList<RunReport>& runs)
+{
+    QStringList out;
+    out << QStringLiteral("run,direction,stretch,from,to,start,travel_time_s,distance_mi,"
+                          "distance_km,avg_speed_mph,stopped_s,fixes,incomplete_fixes,delays");
+    const auto row = [&](const RunReport& run, const QString& stretch, const QString& from,
+                         const QString& to, std::optional<qint64> start,
+                         std::optional<qint64> travel, double metres, qint64 stopped,
+                         qsizetype fixes, qsizetype incomplete, const QList<qint16>& delays) {
+        QStringList delayText;
+        for (qint16 d : delays) {
+            delayText << QString::number(d);
+        }
+        out << QStringList{QString::number(run.number),
+                           directionCode(run.direction),
+                           stretch,
+                           from,
+                           to,
+                           start ? isoLocal(*start) : QString(),
+                           travel ? seconds(*travel) : QString(),
+                           miles(metres),
+                           kilometres(metres),
+                           mphText(metres, travel).value_or(QString()),
+                           seconds(stopped),
+                           QString::number(fixes),
+                           QString::number(incomplete),
+                           delayText.join(u' ')}
+                   .join(u',');
+    };
+    for (const RunReport& run : runs) {
+        QList<qint16> delays;
+        for (const Delay& d : run.delays) {
+            delays << d.number;
+        }
+        row(run, QStringLiteral("all"), QStringLiteral("start"), QStringLiteral("end"), run.start,
+            run.durationMs(), run.metres, run.stoppedMs, run.fixes, run.incomplete, delays);
+        for (const Stretch& s : run.stretches) {
+            row(run, QString::number(s.node), s.from, s.to, s.start, s.travelMs, s.metres,
+                s.stoppedMs, s.fixes, s.incomplete, s.delays);
+        }
+    }
+    return (out.join(u'\n') + u'\n').toUtf8();
+}
+
+} // namespace gd2

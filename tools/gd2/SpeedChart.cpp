@@ -1,0 +1,211 @@
+#include "SpeedChart.h"
+
+#include "TextFormat.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace gd2 {
+
+namespace {
+
+constexpr double kWidth = 960;
+constexpr double kHeight = 420;
+constexpr double kLeft = 70;
+constexpr double kRight = 930;
+constexpr double kTop = 50;
+constexpr double kBottom = 360;
+
+// Clock-friendly tick spacings, in seconds; days beyond.
+constexpr std::array<qint64, 18> kTimeSteps = {
+    1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+constexpr int kMaxTicks = 10;
+
+// Tenths of a pixel, without a needless ".0".
+QString num(double v)
+{
+    QString text = fixed(v, 1);
+    if (text.endsWith(QStringLiteral(".0"))) {
+        text.chop(2);
+    }
+    return text;
+}
+
+// 1, 2 or 5 times a power of ten, at least `raw`.
+double niceStep(double raw)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw) {
+            return m * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+qint64 timeStepMs(qint64 spanMs)
+{
+    for (qint64 s : kTimeSteps) {
+        if (spanMs / (s * 1000) < kMaxTicks) {
+            return s * 1000;
+        }
+    }
+    const double days = niceStep(double(spanMs) / double(kMsPerDay) / (kMaxTicks - 1));
+    return qint64(days) * kMsPerDay;
+}
+
+qint64 ceilTo(qint64 v, qint64 step)
+{
+    const qint64 r = v % step;
+    return r == 0 ? v : (r > 0 ? v - r + step : v - r);
+}
+
+} // namespace
+
+QByteArray speedChartSvg(const RunReport& run)
+{
+    qint64 t0 = 0;
+    qint64 t1 = 0;
+    double top = 0;
+    bool any = false;
+    for (const SpeedSample& s : run.samples) {
+        t0 = any ? std::min(t0, s.at) : s.at;
+        t1 = any ? std::max(t1, s.at) : s.at;
+        any = true;
+        if (s.mph) {
+            top = std::max(top, *s.mph);
+        }
+    }
+    // A run of one fix still gets a minute of axis.
+    const qint64 span = std::max<qint64>(t1 - t0, 60'000);
+    const double speedStep = niceStep(std::max(top, 10.0) / 8.0);
+    top = std::ceil(std::max(top, 10.0) / speedStep) * speedStep;
+    const auto x = [&](qint64 t) {
+        return kLeft + double(t - t0) / double(span) * (kRight - kLeft);
+    };
+    const auto y = [&](double mph) { return kBottom - mph / top * (kBottom - kTop); };
+
+    QStringList out;
+    out << QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    out << QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+                          "viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\" font-size=\"12\">")
+               .arg(num(kWidth), num(kHeight));
+    const QString direction = directionCode(run.direction);
+    const QString title =
+        QStringLiteral("Run %1%2")
+            .arg(run.number)
+            .arg(direction.isEmpty() ? QString() : QStringLiteral(" (") + direction + u')') +
+        (any ? QStringLiteral(", ") + dateText(t0) : QString()) +
+        QStringLiteral(": speed against local time");
+    out << QStringLiteral("<title>%1</title>").arg(title);
+    out << QStringLiteral("<rect width=\"%1\" height=\"%2\" fill=\"white\"/>")
+               .arg(num(kWidth), num(kHeight));
+    out << QStringLiteral("<text x=\"%1\" y=\"24\" font-size=\"16\" font-weight=\"bold\">%2</text>")
+               .arg(num(kLeft), title);
+
+    // Stopped time under everything else.
+    out << QStringLiteral("<g fill=\"#f6c9c4\">");
+    for (const Interval& iv : run.stopped) {
+        const double a = x(iv.from);
+        const double b = x(iv.to);
+        out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/>")
+                   .arg(num(std::min(a, b)), num(kTop), num(std::fabs(b - a)), num(kBottom - kTop));
+    }
+    out << QStringLiteral("</g>");
+
+    // Grid and tick labels.
+    out << QStringLiteral("<g stroke=\"#dddddd\" stroke-width=\"1\">");
+    QStringList labels;
+    for (int k = 0; k * speedStep <= top + speedStep / 2 && k <= 20; ++k) {
+        const double v = k * speedStep;
+        out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>")
+                   .arg(num(kLeft), num(y(v)), num(kRight));
+        labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>")
+                      .arg(num(kLeft - 6), num(y(v) + 4), plain(v));
+    }
+    const qint64 step = timeStepMs(span);
+    int ticks = 0;
+    for (qint64 t = ceilTo(t0, step); t <= t0 + span && ticks <= 2 * kMaxTicks;
+         t += step, ++ticks) {
+        out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
+                   .arg(num(x(t)), num(kTop), num(kBottom));
+        const QString label = step < 60'000      ? clockText(t)
+                              : step < kMsPerDay ? clockText(t).left(5)
+                                                 : dateText(t);
+        labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
+                      .arg(num(x(t)), num(kBottom + 18), label);
+    }
+    out << QStringLiteral("</g>");
+    out << labels;
+
+    // Axes and their titles.
+    out << QStringLiteral("<g stroke=\"black\" stroke-width=\"1\">");
+    out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
+               .arg(num(kLeft), num(kTop), num(kBottom));
+    out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>")
+               .arg(num(kLeft), num(kBottom), num(kRight));
+    out << QStringLiteral("</g>");
+    out << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">Local time</text>")
+               .arg(num((kLeft + kRight) / 2), num(kBottom + 40));
+    out << QStringLiteral("<text x=\"20\" y=\"%1\" text-anchor=\"middle\" "
+                          "transform=\"rotate(-90 20 %1)\">Speed (mph)</text>")
+               .arg(num((kTop + kBottom) / 2));
+
+    // Nodes.
+    out << QStringLiteral("<g stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"4 3\">");
+    for (const NodeMark& n : run.nodes) {
+        out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
+                   .arg(num(x(n.at)), num(kTop - 4), num(kBottom));
+    }
+    out << QStringLiteral("</g>");
+    for (const NodeMark& n : run.nodes) {
+        out << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" "
+                              "font-weight=\"bold\">N%3</text>")
+                   .arg(num(x(n.at)), num(kTop - 8), QString::number(n.node));
+    }
+
+    // Speed held from each fix to the next, as the stopped time counts it;
+    // broken where a fix has none.
+    QStringList points;
+    const auto flush = [&] {
+        if (points.size() == 1) {
+            const QStringList xy = points.first().split(u',');
+            out << QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"2\" fill=\"#1f5fa8\"/>")
+                       .arg(xy[0], xy[1]);
+        } else if (points.size() > 1) {
+            out << QStringLiteral("<polyline fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"2\" "
+                                  "stroke-linejoin=\"round\" points=\"%1\"/>")
+                       .arg(points.join(u' '));
+        }
+        points.clear();
+    };
+    for (qsizetype k = 0; k < run.samples.size(); ++k) {
+        const SpeedSample& s = run.samples[k];
+        if (!s.mph) {
+            flush();
+            continue;
+        }
+        points << num(x(s.at)) + u',' + num(y(*s.mph));
+        if (k + 1 < run.samples.size()) {
+            points << num(x(run.samples[k + 1].at)) + u',' + num(y(*s.mph));
+        }
+    }
+    flush();
+
+    // Legend.
+    out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"10\" fill=\"#f6c9c4\"/>")
+               .arg(num(kRight - 250), num(kHeight - 24));
+    out << QStringLiteral("<text x=\"%1\" y=\"%2\">stopped (under 5 mph)</text>")
+               .arg(num(kRight - 230), num(kHeight - 15));
+    out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#1f5fa8\" "
+                          "stroke-width=\"2\"/>")
+               .arg(num(kRight - 90), num(kHeight - 19), num(kRight - 70));
+    out << QStringLiteral("<text x=\"%1\" y=\"%2\">speed</text>")
+               .arg(num(kRight - 64), num(kHeight - 15));
+    out << QStringLiteral("</svg>");
+    return (out.join(u'\n') + u'\n').toUtf8();
+}
+
+} // namespace gd2

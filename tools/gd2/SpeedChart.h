@@ -1,0 +1,13 @@
+#pragma once
+// One run's speed against time as an SVG picture: stopped time shaded, the
+// nodes marked where they were passed.
+
+#include "Report.h"
+
+#include <QByteArray>
+
+namespace gd2 {
+
+QByteArray speedChartSvg(const RunReport& run);
+
+} // namespace gd2

@@ -1,0 +1,156 @@
+#include "TextFormat.h"
+
+#include "Conversions.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace gd2 {
+
+namespace {
+
+const QDate kEpoch(1899, 12, 30);
+
+template <typename T> QString shortestFixed(T value)
+{
+    if (!std::isfinite(value)) {
+        return std::isnan(value) ? QStringLiteral("nan")
+                                 : (value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf"));
+    }
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    qint64 q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) {
+        --q;
+    }
+    return q;
+}
+
+struct Parts
+{
+    QDate date;
+    qint64 msOfDay;
+};
+
+Parts split(qint64 ms)
+{
+    const qint64 days = floorDiv(ms, kMsPerDay);
+    return {kEpoch.addDays(days), ms - days * kMsPerDay};
+}
+
+QString clockOf(qint64 msOfDay, bool withMs)
+{
+    const qint64 s = msOfDay / 1000;
+    QString text = QString::asprintf("%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    if (withMs && msOfDay % 1000 != 0) {
+        text += QString::asprintf(".%03lld", msOfDay % 1000);
+    }
+    return text;
+}
+
+QString dateOf(QDate d)
+{
+    return QString::asprintf("%04d-%02d-%02d", d.year(), d.month(), d.day());
+}
+
+} // namespace
+
+QString fixed(double value, int decimals)
+{
+    return FormatFixed(value, 1, decimals);
+}
+
+QString plain(double value)
+{
+    return shortestFixed(value);
+}
+
+QString plain(float value)
+{
+    return shortestFixed(value);
+}
+
+QString isoLocal(qint64 ms)
+{
+    const Parts p = split(ms);
+    return dateOf(p.date) + u'T' + clockOf(p.msOfDay, true);
+}
+
+QString isoUtc(qint64 localMs, int offsetSeconds)
+{
+    const Parts p = split(localMs - qint64(offsetSeconds) * 1000);
+    return dateOf(p.date) + u'T' + clockOf(p.msOfDay, true) + u'Z';
+}
+
+QString dateText(qint64 ms)
+{
+    return dateOf(split(ms).date);
+}
+
+QString clockText(qint64 ms)
+{
+    return clockOf(split(ms).msOfDay, false);
+}
+
+QString durationText(qint64 ms)
+{
+    const qint64 s = (ms < 0 ? -ms + 500 : ms + 500) / 1000;
+    return QString::asprintf("%s%lld:%02lld:%02lld", ms <= -500 ? "-" : "", s / 3600, s / 60 % 60,
+                             s % 60);
+}
+
+int machineUtcOffset(qint64 localMs)
+{
+    const Parts p = split(localMs);
+    return QDateTime(p.date, QTime::fromMSecsSinceStartOfDay(int(p.msOfDay)), Qt::LocalTime)
+        .offsetFromUtc();
+}
+
+std::optional<int> parseUtcOffset(const QString& text)
+{
+    const QByteArray t = text.trimmed().toLatin1();
+    if (t.isEmpty()) {
+        return std::nullopt;
+    }
+    const char* begin = t.constData();
+    const char* end = begin + t.size();
+    bool negative = false;
+    if (*begin == '+' || *begin == '-') {
+        negative = *begin == '-';
+        ++begin;
+    }
+    double minutes = 0;
+    if (const char* colon = std::find(begin, end, ':'); colon != end) {
+        int h = 0;
+        int m = 0;
+        const auto rh = std::from_chars(begin, colon, h);
+        const auto rm = std::from_chars(colon + 1, end, m);
+        if (rh.ec != std::errc() || rh.ptr != colon || rm.ec != std::errc() || rm.ptr != end ||
+            colon == begin || end - colon != 3 || m >= 60) {
+            return std::nullopt;
+        }
+        minutes = h * 60.0 + m;
+    } else {
+        double h = 0;
+        const auto r = std::from_chars(begin, end, h, std::chars_format::fixed);
+        if (r.ec != std::errc() || r.ptr != end || begin == end) {
+            return std::nullopt;
+        }
+        minutes = std::round(h * 60.0);
+    }
+    if (!(minutes <= 14 * 60.0)) {
+        return std::nullopt;
+    }
+    const int seconds = int(minutes) * 60;
+    return negative ? -seconds : seconds;
+}
+
+} // namespace gd2
