@@ -229,8 +229,10 @@ std::optional<double> plainDegrees(std::string_view t)
     long long whole = 0;
     std::size_t wholeDigits = 0;
     while (i < t.size() && isDigit(t[i])) {
+        if (++wholeDigits > 5) {
+            return std::nullopt;
+        }
         whole = whole * 10 + (t[i++] - '0');
-        ++wholeDigits;
     }
     long long fraction = 0; // in units of 1e-4
     int fractionDigits = 0;

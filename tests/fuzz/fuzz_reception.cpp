@@ -1,0 +1,128 @@
+// libFuzzer target over reception: bytes of any kind, split into reads of
+// any size, through framing, dispatch, the four decoders, validation and the
+// recording step. The first byte chooses receiver, run state and read size.
+
+#include "ByteFiles.h"
+#include "Collector.h"
+#include "CollectorView.h"
+#include "Conversions.h"
+#include "FakeCommPort.h"
+#include "Fields.h"
+#include "PcClock.h"
+#include "Preferences.h"
+#include "ScreenMetrics.h"
+#include "SharedState.h"
+#include "StudyFile.h"
+#include "UserMessages.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+struct NullView final : CollectorView
+{
+    void setStatus(QLatin1StringView text) override { sink += text.size(); }
+    void showStartButton() override {}
+    void showLabels(const GpsLabels& l) override
+    {
+        // Make every label's text, as a window would.
+        for (const LabelText* t :
+             {&l.Time, &l.Latitude, &l.Longitude, &l.Speed, &l.GPSQual, &l.NumSats, &l.HDOP}) {
+            sink += t->text().size();
+        }
+    }
+    void addGridRow(const FixRecord&) override {}
+    void paintSurfaces(quint32) override {}
+    void showUnsavedRecords(int) override {}
+    qsizetype sink = 0;
+};
+
+struct World
+{
+    QTemporaryDir dir;
+    ByteFiles files;
+    ManualClock clock;
+    FixedScreen screen{1024};
+    RecordedMessages messages;
+    modVeltripMain m;
+
+    World()
+    {
+        m.platform = {&files, &clock, &screen, &messages};
+        m.DataFileExt = ".gd2";
+        m.PrefsFile = dir.filePath("Veltrip.bin");
+        LoadPrefs(m);
+        m.DataFolder = dir.path() + QDir::separator();
+        m.StudyNamePrefix = "Fuzz";
+        m.StudyNum = 1;
+        const bool header = true;
+        OpenStudyFile(m, header);
+        files.closeAll();
+    }
+};
+
+const char* const kReceivers[] = {"Standard USB", "Holux 210", "GeoExplorer 3", "Garmin 76(text)",
+                                  "Multi-GNSS (any talker)"};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static World world;
+    if (size == 0) {
+        return 0;
+    }
+    const uint8_t options = data[0];
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+
+    modVeltripMain& m = world.m;
+    m.GPSName = QString::fromLatin1(kReceivers[options % 5]);
+    m.Prefs.Receiver = QByteArray(m.GPSName.toLatin1()).leftJustified(64, ' ');
+    SetTriggerSentence(m);
+    m.TimeOffsetHr = (options & 0x08) ? qint16(kOffsetUndetermined) : qint16((options >> 4) - 8);
+    m.CurFix = FixRecord();
+
+    NullView view;
+    FakeCommPort port;
+    port.setRThreshold(1);
+    port.setInputLen((options & 0x40) ? 1 : 0);
+    Collector c(m, view);
+    QObject::connect(&port, &CommPort::OnComm, [&] { c.OnComm(port); });
+    world.clock.advanceSecs(1);
+    c.Tick();
+    if (options & 0x80) {
+        c.StartRun();
+    }
+    port.feed(bytes, 1 + (options & 0x07) * 37);
+
+    // The field walker and conversions on whatever the bytes hold.
+    qint16 cursor = 1;
+    for (int i = 0; i < 64 && cursor <= bytes.size(); ++i) {
+        const QByteArrayView field = GetNextField(QByteArrayView(bytes), cursor);
+        SafeDouble(field);
+        SafeSingle(field);
+        SafeInteger(field);
+        SafeDate(field);
+        QString text = QString::fromLatin1(field);
+        FormatLatitude(NmeaToDegrees(text));
+        NmeaDegrees(field);
+    }
+    world.clock.advanceSecs(1);
+    c.Tick();
+    c.StopRun();
+    // Every record is whole; start afresh when the file grows large.
+    const qint64 length = QFileInfo(StudyFilePath(m)).size();
+    if ((length - 272) % 48 != 0) {
+        std::abort();
+    }
+    if (length > 4 * 1024 * 1024) {
+        const bool header = true;
+        OpenStudyFile(m, header);
+        world.files.closeAll();
+    }
+    return 0;
+}
