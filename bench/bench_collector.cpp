@@ -7,6 +7,7 @@
 #include "CollectorView.h"
 #include "Drive.h"
 #include "FakeCommPort.h"
+#include "NullView.h"
 #include "PcClock.h"
 #include "Preferences.h"
 #include "ScreenMetrics.h"
@@ -25,16 +26,6 @@
 #include <string>
 
 namespace {
-
-struct NullView final : CollectorView
-{
-    void setStatus(QLatin1StringView) override {}
-    void showStartButton() override {}
-    void showLabels(const GpsLabels&) override {}
-    void addGridRow(const FixRecord&) override {}
-    void paintSurfaces(quint32) override {}
-    void showUnsavedRecords(int) override {}
-};
 
 // A day's worth of receiver output: RMC, GGA, VTG and the satellite
 // sentences a receiver sends between them.

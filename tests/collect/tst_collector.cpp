@@ -50,17 +50,7 @@ struct Study
     explicit Study(const QString& receiver = QStringLiteral("Standard USB"))
     {
         t.clock.set(QDateTime(QDate(2010, 3, 1), QTime(12, 35, 40)));
-        t.m.PrefsFile = dir.filePath("Veltrip.bin");
-        LoadPrefs(t.m);
-        t.m.GPSName = receiver;
-        t.m.DataFolder = dir.path() + QDir::separator();
-        t.m.StudyNamePrefix = "Test";
-        t.m.StudyNum = 1;
-        SavePrefs(t.m);
-        SetTriggerSentence(t.m);
-        const bool header = true;
-        OpenStudyFile(t.m, header);
-        t.files.closeAll();
+        prepareStudy(t, dir, receiver);
         port.setRThreshold(1);
         port.setInputLen(1);
         QObject::connect(&port, &CommPort::OnComm, [this] { c.OnComm(port); });
@@ -72,16 +62,7 @@ struct Study
         c.Tick();
     }
 
-    QList<FixRecord> records() const
-    {
-        const QByteArray bytes = readAll(StudyFilePath(t.m));
-        QList<FixRecord> out;
-        for (qsizetype at = StudyHeader::kSize; at + FixRecord::kSize <= bytes.size();
-             at += FixRecord::kSize) {
-            out.append(FixRecord::decode(bytes.mid(at, FixRecord::kSize)));
-        }
-        return out;
-    }
+    QList<FixRecord> records() const { return studyRecords(t.m); }
     qint64 fileSize() const { return QFileInfo(StudyFilePath(t.m)).size(); }
 };
 
@@ -197,28 +178,6 @@ private slots:
         QCOMPARE(s.view.status, QStringList({"Reading...", "Break", "Framing Error", "Parity Error",
                                              "Overrun Error"}));
         QCOMPARE(s.view.startButtonShown, 1);
-    }
-
-    void colourTicks()
-    {
-        Study s;
-        for (int i = 0; i < 9; ++i) {
-            s.tick();
-        }
-        QCOMPARE(s.view.paints.last(), colours::kLightRed);
-        s.tick();
-        QCOMPARE(s.view.paints.last(), colours::kLightYellow); // 10 ticks without a sentence
-        s.port.feed(kRmc + "$");
-        s.tick();
-        QCOMPARE(s.view.paints.last(), colours::kLightRed);
-        s.c.StartRun();
-        s.tick();
-        QCOMPARE(s.view.paints.last(), colours::kLightGreen);
-        s.port.feed("$GPGSV,1*00\r\n$GPGSV,2*00\r\n$"); // shown, but not decoded
-        for (int i = 0; i < 10; ++i) {
-            s.tick();
-        }
-        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
     }
 
     void counterHoldsAtItsLargest()
@@ -342,80 +301,6 @@ private slots:
         QCOMPARE(s.records().size(), 4);
         QCOMPARE(s.fileSize(), 272 + 4 * 48);
         QCOMPARE(s.t.messages.shown.size(), 1); // no message box per record
-    }
-
-    void runNumbersAndNodes()
-    {
-        Study s;
-        s.tick();
-        s.c.StartRun();
-        s.port.feed(kGga + kGga); // record 1: node 0
-        s.tick();
-        QVERIFY(s.c.NewNode());
-        QVERIFY(!s.c.NewNode()); // one node per tick
-        s.port.feed(kGga);       // record 2 still carries the old node
-        s.c.EnterDelay("12");
-        s.port.feed(kGga); // record 3: node 1, delay 12
-        s.port.feed("$");  // record 4: node 1, no delay
-        s.tick();
-        QVERIFY(s.c.StopRun());
-        s.c.ChooseRunDir(2);
-        s.c.ChooseRunDir(0);
-        s.tick();
-        s.c.StartRun();
-        s.port.feed(kGga + "$");
-        s.tick();
-        s.c.StopRun();
-        const QList<FixRecord> r = s.records();
-        QCOMPARE(r.size(), 5);
-        const QList<int> runs = {r[0].RunNum, r[1].RunNum, r[2].RunNum, r[3].RunNum, r[4].RunNum};
-        QCOMPARE(runs, QList<int>({1, 1, 1, 1, 2}));
-        const QList<int> nodes = {r[0].NodeNum, r[1].NodeNum, r[2].NodeNum, r[3].NodeNum,
-                                  r[4].NodeNum};
-        QCOMPARE(nodes, QList<int>({0, 0, 1, 1, 0}));
-        const QList<int> delays = {r[0].DelayNum, r[1].DelayNum, r[2].DelayNum, r[3].DelayNum,
-                                   r[4].DelayNum};
-        QCOMPARE(delays, QList<int>({-1, -1, 12, -1, -1}));
-        QCOMPARE(r[4].RunDir, qint16(2));
-    }
-
-    // Random bytes of any length, split anyhow, never crash reception or the
-    // decoders, and the file stays whole records.
-    void randomStreamsAreHarmless()
-    {
-        Study s;
-        s.tick();
-        s.c.StartRun();
-        QRandomGenerator rng(4807038);
-        const QByteArray pieces[] = {kRmc, kGga, kVtg, kText, "$", "@", ",", "\r\n", "*", "_"};
-        for (int round = 0; round < 300; ++round) {
-            QByteArray stream;
-            const int len = int(rng.bounded(round % 50 == 0 ? 20000 : 400));
-            while (stream.size() < len) {
-                if (rng.bounded(3) == 0) {
-                    const QByteArray& p = pieces[rng.bounded(int(std::size(pieces)))];
-                    stream += p.left(int(rng.bounded(p.size() + 1)));
-                } else {
-                    stream += char(rng.bounded(256));
-                }
-            }
-            s.port.feed(stream, int(rng.bounded(1, 64)));
-        }
-        s.tick();
-        QVERIFY(s.c.StopRun());
-        QCOMPARE((s.fileSize() - 272) % 48, 0);
-        QCOMPARE(s.c.unsavedRecords(), 0);
-    }
-
-    void stopInTheSameTickIsIgnored()
-    {
-        Study s;
-        s.tick();
-        QVERIFY(s.c.StartRun());
-        QVERIFY(!s.c.StopRun());
-        s.tick();
-        QVERIFY(s.c.StopRun());
-        QVERIFY(s.c.StartRun()); // Start is not guarded
     }
 };
 

@@ -45,20 +45,10 @@ struct Session
     explicit Session(const Options& o = {})
     {
         t.clock.set(QDateTime(QDate(2010, 3, 1), QTime(12, 35, 40)));
-        t.m.PrefsFile = dir.filePath("Veltrip.bin");
-        LoadPrefs(t.m);
-        t.m.GPSName = o.receiver;
+        prepareStudy(t, dir, o.receiver, "Main St", 4);
         t.m.MetricView = o.metric;
         t.m.RemoteEnabled = o.remote;
         t.m.RunDirInput = o.runDir;
-        t.m.DataFolder = dir.path() + QDir::separator();
-        t.m.StudyNamePrefix = "Main St";
-        t.m.StudyNum = 4;
-        SavePrefs(t.m);
-        SetTriggerSentence(t.m);
-        const bool header = true;
-        OpenStudyFile(t.m, header);
-        t.files.closeAll();
 
         auto p = std::make_unique<FakeCommPort>();
         p->refuseOpen = o.refusePort;
@@ -90,15 +80,7 @@ struct Session
 
     QColor windowColour() const { return w->palette().color(QPalette::Window); }
 
-    QList<FixRecord> records() const
-    {
-        const QByteArray bytes = readAll(StudyFilePath(t.m));
-        QList<FixRecord> out;
-        for (qsizetype at = StudyHeader::kSize; at + 48 <= bytes.size(); at += 48) {
-            out.append(FixRecord::decode(bytes.mid(at, 48)));
-        }
-        return out;
-    }
+    QList<FixRecord> records() const { return studyRecords(t.m); }
 };
 
 QColor ole(quint32 c)

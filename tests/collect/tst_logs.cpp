@@ -6,6 +6,7 @@
 #include "Collector.h"
 #include "CollectorView.h"
 #include "FakeCommPort.h"
+#include "NullView.h"
 #include "OleDate.h"
 #include "Preferences.h"
 #include "StudyFile.h"
@@ -15,16 +16,6 @@
 #include <QFile>
 
 namespace {
-
-struct NullView final : CollectorView
-{
-    void setStatus(QLatin1StringView) override {}
-    void showStartButton() override {}
-    void showLabels(const GpsLabels&) override {}
-    void addGridRow(const FixRecord&) override {}
-    void paintSurfaces(quint32) override {}
-    void showUnsavedRecords(int) override {}
-};
 
 QString logPath(const QString& name)
 {
@@ -116,17 +107,7 @@ private slots:
         QTemporaryDir dir;
         TestPlatform t;
         t.clock.set(QDateTime(QDate(2010, 3, 1), QTime(9, 36, 0)));
-        t.m.PrefsFile = dir.filePath("Veltrip.bin");
-        LoadPrefs(t.m);
-        t.m.GPSName = receiver;
-        t.m.DataFolder = dir.path() + QDir::separator();
-        t.m.StudyNamePrefix = "Log";
-        t.m.StudyNum = 1;
-        SavePrefs(t.m);
-        SetTriggerSentence(t.m);
-        bool header = true;
-        OpenStudyFile(t.m, header);
-        t.files.closeAll();
+        prepareStudy(t, dir, receiver);
 
         NullView view;
         FakeCommPort port;
@@ -142,10 +123,9 @@ private slots:
         QVERIFY(c.StopRun());
 
         QStringList lines;
-        const QByteArray bytes = readAll(StudyFilePath(t.m));
-        QCOMPARE((bytes.size() - 272) % 48, 0);
-        for (qsizetype at = 272; at < bytes.size(); at += 48) {
-            lines.append(dumpLine(FixRecord::decode(bytes.mid(at, 48))));
+        QCOMPARE((readAll(StudyFilePath(t.m)).size() - 272) % 48, 0);
+        for (const FixRecord& r : studyRecords(t.m)) {
+            lines.append(dumpLine(r));
         }
         const QString expectedPath = logPath(expected);
         if (qEnvironmentVariableIntValue("VT_UPDATE_EXPECTED") == 1) {

@@ -277,32 +277,6 @@ private slots:
             QCOMPARE(FormatLatitude(v), FormatLongitude(v));
         }
     }
-
-    // No text, however malformed or long, may crash or hang a conversion.
-    void hostileTextNeverFails()
-    {
-        QRandomGenerator rng(20261206);
-        const QString alphabet = QStringLiteral("0123456789.,+-eE: _*$@\r\n\tx\u00e9\u20ac");
-        for (int i = 0; i < 20000; ++i) {
-            QString s;
-            const int len = int(rng.bounded(i % 100 == 0 ? 5000 : 24));
-            for (int k = 0; k < len; ++k) {
-                s.append(alphabet[int(rng.bounded(alphabet.size()))]);
-            }
-            SafeDouble(s);
-            SafeSingle(s);
-            SafeInteger(s);
-            SafeDate(s);
-            QString t = s;
-            const double d = NmeaToDegrees(t);
-            FormatLatitude(d);
-            qint16 c = qint16(rng.bounded(-5, 40));
-            GetNextField(s, c);
-        }
-        QString digits(100000, u'9');
-        QCOMPARE(SafeInteger(digits), qint16(-1));
-        QCOMPARE(SafeDouble(digits), -1.0);
-    }
 };
 
 QTEST_APPLESS_MAIN(TstConversions)

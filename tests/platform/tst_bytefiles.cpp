@@ -42,17 +42,6 @@ private slots:
         QVERIFY(!QFile::exists(dir_.filePath("absent")));
     }
 
-    void everyNumberCanBeTaken()
-    {
-        ByteFiles files;
-        for (int n = 1; n <= ByteFiles::kMaxFiles; ++n) {
-            QVERIFY(files.open(n, dir_.filePath(QString::number(n % 3))));
-        }
-        QCOMPARE(files.freeFileNumber(), 0);
-        QVERIFY(!files.open(0, dir_.filePath("x")));
-        QVERIFY(!files.open(ByteFiles::kMaxFiles + 1, dir_.filePath("x")));
-    }
-
     void codePageRoundTripsEveryByte()
     {
         QByteArray all;

@@ -3,12 +3,17 @@
 // and byte comparison with a readable hex diff.
 
 #include "ByteFiles.h"
+#include "FixRecord.h"
 #include "PcClock.h"
+#include "Preferences.h"
 #include "ScreenMetrics.h"
 #include "SharedState.h"
+#include "StudyFile.h"
 #include "UserMessages.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,4 +68,35 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A study ready for runs: preferences saved for the receiver, the study file
+// created with its header in dir and closed again, as the set-up leaves it.
+inline void prepareStudy(TestPlatform& t, const QTemporaryDir& dir,
+                         const QString& receiver = QStringLiteral("Standard USB"),
+                         const QString& prefix = QStringLiteral("Test"), qint16 number = 1)
+{
+    t.m.PrefsFile = dir.filePath(QStringLiteral("Veltrip.bin"));
+    LoadPrefs(t.m);
+    t.m.GPSName = receiver;
+    t.m.DataFolder = dir.path() + QDir::separator();
+    t.m.StudyNamePrefix = prefix;
+    t.m.StudyNum = number;
+    SavePrefs(t.m);
+    SetTriggerSentence(t.m);
+    const bool header = true;
+    OpenStudyFile(t.m, header);
+    t.files.closeAll();
+}
+
+// The records of the study file, in order.
+inline QList<FixRecord> studyRecords(const modVeltripMain& m)
+{
+    const QByteArray bytes = readAll(StudyFilePath(m));
+    QList<FixRecord> out;
+    for (qsizetype at = StudyHeader::kSize; at + FixRecord::kSize <= bytes.size();
+         at += FixRecord::kSize) {
+        out.append(FixRecord::decode(bytes.mid(at, FixRecord::kSize)));
+    }
+    return out;
 }
