@@ -12,7 +12,6 @@
 #include "Validation.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 
 namespace {
 
