@@ -1,6 +1,6 @@
 #pragma once
 // The sentence grid's view: a table with data rows numbered from 1, a current
-// row and column and a top visible row, over whatever model holds the rows.
+// row and a top visible row, over whatever model holds the rows.
 
 #include <QString>
 #include <QTableView>
@@ -16,10 +16,7 @@ public:
 
     int row() const { return row_; }
     void setRow(int row) { row_ = row; }
-    int col() const { return col_; }
-    void setCol(int col) { col_ = col; }
     int maxRows() const { return model() ? model()->rowCount() : 0; }
-    int maxCols() const { return model() ? model()->columnCount() : 0; }
     int topRow() const { return topRow_; }
     void setTopRow(int row);
 
@@ -30,7 +27,6 @@ public:
 private:
     QTimer* repaint_ = nullptr;
     int row_ = 0;
-    int col_ = 0;
     int topRow_ = 1;
 };
 
