@@ -87,7 +87,8 @@ def main(build_bin):
         c.keys("r")               # run 2
         time.sleep(1.6)
         c.keys("n")
-        time.sleep(1.6)
+        # The first record after a node still carries the old number: wait for two.
+        time.sleep(2.8)
         c.keys("r")               # stop
         time.sleep(1.2)
         c.keys("e")               # end the study
