@@ -81,7 +81,7 @@ def main(build_bin):
         c.keys("n")               # node 1
         time.sleep(1.6)
         c.keys("Tab", "1", "2", "Return")  # delay number 12 in the delay box
-        time.sleep(1.6)
+        time.sleep(2.2)           # a record to carry it
         c.keys("r")               # stop
         time.sleep(1.2)
         c.keys("r")               # run 2
