@@ -547,6 +547,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
             if (const int ascii = asciiOf(key)) {
                 Form_KeyPress(ascii);
             }
+            // A command that parked the focus takes the key with it: the key
+            // then lands on the parking button, so a Space meant for a node
+            // can never press the Start/Stop button that had the focus.
+            if (QApplication::focusWidget() != focus) {
+                return true;
+            }
         }
     }
     return QWidget::eventFilter(watched, e);

@@ -231,6 +231,27 @@ private slots:
         QCOMPARE(w.gridModel().text(1, 3), QString("-----"));
     }
 
+    // After a Start with a direction chosen the focus is on the run button;
+    // the node key must mark a node, not press that button.
+    void spaceNeverPressesTheRunButton()
+    {
+        Options o;
+        o.runDir = true;
+        Session s(o);
+        frmMain& w = *s.w;
+        s.port->feed(kGga);
+        w.cmbRunDir->setCurrentIndex(3);
+        w.cmbRunDir_Click();
+        s.tick();
+        s.type('r');
+        QCOMPARE(QApplication::focusWidget(), w.btnStartStopRun);
+        s.tick();
+        s.press(Qt::Key_Space, " ");
+        QVERIFY(w.collector().RunActive);
+        QCOMPARE(w.collector().CurNodeNum, qint16(1));
+        QCOMPARE(QApplication::focusWidget(), w.btnDummy);
+    }
+
     void remoteKeys_data()
     {
         QTest::addColumn<bool>("enabled");
