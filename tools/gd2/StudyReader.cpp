@@ -181,13 +181,16 @@ QString directionCode(qint16 runDir)
 QList<Run> splitRuns(const QList<FixRecord>& records)
 {
     QList<Run> runs;
-    std::optional<qint64> previous;
+    // The last time stamp of the run so far; a plain pair, which optimising
+    // compilers follow better than an optional through this loop.
+    bool havePrevious = false;
+    qint64 previous = 0;
     qint64 carry = 0;
     for (qsizetype i = 0; i < records.size(); ++i) {
         const FixRecord& r = records[i];
         if (runs.isEmpty() || runs.last().number != r.RunNum) {
             runs.append(Run{r.RunNum, i, 0, {}, {}, {}, 0});
-            previous.reset();
+            havePrevious = false;
             carry = 0;
         }
         Run& run = runs.last();
@@ -198,9 +201,9 @@ QList<Run> splitRuns(const QList<FixRecord>& records)
         std::optional<qint64> stamp = stampOf(r);
         if (stamp) {
             *stamp += carry;
-            if (previous && *stamp < *previous) {
+            if (havePrevious && *stamp < previous) {
                 // Back by most of a day: the clock passed midnight.
-                const qint64 ahead = *stamp + kMsPerDay - *previous;
+                const qint64 ahead = *stamp + kMsPerDay - previous;
                 if (ahead >= 0 && ahead <= kHalfDayMs) {
                     carry += kMsPerDay;
                     *stamp += kMsPerDay;
@@ -209,7 +212,8 @@ QList<Run> splitRuns(const QList<FixRecord>& records)
                     run.backwards.append(i);
                 }
             }
-            previous = stamp;
+            previous = *stamp;
+            havePrevious = true;
         }
         run.stamps.append(stamp);
     }
