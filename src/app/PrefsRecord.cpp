@@ -1,5 +1,6 @@
 #include "PrefsRecord.h"
 
+#include "AnsiText.h"
 #include "LittleEndian.h"
 
 QByteArray PrefsRecord::encode() const
@@ -51,4 +52,9 @@ PrefsRecord PrefsRecord::decode(const QByteArray& bytes, Present* present)
         *present = has;
     }
     return p;
+}
+
+QString PrefsRecord::receiverName() const
+{
+    return ansi::trimSpaces(ansi::decode(Receiver));
 }

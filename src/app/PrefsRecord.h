@@ -26,6 +26,8 @@ struct PrefsRecord
     QByteArray Spare = QByteArray(kSpareLen, '\0');      // 174-255  never assigned
 
     QByteArray encode() const;
+    // The receiver model as the record names it, without its padding.
+    QString receiverName() const;
 
     // Which fields a file held in full; a short file leaves the rest absent.
     struct Present

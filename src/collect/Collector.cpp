@@ -1,6 +1,5 @@
 #include "Collector.h"
 
-#include "AnsiText.h"
 #include "ByteFiles.h"
 #include "CollectorView.h"
 #include "Colours.h"
@@ -109,7 +108,7 @@ void Collector::HandleSentence(QByteArrayView sentence)
 
 bool Collector::isTextReceiver() const
 {
-    return ansi::trimSpaces(ansi::decode(m_.Prefs.Receiver)) == kTextReceiverName;
+    return m_.Prefs.receiverName() == kTextReceiverName;
 }
 
 void Collector::WriteFixRecord()

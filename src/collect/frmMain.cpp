@@ -349,7 +349,7 @@ void frmMain::InitMainWindow()
         setFittedText(lblMphKph, QStringLiteral("      kph"));
     }
     // The text receiver sends no satellite count or HDOP.
-    const QString receiver = ansi::trimSpaces(ansi::decode(m_.Prefs.Receiver));
+    const QString receiver = m_.Prefs.receiverName();
     if (receiver == kTextReceiverName) {
         lblNumSatsT->hide();
         lblNumSats->hide();

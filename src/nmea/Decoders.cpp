@@ -93,6 +93,18 @@ QByteArrayView rebuildPosition(QByteArrayView digits, qsizetype integerDigits, c
     return QByteArrayView(out, n);
 }
 
+// A text-sentence position; an underscore first means the receiver has none.
+void textCoordinate(QByteArrayView rebuilt, double& field, LabelText& label)
+{
+    if (rebuilt.startsWith('_')) {
+        field = missing::kDouble;
+        label = LabelText::unknown();
+    } else {
+        field = NmeaDegrees(rebuilt);
+        label = LabelText::of(LabelText::Degrees, field);
+    }
+}
+
 } // namespace
 
 QString LabelText::text() const
@@ -190,23 +202,10 @@ GpsLabels DecodeTextSentence(QByteArrayView s, DecodeContext& ctx)
     ctx.fix.FixTime = ctx.studyDate + t;
 
     char latBuf[16];
-    const QByteArrayView lat = rebuildPosition(column(s, 15, 7), 4, latBuf);
-    if (lat.startsWith('_')) {
-        ctx.fix.Latitude = missing::kDouble;
-        labels.Latitude = LabelText::unknown();
-    } else {
-        ctx.fix.Latitude = NmeaDegrees(lat);
-        labels.Latitude = LabelText::of(LabelText::Degrees, ctx.fix.Latitude);
-    }
+    textCoordinate(rebuildPosition(column(s, 15, 7), 4, latBuf), ctx.fix.Latitude, labels.Latitude);
     char lonBuf[16];
-    const QByteArrayView lon = rebuildPosition(column(s, 23, 8), 5, lonBuf);
-    if (lon.startsWith('_')) {
-        ctx.fix.Longitude = missing::kDouble;
-        labels.Longitude = LabelText::unknown();
-    } else {
-        ctx.fix.Longitude = NmeaDegrees(lon);
-        labels.Longitude = LabelText::of(LabelText::Degrees, ctx.fix.Longitude);
-    }
+    textCoordinate(rebuildPosition(column(s, 23, 8), 5, lonBuf), ctx.fix.Longitude,
+                   labels.Longitude);
 
     const QByteArrayView status = column(s, 31, 1);
     if (status == "_") {
