@@ -26,11 +26,22 @@ def wait_for(predicate, timeout, what):
     raise AssertionError("timed out waiting for " + what)
 
 
+class ProgramEnded(AssertionError):
+    def __init__(self, stderr, display_alive):
+        super().__init__("the collector ended (X server %s): %s"
+                         % ("running" if display_alive else "gone", stderr))
+        self.stderr = stderr
+
+
 class Display:
     def __init__(self):
         read, write = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            # -noreset: without it the server resets whenever its last client
+            # leaves (each kill, each xdotool call), and a program connecting
+            # during that moment is refused.
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""
@@ -41,6 +52,9 @@ class Display:
             number += chunk
         os.close(read)
         self.name = ":" + number.decode().strip()
+
+    def alive(self):
+        return self.proc.poll() is None
 
     def close(self):
         self.proc.terminate()
@@ -82,8 +96,19 @@ class Collector:
         return self.sent_sentences()
 
     def start(self):
-        self.app = subprocess.Popen([self.path("gps-collector")], env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        """Starts the collector and waits for its first window."""
+        for attempt in range(2):
+            self.app = subprocess.Popen([self.path("gps-collector")], env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            try:
+                return self.window()
+            except ProgramEnded as ended:
+                # A program refused by the test's own X server never ran; one
+                # more try, said aloud. Anything else is the program's fault.
+                if attempt or "could not connect to display" not in ended.stderr \
+                        or not self.display.alive():
+                    raise
+                print("X server refused a connection; starting the collector again", flush=True)
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
@@ -93,7 +118,8 @@ class Collector:
         """The visible window with the program's title (the set-up or the main window)."""
         def find():
             if self.app.poll() is not None:
-                raise AssertionError("the collector ended: " + self.app.stderr.read().decode()[-2000:])
+                raise ProgramEnded(self.app.stderr.read().decode(errors="replace")[-2000:],
+                                   self.display.alive())
             ids = self.xdotool("search", "--onlyvisible", "--name", TITLE)
             return ids[-1] if ids else None
         return wait_for(find, timeout, "a window of the collector")

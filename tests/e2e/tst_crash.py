@@ -23,7 +23,6 @@ def main(build_bin):
         c.start_simulator("--rate", "10")
         for kill in range(KILLS):
             c.start()
-            c.window()
             c.keys("Return")
             wait_for(lambda: os.path.exists(study), 20, "the study file")
             c.keys("r", pause=0)

@@ -67,7 +67,6 @@ def main(build_bin):
         c.start_simulator("--rate", "1")
         today = date.today()
         c.start()
-        c.window()
         prefs = wait_for(lambda: os.path.exists(c.path("Veltrip.bin")) and
                          open(c.path("Veltrip.bin"), "rb").read(), 10, "Veltrip.bin")
         assert len(prefs) == 256, len(prefs)
