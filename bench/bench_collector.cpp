@@ -1,16 +1,24 @@
 // What the collector costs: reception and decoding of a long NMEA stream,
 // the same with every record written durably, a grid row at 100 and at
 // 100,000 rows, and the memory of a 12-hour run at 10 Hz.
+//
+// Two more modes serve the comparison with other NMEA parsers:
+//   --write-stream FILE   writes the benchmark stream, to time others on it
+//   --values FILE         decodes every RMC, GGA and VTG of a stream and prints
+//                         the values, to check them against another reading
 
 #include "ByteFiles.h"
 #include "Collector.h"
 #include "CollectorView.h"
+#include "Decoders.h"
 #include "Drive.h"
 #include "FakeCommPort.h"
+#include "GpsClock.h"
 #include "NullView.h"
 #include "PcClock.h"
 #include "Preferences.h"
 #include "ScreenMetrics.h"
+#include "SentenceTypes.h"
 #include "SharedState.h"
 #include "StudyFile.h"
 #include "UserMessages.h"
@@ -22,6 +30,8 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -205,12 +215,83 @@ void TwelveHourRunMemory(benchmark::State& state)
 }
 BENCHMARK(TwelveHourRunMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
+int writeStream(const char* path)
+{
+    QFile out(QString::fromLocal8Bit(path));
+    if (!out.open(QIODevice::WriteOnly) || out.write(stream()) != stream().size()) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+// One line per RMC, GGA or VTG (any talker): type, GPS time of day in
+// seconds, latitude, longitude, mph, course, quality, satellites, HDOP; a
+// field the sentence left missing is empty.
+int printValues(const char* path)
+{
+    QFile in(QString::fromLocal8Bit(path));
+    if (!in.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", path);
+        return 1;
+    }
+    // The PC clock agrees with GPS time, so the fix time is GPS time.
+    ManualClock pc{QDateTime(QDate(2010, 3, 1), QTime(12, 0))};
+    qint16 offset = 0;
+    GpsClock clock(offset, pc);
+    const auto put = [](auto value, auto missingValue, const char* format) {
+        if (value != missingValue) {
+            std::printf(format, value);
+        }
+    };
+    while (!in.atEnd()) {
+        QByteArray line = in.readLine().trimmed();
+        const SentenceType type = ClassifySentence(line, true);
+        if (type != SentenceType::RMC && type != SentenceType::GGA && type != SentenceType::VTG) {
+            continue;
+        }
+        line += "\r\n"; // as framing hands it on
+        FixRecord fix;
+        DecodeContext ctx{fix, clock, 0.0, false};
+        type == SentenceType::RMC   ? DecodeRMC(line, ctx)
+        : type == SentenceType::GGA ? DecodeGGA(line, ctx)
+                                    : DecodeVTG(line, ctx);
+        const QLatin1StringView name = TypeName(type);
+        std::printf("%.*s,", int(name.size()), name.data());
+        if (fix.FixTime != missing::kDouble) {
+            std::printf("%.3f", std::round(fix.FixTime * 86400000.0) / 1000.0);
+        }
+        std::putchar(',');
+        put(fix.Latitude, missing::kDouble, "%.9f");
+        std::putchar(',');
+        put(fix.Longitude, missing::kDouble, "%.9f");
+        std::putchar(',');
+        put(double(fix.SpeedMph), double(missing::kSingle), "%.6f");
+        std::putchar(',');
+        put(double(fix.Course), double(missing::kCourse), "%.6f");
+        std::putchar(',');
+        put(int(fix.FixQuality), int(missing::kInteger), "%d");
+        std::putchar(',');
+        put(int(fix.NumSats), int(missing::kInteger), "%d");
+        std::putchar(',');
+        put(double(fix.HDOP), double(missing::kSingle), "%.6f");
+        std::putchar('\n');
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--write-stream") {
+        return writeStream(argv[2]);
+    }
+    if (argc == 3 && std::string(argv[1]) == "--values") {
+        return printValues(argv[2]);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,0 +1,96 @@
+"""Checks the collector's decoders against an independent reading: pynmea2
+(Debian's python3-nmea2) parses the same sentences, and every value the
+collector takes from an RMC, GGA or VTG must agree with it.
+
+    crosscheck.py BENCH_COLLECTOR STREAM...
+
+The collector's own rules are applied to pynmea2's reading: positions are
+unsigned degrees (the hemisphere is not stored) from minutes rounded to four
+decimals, as the collector's position format has them; speeds are knots × 1.151 in
+mph, RMC status "A" is quality 1 and anything else 0, an empty time is 0, and
+a field the sentence leaves empty is missing. VTG's track is not read."""
+
+import re
+import subprocess
+import sys
+from decimal import ROUND_HALF_UP, Decimal, InvalidOperation
+
+import pynmea2
+
+MPH_PER_KNOT = 1.151
+TYPES = re.compile(r"^\$[A-Z]{2}(RMC|GGA|VTG)")
+
+
+def seconds(t):
+    if t is None:
+        return 0.0
+    return t.hour * 3600 + t.minute * 60 + t.second + t.microsecond / 1e6
+
+
+def degrees(raw):
+    """ddmm.mmmm or dddmm.mmmm as unsigned degrees, minutes to four decimals."""
+    if not raw:
+        return None
+    try:
+        value = Decimal(raw)
+    except InvalidOperation:
+        return None
+    whole = int(value) // 100
+    minutes = (value - whole * 100).quantize(Decimal("0.0001"), rounding=ROUND_HALF_UP)
+    return whole + float(minutes) / 60
+
+
+def number(raw, kind=float):
+    return None if raw in (None, "") else kind(float(raw))
+
+
+def expected(msg):
+    """The values the collector must print for one sentence, in its columns."""
+    kind = msg.sentence_type
+    if kind == "VTG":
+        knots = number(msg.spd_over_grnd_kts)
+        return [None, None, None, None if knots is None else knots * MPH_PER_KNOT,
+                None, None, None, None]
+    time = seconds(msg.timestamp)
+    lat, lon = degrees(msg.lat), degrees(msg.lon)
+    if kind == "RMC":
+        knots = number(msg.spd_over_grnd)
+        return [time, lat, lon, None if knots is None else knots * MPH_PER_KNOT,
+                number(msg.true_course), 1 if msg.status == "A" else 0, None, None]
+    return [time, lat, lon, None, None, number(msg.gps_qual, int),
+            number(msg.num_sats, int), number(msg.horizontal_dil)]
+
+
+def agrees(ours, theirs):
+    if theirs is None:
+        return ours == ""
+    if ours == "":
+        return False
+    # Speeds, course and HDOP are single precision in the record.
+    return abs(float(ours) - theirs) <= 1e-6 + 1e-6 * abs(theirs)
+
+
+def main(bench, paths):
+    checked = differing = 0
+    for path in paths:
+        with open(path, encoding="ascii", errors="replace") as f:
+            sentences = [line.strip() for line in f if TYPES.match(line)]
+        ours = subprocess.run([bench, "--values", path], capture_output=True, text=True,
+                              check=True).stdout.splitlines()
+        if len(ours) != len(sentences):
+            sys.exit("%s: the collector decoded %d sentences, pynmea2 sees %d"
+                     % (path, len(ours), len(sentences)))
+        for sentence, line in zip(sentences, ours):
+            theirs = expected(pynmea2.parse(sentence, check=False))
+            fields = line.split(",")[1:]
+            checked += 1
+            if not all(agrees(o, t) for o, t in zip(fields, theirs)):
+                differing += 1
+                if differing <= 10:
+                    print("differs: %s\n  collector %s\n  pynmea2   %s" % (sentence, fields, theirs))
+    print("crosscheck: %d sentences, %d differ" % (checked, differing))
+    return 1 if differing else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2:]))
