@@ -159,8 +159,10 @@ void ApplyMainScreenLayout(QWidget& w, bool screenIs800, double dpi)
         p.set(r.value, 1440, r.top, 1575, 375, 12);
     }
     // The unit has no room beside the narrowed speed: it goes to the right end
-    // of the speed caption, right-aligned against the value.
-    p.set("lblMphKph", 900, 855, 540, 375, 8);
+    // of the value's own label, where even "999.9" leaves it clear and the
+    // caption keeps all its room.
+    const Box speed = p.box("lblSpeed");
+    p.set("lblMphKph", speed.left + speed.width - 600, speed.top, 600, speed.height, 8);
     if (auto* unit = w.findChild<QLabel*>(QStringLiteral("lblMphKph"))) {
         unit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }

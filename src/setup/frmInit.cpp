@@ -17,6 +17,7 @@
 #include "Version.h"
 #include "frmConfirmOverwrite.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 namespace {
@@ -80,6 +82,18 @@ void frmInit::buildControls()
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setFont(comboFont);
         place(c, left, top, 1812, 372);
+        // A name longer than the box shows its beginning, not its end. Queued:
+        // the line edit puts its cursor at the end once the change is done.
+        QLineEdit* edit = c->lineEdit();
+        const auto showStart = [edit] {
+            if (!edit->hasFocus()) {
+                edit->setCursorPosition(0);
+            }
+        };
+        connect(edit, &QLineEdit::textChanged, edit, showStart, Qt::QueuedConnection);
+        connect(
+            c, &QComboBox::activated, edit, [edit] { edit->setCursorPosition(0); },
+            Qt::QueuedConnection);
         return c;
     };
     const auto check = [&](QWidget* parent, const char* name, const QString& text) {
@@ -179,6 +193,10 @@ void frmInit::Form_Load()
         cmbGPSName->addItems(OfferedReceivers());
     }
     cmbGPSName->setEditText(ansi::trimSpaces(m_.GPSName));
+    // The list opens wide enough for the longest name, however narrow the box.
+    cmbGPSName->view()->setMinimumWidth(
+        cmbGPSName->view()->sizeHintForColumn(0) +
+        cmbGPSName->view()->verticalScrollBar()->sizeHint().width());
     {
         const QSignalBlocker listing(cmbBaudRate);
         for (qint32 baud : OfferedBaudRates()) {

@@ -34,13 +34,13 @@ class ProgramEnded(AssertionError):
 
 
 class Display:
-    def __init__(self):
+    def __init__(self, size="1024x768"):
         read, write = os.pipe()
         self.proc = subprocess.Popen(
             # -noreset: without it the server resets whenever its last client
             # leaves (each kill, each xdotool call), and a program connecting
             # during that moment is refused.
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp",
              "-noreset"],
             pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)

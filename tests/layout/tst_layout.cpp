@@ -9,6 +9,7 @@
 #include "frmInit.h"
 #include "frmMain.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -117,8 +118,16 @@ private slots:
         QCOMPARE(w->txtDelayNum->geometry(), twipsRect(1560, 150, 1440, 252));
         QCOMPARE(w->btnNewNode->geometry(), twipsRect(6069, 5760, 1572, 372));
         QCOMPARE(w->btnExit->font().pointSizeF(), 8.0);
-        // The speed unit stays inside the narrowed data frame.
+        // The speed unit stays inside the narrowed data frame, covers neither
+        // the caption nor the widest speed, and all of its text is shown.
         QVERIFY(w->frGPSData->rect().contains(w->lblMphKph->geometry()));
+        QVERIFY(!w->lblMphKph->geometry().intersects(w->lblSpeedT->geometry()));
+        const QRect unit = w->lblMphKph->geometry();
+        const QFontMetrics unitFont(w->lblMphKph->font());
+        const int unitTextLeft = unit.right() - unitFont.horizontalAdvance(QStringLiteral("mph"));
+        QVERIFY(w->lblSpeed->x() + QFontMetrics(w->lblSpeed->font()).horizontalAdvance("999.9") <
+                unitTextLeft);
+        QVERIFY(unitFont.horizontalAdvance(w->lblMphKph->text()) <= unit.width());
 
         const QRect before = w->btnHideSentences->geometry();
         w->Form_Activate(); // again, as after a message box
@@ -146,6 +155,12 @@ private slots:
             QVERIFY(w->rect().contains(frame->geometry()));
         }
         QCOMPARE(w->cmbBaudRate->geometry().left(), w->cmbGPSName->geometry().left());
+        // The narrow receiver box shows the start of a name and lists whole names.
+        QCOMPARE(w->cmbGPSName->lineEdit()->cursorPosition(), 0);
+        w->cmbGPSName->setEditText(QStringLiteral("Multi-GNSS (any talker)"));
+        QTRY_COMPARE(w->cmbGPSName->lineEdit()->cursorPosition(), 0);
+        QVERIFY(w->cmbGPSName->view()->minimumWidth() >
+                QFontMetrics(w->cmbGPSName->font()).horizontalAdvance("Multi-GNSS (any talker)"));
     }
 };
 
