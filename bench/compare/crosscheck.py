@@ -7,7 +7,7 @@ collector takes from an RMC, GGA or VTG must agree with it.
 The collector's own rules are applied to pynmea2's reading: positions are
 unsigned degrees (the hemisphere is not stored) from minutes rounded to four
 decimals, as the collector's position format has them; speeds are knots × 1.151 in
-mph, RMC status "A" is quality 1 and anything else 0, an empty time is 0, and
+mph, RMC status "A" is quality 1 and anything else 0, times are whole seconds, an empty time is 0, and
 a field the sentence leaves empty is missing. VTG's track is not read."""
 
 import re
@@ -24,7 +24,7 @@ TYPES = re.compile(r"^\$[A-Z]{2}(RMC|GGA|VTG)")
 def seconds(t):
     if t is None:
         return 0.0
-    return t.hour * 3600 + t.minute * 60 + t.second + t.microsecond / 1e6
+    return t.hour * 3600 + t.minute * 60 + t.second  # whole seconds, as stored
 
 
 def degrees(raw):

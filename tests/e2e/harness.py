@@ -95,6 +95,11 @@ class Collector:
         self.sim.send_signal(signal.SIGTERM)
         return self.sent_sentences()
 
+    def stop_simulator_text(self):
+        """Everything the simulator sent, as it went down the line."""
+        self.sim.send_signal(signal.SIGTERM)
+        return self.sim.communicate(timeout=10)[0].decode("latin-1")
+
     def start(self):
         """Starts the collector and waits for its first window."""
         for attempt in range(2):
