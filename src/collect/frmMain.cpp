@@ -100,6 +100,8 @@ QLabel* label(QWidget* parent, const QString& text, double points, bool bold)
 {
     auto* l = new QLabel(text, parent);
     l->setFont(twips::designFont(points, bold));
+    // Received text is shown as received, never read as markup.
+    l->setTextFormat(Qt::PlainText);
     return l;
 }
 
@@ -258,6 +260,11 @@ void frmMain::buildControls()
     btnDummy = new QPushButton(this);
     btnDummy->setFlat(true);
     place(btnDummy, 11160, 5520, 132, 132);
+    // Enter presses the button that has the focus, as on the operator's
+    // usual desktop: a direction chosen, then Enter starts the run.
+    for (QPushButton* b : {btnHideSentences, btnStartStopRun, btnNewNode, btnExit, btnDummy}) {
+        b->setAutoDefault(true);
+    }
 
     // Named as the layouts name them.
     const std::pair<QWidget*, const char*> names[] = {{frStudyDetails, "frStudyDetails"},

@@ -27,6 +27,7 @@ frmConfirmOverwrite::frmConfirmOverwrite(modVeltripMain& m, QWidget* parent)
 
     lblQues1 = new QLabel(QStringLiteral("Do you want to overwrite study:"), this);
     lblQues1->setObjectName(QStringLiteral("lblQues1"));
+    lblQues1->setTextFormat(Qt::PlainText); // file names are not markup
     twips::place(lblQues1, 240, 240, 2760, 240, dpi);
     btnYes = new QPushButton(QStringLiteral("Yes"), this);
     btnYes->setObjectName(QStringLiteral("btnYes"));

@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,6 +73,7 @@ void frmInit::buildControls()
     };
     const auto caption = [&](QWidget* parent, const char* name, const QString& text) {
         auto* l = named(new QLabel(text, parent), name);
+        l->setTextFormat(Qt::PlainText); // folder names are not markup
         l->setFont(captionFont);
         place(l, 120, 240, 2172, 372);
         return l;
@@ -82,6 +84,8 @@ void frmInit::buildControls()
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setFont(comboFont);
         place(c, left, top, 1812, 372);
+        // No completion while typing: "1" must stay port 1, not become 10.
+        c->setCompleter(nullptr);
         // A name longer than the box shows its beginning, not its end. Queued:
         // the line edit puts its cursor at the end once the change is done.
         QLineEdit* edit = c->lineEdit();
@@ -159,8 +163,8 @@ void frmInit::buildControls()
     btnExit = named(new QPushButton(QStringLiteral("E&xit"), this), "btnExit");
     btnExit->setFont(twips::designFont(12, true));
     place(btnExit, 6120, 6600, 972, 492);
-    // Enter accepts the settings shown, wherever the focus is.
-    btnOk->setDefault(true);
+    // No default button: Enter presses the button that has the focus (O&k
+    // when the window opens); see keyPressEvent.
     FitAllTexts(*this);
 
     connect(btnOk, &QPushButton::clicked, this, &frmInit::btnOk_Click);
@@ -351,6 +355,19 @@ void frmInit::btnOk_Click()
 void frmInit::btnExit_Click()
 {
     close();
+}
+
+void frmInit::keyPressEvent(QKeyEvent* e)
+{
+    // A focused button takes Enter itself. Anywhere else Enter does nothing:
+    // a dialog would press the first button that ever had the focus, and a
+    // study must not be created from a half-typed name or a folder opened
+    // with the keyboard.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void frmInit::reject()

@@ -252,6 +252,21 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.btnDummy);
     }
 
+    // A direction chosen moves the focus to the run button, and Enter presses it.
+    void enterPressesTheFocusedRunButton()
+    {
+        Options o;
+        o.runDir = true;
+        Session s(o);
+        frmMain& w = *s.w;
+        s.port->feed(kGga);
+        w.cmbRunDir->setCurrentIndex(1);
+        w.cmbRunDir_Click();
+        QCOMPARE(QApplication::focusWidget(), w.btnStartStopRun);
+        s.press(Qt::Key_Return, "\r");
+        QVERIFY(w.collector().RunActive);
+    }
+
     void remoteKeys_data()
     {
         QTest::addColumn<bool>("enabled");
@@ -341,6 +356,10 @@ private slots:
         QCOMPARE(s.w->btnHideSentences->text(), QString("Hide"));
         QVERIFY(s.w->lblStatus->isVisible());
         QVERIFY(s.w->lblStatus->text().startsWith("$GPRMC,123519"));
+        // Line noise that looks like markup is shown as it came.
+        s.port->feed("$GPGSV,<b>1</b>\r\n$");
+        QCOMPARE(s.w->lblStatus->text(), QString("$GPGSV,<b>1</b>"));
+        QCOMPARE(s.w->lblStatus->textFormat(), Qt::PlainText);
     }
 
     void endingClosesThePortThenTheFiles()

@@ -130,6 +130,26 @@ private slots:
         QVERIFY(red());
     }
 
+    // What the operator types is what counts: no completion turns port 1 into
+    // 10, and Enter in a box does not accept a half-filled dialog.
+    void typedTextStaysAsTyped()
+    {
+        Setup s(true, [](int n) { return n == 10 || n == 11; });
+        frmInit& w = *s.w;
+        w.cmbCommPort->setFocus();
+        w.cmbCommPort->lineEdit()->clear();
+        QTest::keyClicks(w.cmbCommPort->lineEdit(), "1");
+        QCOMPARE(w.cmbCommPort->currentText(), QString("1"));
+        QCOMPARE(s.t.m.CommPort, qint16(1));
+        w.txtStudyNamePrefix->setFocus();
+        QTest::keyClick(w.txtStudyNamePrefix, Qt::Key_Return);
+        QCOMPARE(s.mainShown, 0);
+        QVERIFY(!QFile::exists(s.studyPath("Test-1.gd2")));
+        w.btnOk->setFocus();
+        QTest::keyClick(w.btnOk, Qt::Key_Return); // the focused button
+        QCOMPARE(s.mainShown, 1);
+    }
+
     void acceptingANewStudy()
     {
         Setup s;
