@@ -23,6 +23,10 @@ QtCommPort::QtCommPort(QString programFolder, QObject* parent)
     : CommPort(parent), programFolder_(std::move(programFolder))
 {
     connect(&port_, &QSerialPort::readyRead, this, &QtCommPort::onReadyRead);
+    // Queued: the device is closed after QSerialPort has finished reporting.
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtCommPort::onError, Qt::QueuedConnection);
+    reconnect_.setInterval(1000);
+    connect(&reconnect_, &QTimer::timeout, this, &QtCommPort::reconnect);
 }
 
 QtCommPort::~QtCommPort()
@@ -32,11 +36,13 @@ QtCommPort::~QtCommPort()
 
 bool QtCommPort::openDevice()
 {
-    const QString device = ports::devicePath(commPort(), programFolder_);
-    if (device.isEmpty()) {
-        return false;
-    }
-    port_.setPortName(device);
+    device_ = ports::devicePath(commPort(), programFolder_);
+    return !device_.isEmpty() && openPath();
+}
+
+bool QtCommPort::openPath()
+{
+    port_.setPortName(device_);
     if (!port_.open(QIODevice::ReadOnly)) {
         return false;
     }
@@ -76,11 +82,33 @@ bool QtCommPort::openDevice()
 
 void QtCommPort::closeDevice()
 {
+    reconnect_.stop();
     port_.close();
+}
+
+void QtCommPort::onError(QSerialPort::SerialPortError error)
+{
+    // A hung-up device reads nothing for ever; left open, it keeps a core busy.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (lost && port_.isOpen()) {
+        port_.close();
+        reconnect_.start();
+    }
+}
+
+void QtCommPort::reconnect()
+{
+    // The same device again: with the adapter gone, the port number would
+    // count another one, and the adapter plugged back in would not be seen.
+    if (openPath()) {
+        reconnect_.stop();
+        applyRts(rtsWanted_);
+    }
 }
 
 bool QtCommPort::applyRts(bool enable)
 {
+    rtsWanted_ = enable;
     // Devices without modem lines (pseudo-terminals) have no RTS to raise.
     return port_.setRequestToSend(enable) ||
            port_.error() == QSerialPort::UnsupportedOperationError;

@@ -11,10 +11,59 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
+
+namespace {
+
+// A pseudo-terminal in raw mode, as a receiver on a serial line.
+struct Terminal
+{
+    int master = -1;
+    int slave = -1;
+    QString device;
+
+    Terminal()
+    {
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+            return;
+        }
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        device = QString::fromLocal8Bit(::ttyname(slave));
+    }
+    ~Terminal() { hangUp(); }
+    void hangUp()
+    {
+        for (int* fd : {&slave, &master}) {
+            if (*fd >= 0) {
+                ::close(*fd);
+                *fd = -1;
+            }
+        }
+    }
+    bool send(const QByteArray& bytes) const
+    {
+        return ::write(master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+};
+
+double cpuSeconds()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
 
 class TstCommPort : public QObject
 {
@@ -64,6 +113,47 @@ private slots:
         QVERIFY(!port.portOpen());
         ::close(slave);
         ::close(master);
+    }
+
+    // Unplugged mid-study: the port neither spins on the dead device nor gives
+    // up; the receiver plugged back in is read again.
+    void receiverUnpluggedAndPluggedBackIn()
+    {
+        auto first = std::make_unique<Terminal>();
+        QVERIFY(!first->device.isEmpty());
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("ports"));
+        const QString link = program.filePath("ports/com2");
+        QVERIFY(QFile::link(first->device, link));
+
+        QtCommPort port(program.path());
+        QVERIFY(port.setCommPort(2));
+        QVERIFY(port.setSettings("4800,N,8,1"));
+        QVERIFY(port.setRThreshold(1));
+        QVERIFY(port.setPortOpen(true));
+        QByteArray got;
+        connect(&port, &CommPort::OnComm, this, [&] {
+            char buf[64];
+            while (const qsizetype n = port.read(buf, sizeof buf)) {
+                got.append(buf, n);
+            }
+        });
+        QVERIFY(first->send("$GPGGA,1\r\n"));
+        QTRY_COMPARE(got, QByteArray("$GPGGA,1\r\n"));
+
+        first.reset(); // unplugged
+        const double before = cpuSeconds();
+        QTest::qWait(1500);
+        QVERIFY2(cpuSeconds() - before < 0.5, "the dead device keeps the processor busy");
+        QVERIFY(port.portOpen());
+
+        Terminal second; // plugged back in, under the same port number
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(second.device, link));
+        QTest::qWait(1500); // the next attempt opens it
+        QVERIFY(second.send("$GPGGA,2\r\n"));
+        QTRY_COMPARE(got, QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+        QVERIFY(port.setPortOpen(false));
     }
 
     void absentPortDoesNotOpen()
