@@ -133,9 +133,26 @@ void Collector::flushUnsaved()
     if (!unsaved_.isEmpty() && !StudyFileIsOpen(m_)) {
         ReopenStudyFile(m_);
     }
-    while (!unsaved_.isEmpty() && WriteRecord(m_, unsaved_.front())) {
-        unsaved_.removeFirst();
+    while (!unsaved_.isEmpty()) {
+        const qint32 at = m_.NextWritePos;
+        if (!WriteRecord(m_, unsaved_.front())) {
+            // A file whose medium failed (a card pulled out and put back)
+            // only works again when opened afresh, and what went to it
+            // since the last good sync is written again.
+            dropStudyFile();
+            requeueSinceSync();
+            break;
+        }
+        if (sinceSync_.isEmpty()) {
+            syncedPos_ = at;
+        }
+        sinceSync_.append(unsaved_.takeFirst());
     }
+    reportUnsaved();
+}
+
+void Collector::reportUnsaved()
+{
     // The operator hears of it while records wait, and once more when they are saved.
     if (unsaved_.size() != reportedUnsaved_) {
         reportedUnsaved_ = unsaved_.size();
@@ -143,10 +160,41 @@ void Collector::flushUnsaved()
     }
 }
 
-void Collector::syncStudyFile()
+// Back in the queue, ahead of the rest, to be written where they were.
+void Collector::requeueSinceSync()
+{
+    if (!sinceSync_.isEmpty()) {
+        m_.NextWritePos = syncedPos_;
+        unsaved_ = sinceSync_ + unsaved_;
+        sinceSync_.clear();
+    }
+}
+
+void Collector::dropStudyFile()
 {
     if (StudyFileIsOpen(m_)) {
-        m_.platform.files->sync(m_.StudyFileNum);
+        m_.platform.files->close(m_.StudyFileNum);
+    }
+    m_.StudyFileOpen = false;
+}
+
+void Collector::syncStudyFile()
+{
+    for (int attempt = 0; attempt < 2 && StudyFileIsOpen(m_); ++attempt) {
+        if (m_.platform.files->sync(m_.StudyFileNum)) {
+            sinceSync_.clear();
+            return;
+        }
+        // What was written since the last good sync may never reach the
+        // medium: it is written again, once to a file opened afresh, and
+        // otherwise when the next attempt comes.
+        dropStudyFile();
+        requeueSinceSync();
+        if (attempt == 0) {
+            flushUnsaved();
+        } else {
+            reportUnsaved();
+        }
     }
 }
 

@@ -67,6 +67,9 @@ public:
 private:
     void flushUnsaved();
     void syncStudyFile();
+    void reportUnsaved();
+    void dropStudyFile();
+    void requeueSinceSync();
     bool isTextReceiver() const;
 
     modVeltripMain& m_;
@@ -75,4 +78,8 @@ private:
     SentenceFramer framer_;
     QList<QByteArray> unsaved_;
     qsizetype reportedUnsaved_ = 0;
+    // Records written since the last sync that reached the medium, and where
+    // the first of them went.
+    QList<QByteArray> sinceSync_;
+    qint32 syncedPos_ = 0;
 };

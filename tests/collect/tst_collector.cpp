@@ -13,6 +13,10 @@
 
 #include <QDir>
 
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 struct RecordingView final : CollectorView
@@ -36,6 +40,21 @@ const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,2303
 const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 const QByteArray kVtg = "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
 const QByteArray kText = "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n";
+
+// The process's descriptor open on path, or -1.
+int descriptorOf(const QString& path)
+{
+    const QByteArray target = QFileInfo(path).canonicalFilePath().toLocal8Bit();
+    for (int fd = 0; fd < 1024; ++fd) {
+        char link[4096];
+        const QByteArray name = "/proc/self/fd/" + QByteArray::number(fd);
+        const ssize_t n = ::readlink(name.constData(), link, sizeof link);
+        if (n > 0 && QByteArray(link, n) == target) {
+            return fd;
+        }
+    }
+    return -1;
+}
 
 // A study with its header written, ready for runs.
 struct Study
@@ -300,6 +319,54 @@ private slots:
         QCOMPARE(s.records().size(), 4);
         QCOMPARE(s.fileSize(), 272 + 4 * 48);
         QCOMPARE(s.t.messages.shown.size(), 1); // no message box per record
+    }
+
+    // The medium fails under an open file (a card pulled out and put back):
+    // a write or the sync fails on the old handle. The file is opened afresh
+    // and every record since the last good sync is written again in place.
+    void mediumFailsUnderTheOpenFile_data()
+    {
+        QTest::addColumn<bool>("beforeSync");
+        QTest::newRow("a write fails") << false;
+        QTest::newRow("the sync fails") << true;
+    }
+    void mediumFailsUnderTheOpenFile()
+    {
+        QFETCH(bool, beforeSync);
+        Study s;
+        s.tick();
+        s.c.StartRun();
+        const auto fix = [&](int second) {
+            QByteArray gga = kGga;
+            gga.replace(11, 2, QByteArray::number(second));
+            s.port.feed(gga + "$");
+        };
+        fix(20);
+        s.tick(); // synced
+        fix(21);  // written, not yet synced
+        const int dead = ::open("/dev/full", O_WRONLY);
+        QVERIFY(dead >= 0);
+        const int fd = descriptorOf(StudyFilePath(s.t.m));
+        QVERIFY(fd >= 0);
+        QVERIFY(::dup2(dead, fd) >= 0);
+        ::close(dead);
+        if (!beforeSync) {
+            fix(22); // refused: it and the one before wait
+            QCOMPARE(s.c.unsavedRecords(), 2);
+            s.tick();
+        } else {
+            s.tick(); // the sync is refused; written again at once
+            fix(22);
+        }
+        QCOMPARE(s.c.unsavedRecords(), 0);
+        s.tick();
+        s.c.StopRun();
+        const QList<FixRecord> r = s.records();
+        QCOMPARE(s.fileSize(), 272 + 3 * 48);
+        QCOMPARE(r.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(qRound(std::fmod(r[i].FixTime, 1.0) * 86400) % 60, 20 + i);
+        }
     }
 };
 
