@@ -22,8 +22,11 @@ QDateTime toDateTime(double date)
     auto days = static_cast<qint64>(std::trunc(date));
     double fraction = std::fabs(date - std::trunc(date));
     auto ms = static_cast<qint64>(std::llround(fraction * kSecondsPerDay * 1000.0));
-    QDate day = QDate(1899, 12, 30).addDays(days);
-    return QDateTime(day, QTime(0, 0)).addMSecs(ms);
+    constexpr qint64 kMsPerDay = 86'400'000;
+    // A wall-clock time of that day: not elapsed time since midnight, which
+    // is an hour off on the days clocks change.
+    const QDate day = QDate(1899, 12, 30).addDays(days + ms / kMsPerDay);
+    return QDateTime(day, QTime::fromMSecsSinceStartOfDay(int(ms % kMsPerDay)));
 }
 
 } // namespace oledate

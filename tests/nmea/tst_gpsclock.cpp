@@ -1,9 +1,12 @@
 // GPS time of day to local time through the once-determined hour offset.
 
 #include "GpsClock.h"
+#include "OleDate.h"
 #include "PcClock.h"
 
 #include <QTest>
+
+#include <ctime>
 
 namespace {
 QDateTime pcAt(const char* hhmmss)
@@ -151,6 +154,31 @@ private slots:
     {
         QFETCH(double, date);
         QTEST(FormatClockTime(date), "text");
+    }
+
+    // A stored fix time reads back as the wall-clock time it was, also on
+    // the days the clocks change.
+    void oleDatesAreWallClockTimes_data()
+    {
+        QTest::addColumn<QDateTime>("time");
+        QTest::newRow("ordinary day") << QDateTime(QDate(2010, 3, 1), QTime(12, 35, 19));
+        QTest::newRow("clocks go forward") << QDateTime(QDate(2010, 3, 14), QTime(10, 0));
+        QTest::newRow("clocks go back") << QDateTime(QDate(2010, 11, 7), QTime(10, 0));
+        QTest::newRow("just before midnight") << QDateTime(QDate(2010, 3, 14), QTime(23, 59, 59));
+    }
+    void oleDatesAreWallClockTimes()
+    {
+        QFETCH(QDateTime, time);
+        const QByteArray tz = qgetenv("TZ");
+        qputenv("TZ", "America/New_York");
+        ::tzset();
+        const double ole = QDate(1899, 12, 30).daysTo(time.date()) +
+                           time.time().msecsSinceStartOfDay() / 86400000.0;
+        const QDateTime back = oledate::toDateTime(ole);
+        tz.isNull() ? qunsetenv("TZ") : qputenv("TZ", tz);
+        ::tzset();
+        QCOMPARE(back.date(), time.date());
+        QCOMPARE(back.time(), time.time());
     }
 };
 
