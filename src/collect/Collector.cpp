@@ -134,17 +134,9 @@ void Collector::flushUnsaved()
         ReopenStudyFile(m_);
     }
     while (!unsaved_.isEmpty()) {
-        const qint32 at = m_.NextWritePos;
         if (!WriteRecord(m_, unsaved_.front())) {
-            // A file whose medium failed (a card pulled out and put back)
-            // only works again when opened afresh, and what went to it
-            // since the last good sync is written again.
-            dropStudyFile();
-            requeueSinceSync();
+            mediumFailed();
             break;
-        }
-        if (sinceSync_.isEmpty()) {
-            syncedPos_ = at;
         }
         sinceSync_.append(unsaved_.takeFirst());
     }
@@ -160,41 +152,40 @@ void Collector::reportUnsaved()
     }
 }
 
-// Back in the queue, ahead of the rest, to be written where they were.
-void Collector::requeueSinceSync()
-{
-    if (!sinceSync_.isEmpty()) {
-        m_.NextWritePos = syncedPos_;
-        unsaved_ = sinceSync_ + unsaved_;
-        sinceSync_.clear();
-    }
-}
-
-void Collector::dropStudyFile()
+// A file whose medium failed (a card pulled out and put back) only works
+// again when opened afresh, and what went to it since the last good sync may
+// never have reached the medium: those records go back in the queue, ahead
+// of the rest, to be written again where they were.
+void Collector::mediumFailed()
 {
     if (StudyFileIsOpen(m_)) {
         m_.platform.files->close(m_.StudyFileNum);
     }
     m_.StudyFileOpen = false;
+    // They lie just before the next write position, one after the other.
+    m_.NextWritePos -= qint32(FixRecord::kSize * sinceSync_.size());
+    unsaved_ = sinceSync_ + unsaved_;
+    sinceSync_.clear();
+}
+
+bool Collector::syncOnce()
+{
+    if (m_.platform.files->sync(m_.StudyFileNum)) {
+        sinceSync_.clear();
+        return true;
+    }
+    mediumFailed();
+    return false;
 }
 
 void Collector::syncStudyFile()
 {
-    for (int attempt = 0; attempt < 2 && StudyFileIsOpen(m_); ++attempt) {
-        if (m_.platform.files->sync(m_.StudyFileNum)) {
-            sinceSync_.clear();
-            return;
-        }
-        // What was written since the last good sync may never reach the
-        // medium: it is written again, once to a file opened afresh, and
-        // otherwise when the next attempt comes.
-        dropStudyFile();
-        requeueSinceSync();
-        if (attempt == 0) {
-            flushUnsaved();
-        } else {
-            reportUnsaved();
-        }
+    if (!StudyFileIsOpen(m_) || syncOnce()) {
+        return;
+    }
+    flushUnsaved(); // once more, to a file opened afresh
+    if (StudyFileIsOpen(m_) && !syncOnce()) {
+        reportUnsaved(); // the next attempt comes with the next tick or run
     }
 }
 

@@ -68,8 +68,8 @@ private:
     void flushUnsaved();
     void syncStudyFile();
     void reportUnsaved();
-    void dropStudyFile();
-    void requeueSinceSync();
+    void mediumFailed();
+    bool syncOnce();
     bool isTextReceiver() const;
 
     modVeltripMain& m_;
@@ -78,8 +78,6 @@ private:
     SentenceFramer framer_;
     QList<QByteArray> unsaved_;
     qsizetype reportedUnsaved_ = 0;
-    // Records written since the last sync that reached the medium, and where
-    // the first of them went.
+    // Records written since the last sync that reached the medium.
     QList<QByteArray> sinceSync_;
-    qint32 syncedPos_ = 0;
 };
