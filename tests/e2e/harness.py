@@ -9,6 +9,7 @@ import subprocess
 import tempfile
 import time
 from datetime import date, datetime, timedelta
+from decimal import ROUND_HALF_UP, Decimal, InvalidOperation
 
 TITLE = "GPS Travel Time Data Collector - Version 2.1.2"
 HEADER = 272
@@ -86,19 +87,15 @@ class Collector:
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=self.env)
         wait_for(lambda: os.path.islink(self.path("ports", "com1")), 10, "the simulated port")
 
-    def sent_sentences(self):
-        """Everything the simulator sent, once it has been stopped."""
-        out = self.sim.communicate(timeout=10)[0].decode("latin-1")
-        return [line.strip() for line in out.splitlines() if line.startswith(("$", "@"))]
-
-    def stop_simulator(self):
-        self.sim.send_signal(signal.SIGTERM)
-        return self.sent_sentences()
-
     def stop_simulator_text(self):
         """Everything the simulator sent, as it went down the line."""
         self.sim.send_signal(signal.SIGTERM)
         return self.sim.communicate(timeout=10)[0].decode("latin-1")
+
+    def stop_simulator(self):
+        """The sentences the simulator sent, one a line."""
+        return [line.strip() for line in self.stop_simulator_text().splitlines()
+                if line.startswith(("$", "@"))]
 
     def start(self):
         """Starts the collector and waits for its first window."""
@@ -163,3 +160,23 @@ def ole_date(day):
 
 def from_ole(value):
     return datetime(1899, 12, 30) + timedelta(days=value)
+
+
+def f32(value):
+    """A value as single precision stores it."""
+    return struct.unpack("<f", struct.pack("<f", value))[0]
+
+
+def knots_to_mph(knots):
+    return f32(f32(knots) * 1.151)
+
+
+def nmea_degrees(text):
+    """ddmm.mmmm to degrees, minutes rounded to four decimals first, half away
+    from zero; None for text that is not a number."""
+    try:
+        rounded = Decimal(text).quantize(Decimal("0.0001"), rounding=ROUND_HALF_UP)
+    except InvalidOperation:
+        return None
+    degrees = int(rounded // 100)
+    return degrees + float(rounded - degrees * 100) / 60.0

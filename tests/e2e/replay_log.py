@@ -29,12 +29,10 @@ import argparse
 import math
 import os
 import re
-import struct
 import sys
 import time
-from decimal import ROUND_HALF_UP, Decimal, InvalidOperation
 
-from harness import Collector, Display, read_study, wait_for
+from harness import Collector, Display, f32, knots_to_mph, nmea_degrees, read_study, wait_for
 
 TRIGGERS = {"Standard USB": "GGA", "Garmin 35": "GGA", "Garmin 16/17": "GGA", "Holux 210": "RMC",
             "Holux 270 CF": "RMC", "GeoExplorer 3": "VTG", "Haicom 303 (CF)": "RMC",
@@ -43,19 +41,6 @@ TRIGGERS = {"Standard USB": "GGA", "Garmin 35": "GGA", "Garmin 16/17": "GGA", "H
 MISSING = {"quality": -1, "mph": -1.0, "course": 9999.0, "time": None, "lat": -1.0, "lon": -1.0,
            "sats": -1, "hdop": -1.0}
 RECEIVER_AT, RECEIVER_LEN = 80, 64
-
-
-def f32(value):
-    return struct.unpack("<f", struct.pack("<f", value))[0]
-
-
-def degrees(text):
-    try:
-        value = Decimal(text).quantize(Decimal("0.0001"), rounding=ROUND_HALF_UP)
-    except InvalidOperation:
-        return None
-    whole = int(value // 100)
-    return whole + float(value - whole * 100) / 60.0
 
 
 def number(text, kind=float):
@@ -90,8 +75,8 @@ class Model:
         if kind in ("RMC", "GGA"):
             self.fix["time"] = clock(f[1])
             lat, lon = (f[3], f[5]) if kind == "RMC" else (f[2], f[4])
-            self.fix["lat"] = degrees(lat) if lat else -1.0
-            self.fix["lon"] = degrees(lon) if lon else -1.0
+            self.fix["lat"] = nmea_degrees(lat) if lat else -1.0
+            self.fix["lon"] = nmea_degrees(lon) if lon else -1.0
         if kind == "RMC":
             self.fix["quality"] = 1 if f[2] == "A" else 0
             self.speed(f[7])
@@ -107,7 +92,7 @@ class Model:
             self.fix = dict(MISSING)
 
     def speed(self, knots):
-        self.fix["mph"] = f32(f32(float(knots)) * 1.151) if knots else -1.0
+        self.fix["mph"] = knots_to_mph(float(knots)) if knots else -1.0
 
 
 def validated(fix):

@@ -7,21 +7,9 @@ import struct
 import sys
 import time
 from datetime import date
-from decimal import ROUND_HALF_UP, Decimal
 
 from harness import (Collector, Display, HEADER, RECORD, read_study, ole_date, from_ole,
-                     wait_for)
-
-
-def f32(value):
-    return struct.unpack("<f", struct.pack("<f", value))[0]
-
-
-def nmea_degrees(text):
-    """ddmm.mmmm to degrees, minutes rounded to four decimals first, half away from zero."""
-    rounded = Decimal(text).quantize(Decimal("0.0001"), rounding=ROUND_HALF_UP)
-    degrees = int(rounded // 100)
-    return degrees + float(rounded - degrees * 100) / 60.0
+                     wait_for, knots_to_mph, nmea_degrees)
 
 
 def fields(sentence):
@@ -50,7 +38,7 @@ def check_record(record, cycle, offset_hours, study_date):
     assert math.isclose(lat, nmea_degrees(gga[2]), abs_tol=1e-9), (lat, gga[2])
     assert math.isclose(lon, nmea_degrees(gga[4]), abs_tol=1e-9), (lon, gga[4])
     knots = float(rmc[7])
-    expected_mph = f32(f32(knots) * 1.151)
+    expected_mph = knots_to_mph(knots)
     speed_ok = 0 <= expected_mph <= 120
     assert math.isclose(mph, expected_mph if speed_ok else -1.0, rel_tol=1e-6), (mph, knots)
     assert math.isclose(course, float(rmc[8]), rel_tol=1e-6)
