@@ -17,11 +17,8 @@
 #include "NullView.h"
 #include "PcClock.h"
 #include "Preferences.h"
-#include "ScreenMetrics.h"
-#include "SentenceTypes.h"
-#include "SharedState.h"
-#include "StudyFile.h"
-#include "UserMessages.h"
+#include "Sentences.h"
+#include "TestSupport.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -59,33 +56,30 @@ const QByteArray& stream()
     return bytes;
 }
 
-struct Bench
+// A study as the set-up leaves it, and the collector fed from a port.
+struct Bench : TestStudy
 {
-    QTemporaryDir dir;
-    ByteFiles files;
-    ManualClock clock{QDateTime(QDate(2010, 3, 1), QTime(13, 0))};
-    FixedScreen screen{1024};
-    RecordedMessages messages;
-    modVeltripMain m;
     NullView view;
     FakeCommPort port;
-    std::unique_ptr<Collector> c;
+    Collector c{settings, writer, clock, view};
 
     Bench()
     {
-        m.platform = {&files, &clock, &screen, &messages};
-        m.DataFileExt = ".gd2";
-        m.PrefsFile = dir.filePath("Veltrip.bin");
-        LoadPrefs(m);
-        m.DataFolder = dir.path() + QDir::separator();
-        m.StudyNamePrefix = "Bench";
-        m.StudyNum = 1;
-        const bool header = true;
-        OpenStudyFile(m, header);
-        files.closeAll();
+        clock.set(QDateTime(QDate(2010, 3, 1), QTime(13, 0)));
         port.setRThreshold(1);
-        c = std::make_unique<Collector>(m, view);
-        QObject::connect(&port, &CommPort::OnComm, [this] { c->OnComm(port); });
+        QObject::connect(&port, &CommPort::OnComm, [this] { c.OnComm(port); });
+    }
+
+    // The main window over the same study, its port kept for feeding.
+    std::unique_ptr<frmMain> window(FakeCommPort*& windowPort)
+    {
+        auto p = std::make_unique<FakeCommPort>();
+        windowPort = p.get();
+        auto w = std::make_unique<frmMain>(settings, writer, platform, std::move(p));
+        w->Form_Load();
+        w->tmrCurTime->stop();
+        w->show();
+        return w;
     }
 };
 
@@ -116,7 +110,7 @@ void ReceptionDecodingAndDurableRecords(benchmark::State& state)
 {
     Bench b;
     const QByteArray& s = stream();
-    b.c->StartRun();
+    b.c.StartRun();
     for (auto _ : state) {
         feedInChunks(b.port, s);
     }
@@ -129,10 +123,9 @@ BENCHMARK(ReceptionDecodingAndDurableRecords)->Unit(benchmark::kMillisecond);
 void GridRowAt(benchmark::State& state)
 {
     Bench b;
-    frmMain w(b.m, std::make_unique<FakeCommPort>());
-    w.Form_Load();
-    w.tmrCurTime->stop();
-    w.show();
+    FakeCommPort* port = nullptr;
+    const auto window = b.window(port);
+    frmMain& w = *window;
     FixRecord fix;
     fix.FixTime = 40238.5;
     fix.SpeedMph = 25.78f;
@@ -155,11 +148,9 @@ BENCHMARK(GridRowAt)->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond);
 void SentenceToLabels(benchmark::State& state)
 {
     Bench b;
-    frmMain w(b.m, std::make_unique<FakeCommPort>());
-    w.Form_Load();
-    w.tmrCurTime->stop();
-    w.show();
-    auto& port = static_cast<FakeCommPort&>(w.MSComm1());
+    FakeCommPort* windowPort = nullptr;
+    const auto window = b.window(windowPort);
+    FakeCommPort& port = *windowPort;
     DriveOptions o;
     SyntheticDrive drive(o, QDateTime(QDate(2010, 3, 1), QTime(12, 0), Qt::UTC));
     port.feed(drive.sentences(drive.step()));
@@ -192,10 +183,9 @@ void TwelveHourRunMemory(benchmark::State& state)
 {
     for (auto _ : state) {
         Bench b;
-        frmMain w(b.m, std::make_unique<FakeCommPort>());
-        w.Form_Load();
-        w.tmrCurTime->stop();
-        w.show();
+        FakeCommPort* port = nullptr;
+        const auto window = b.window(port);
+        frmMain& w = *window;
         DriveOptions o;
         o.rateHz = 10;
         SyntheticDrive drive(o, QDateTime(QDate(2010, 3, 1), QTime(0, 0), Qt::UTC));
@@ -203,13 +193,13 @@ void TwelveHourRunMemory(benchmark::State& state)
         QApplication::processEvents();
         const long before = residentKiB();
         for (int cycle = 0; cycle < 432000; ++cycle) {
-            static_cast<FakeCommPort&>(w.MSComm1()).feed(drive.sentences(drive.step()));
+            port->feed(drive.sentences(drive.step()));
             if (cycle % 1000 == 0) {
                 QApplication::processEvents();
             }
         }
         QApplication::processEvents();
-        state.counters["records"] = double((QFileInfo(StudyFilePath(b.m)).size() - 272) / 48);
+        state.counters["records"] = double((QFileInfo(b.writer.path()).size() - 272) / 48);
         state.counters["growth MB"] = double(residentKiB() - before) / 1024.0;
     }
 }
@@ -246,18 +236,15 @@ int printValues(const char* path)
     };
     while (!in.atEnd()) {
         QByteArray line = in.readLine().trimmed();
-        const SentenceType type = ClassifySentence(line, true);
-        if (type != SentenceType::RMC && type != SentenceType::GGA && type != SentenceType::VTG) {
+        const SentenceRule* rule = FindSentence(line, true);
+        if (!rule || rule->tag[0] == '@') {
             continue;
         }
         line += "\r\n"; // as framing hands it on
         FixRecord fix;
         DecodeContext ctx{fix, clock, 0.0, false};
-        type == SentenceType::RMC   ? DecodeRMC(line, ctx)
-        : type == SentenceType::GGA ? DecodeGGA(line, ctx)
-                                    : DecodeVTG(line, ctx);
-        const QLatin1StringView name = TypeName(type);
-        std::printf("%.*s,", int(name.size()), name.data());
+        rule->decode(line, ctx);
+        std::printf("%s,", rule->tag);
         if (fix.FixTime != missing::kDouble) {
             std::printf("%.3f", std::round(fix.FixTime * 86400000.0) / 1000.0);
         }

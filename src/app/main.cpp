@@ -1,37 +1,18 @@
-// Start-up: the paths of the shared state, then the set-up window. The
-// program lives while one of its windows is open.
+// Start-up: the adapters, the settings and the study file's writer, then the
+// set-up window. The program lives while one of its windows is open.
 
+#include "ByteFiles.h"
+#include "Platform.h"
+#include "Preferences.h"
 #include "QtCommPort.h"
-#include "SharedState.h"
+#include "QtPlatform.h"
+#include "Settings.h"
+#include "StudyWriter.h"
 #include "frmInit.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QDir>
-
-namespace {
-
-void ShowMainWindow()
-{
-    modVeltripMain& m = SharedState();
-    auto* window = new frmMain(m, std::make_unique<QtCommPort>(ProgramFolder()));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->Form_Load();
-    window->show();
-}
-
-void Main()
-{
-    modVeltripMain& m = SharedState();
-    m.PrefsFile = ProgramFolder() + QDir::separator() + QStringLiteral("Veltrip.bin");
-    m.DataFileExt = QStringLiteral(".gd2");
-
-    auto* setup = new frmInit(m, std::make_unique<QtCommPort>(ProgramFolder()), ShowMainWindow);
-    setup->setAttribute(Qt::WA_DeleteOnClose);
-    setup->Form_Load();
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -41,6 +22,29 @@ int main(int argc, char* argv[])
     // The set-up window closes before the main window opens; the windows
     // themselves decide when the program ends.
     QApplication::setQuitOnLastWindowClosed(false);
-    Main();
+
+    // Everything here lives as long as the program.
+    ByteFiles files;
+    SystemClock clock;
+    QtScreenMetrics screen;
+    QtMessageBoxes messages;
+    Platform platform{files, clock, screen, messages};
+    const QString folder = ProgramFolder();
+    const Preferences prefs(folder + QDir::separator() + QStringLiteral("Veltrip.bin"), folder,
+                            files, messages);
+    StudySettings settings;
+    StudyWriter writer(files, clock, messages);
+
+    const auto showMainWindow = [&] {
+        auto* window =
+            new frmMain(settings, writer, platform, std::make_unique<QtCommPort>(folder));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->Form_Load();
+        window->show();
+    };
+    auto* setup = new frmInit(settings, prefs, writer, platform,
+                              std::make_unique<QtCommPort>(folder), showMainWindow);
+    setup->setAttribute(Qt::WA_DeleteOnClose);
+    setup->Form_Load();
     return QApplication::exec();
 }

@@ -1,44 +1,52 @@
+// The receiver table and the serial settings.
+
 #include "ReceiverProfiles.h"
 
 const QList<ReceiverProfile>& ReceiverProfiles()
 {
+    constexpr bool any = true, gp = false, text = true, nmea = false, listed = true, old = false;
+    // clang-format off
     static const QList<ReceiverProfile> profiles = {
-        {"Standard USB", "GGA"},    {"Garmin 35", "GGA"},      {"Garmin 16/17", "GGA"},
-        {"Holux 210", "RMC"},       {"Holux 270 CF", "RMC"},   {"GeoExplorer 3", "VTG"},
-        {"Haicom 303 (CF)", "RMC"}, {"Haicom 303-III", "RMC"}, {"Haicom 305-III", "RMC"},
-        {"Haicom 204E", "GGA"},     {"Haicom 204-III", "RMC"}, {"Multi-GNSS (any talker)", "GGA"},
+        // name                      trigger talker text  set-up list
+        {"Standard USB",            "GGA",  gp,    nmea, listed},
+        {"Garmin 35",               "GGA",  gp,    nmea, listed},
+        {"Garmin 16/17",            "GGA",  gp,    nmea, listed},
+        {"Holux 210",               "RMC",  gp,    nmea, listed},
+        {"Holux 270 CF",            "RMC",  gp,    nmea, listed},
+        {"GeoExplorer 3",           "VTG",  gp,    nmea, listed},
+        {"Garmin 76(text)",         "GGA",  gp,    text, listed},
+        {"Haicom 303 (CF)",         "RMC",  gp,    nmea, listed},
+        {"Haicom 204",              "GGA",  gp,    nmea, listed},
+        {"Multi-GNSS (any talker)", "GGA",  any,   nmea, listed},
+        {"Haicom 303-III",          "RMC",  gp,    nmea, old},
+        {"Haicom 305-III",          "RMC",  gp,    nmea, old},
+        {"Haicom 204E",             "GGA",  gp,    nmea, old},
+        {"Haicom 204-III",          "RMC",  gp,    nmea, old},
     };
+    // clang-format on
     return profiles;
 }
 
-QString TriggerSentenceFor(const QString& gpsName)
+const ReceiverProfile& ReceiverProfileFor(const QString& gpsName)
 {
+    static const ReceiverProfile unknown{"", "GGA", false, false, false};
     for (const ReceiverProfile& p : ReceiverProfiles()) {
         if (gpsName == QLatin1String(p.name)) {
-            return QLatin1String(p.trigger);
+            return p;
         }
     }
-    return QStringLiteral("GGA");
+    return unknown;
 }
 
 QStringList OfferedReceivers()
 {
-    // The two models that take the default trigger are offered in between.
-    return {QStringLiteral("Standard USB"),
-            QStringLiteral("Garmin 35"),
-            QStringLiteral("Garmin 16/17"),
-            QStringLiteral("Holux 210"),
-            QStringLiteral("Holux 270 CF"),
-            QStringLiteral("GeoExplorer 3"),
-            kTextReceiverName,
-            QStringLiteral("Haicom 303 (CF)"),
-            QStringLiteral("Haicom 204"),
-            kAnyTalkerReceiverName};
-}
-
-bool AcceptsAnyTalker(const QString& gpsName)
-{
-    return gpsName == kAnyTalkerReceiverName;
+    QStringList names;
+    for (const ReceiverProfile& p : ReceiverProfiles()) {
+        if (p.offered) {
+            names << QLatin1String(p.name);
+        }
+    }
+    return names;
 }
 
 QList<qint32> OfferedBaudRates()

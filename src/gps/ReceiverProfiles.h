@@ -1,6 +1,7 @@
 #pragma once
-// Receiver models: which sentence type closes a fix for each, and the serial
-// settings the receivers talk at.
+// Receiver models: one table of what each sends and which sentence closes a
+// fix, read by the set-up list and by the decoding alike; and the serial
+// settings receivers talk at.
 
 #include <QList>
 #include <QString>
@@ -9,27 +10,25 @@
 struct ReceiverProfile
 {
     const char* name;
-    const char* trigger;
+    const char* trigger; // the sentence type whose arrival closes a fix
+    // Today's receivers report combined constellations under talkers such as
+    // "GN", "GL", "GA" or "BD"; such a model takes RMC, GGA and VTG from any talker.
+    bool anyTalker;
+    // The model sends the fixed-column "@" text sentence and no satellite
+    // count or HDOP.
+    bool textSentence;
+    // Offered in the set-up list; the others are names older preferences
+    // files may carry, kept so that those files keep working.
+    bool offered;
 };
 
-// In the order names are matched. Names a preferences file may carry but the
-// set-up list no longer offers are kept so that old files keep working.
 const QList<ReceiverProfile>& ReceiverProfiles();
 
-// The receiver that sends the fixed-column "@" text sentence and no
-// satellite count or HDOP.
-inline const QString kTextReceiverName = QStringLiteral("Garmin 76(text)");
+// The profile whose name equals gpsName exactly (case and spaces matter); for
+// any other name, a model that closes fixes on "GGA" from "GP" talkers.
+const ReceiverProfile& ReceiverProfileFor(const QString& gpsName);
+
 inline const QString kDefaultReceiverName = QStringLiteral("Standard USB");
-// Today's receivers report combined constellations under talkers such as
-// "GN", "GL", "GA" or "BD"; this model takes RMC, GGA and VTG from any talker.
-inline const QString kAnyTalkerReceiverName = QStringLiteral("Multi-GNSS (any talker)");
-
-// The trigger of the first profile whose name equals gpsName exactly (case
-// and spaces matter); "GGA" for any other name.
-QString TriggerSentenceFor(const QString& gpsName);
-
-// True for the model whose sentences may come from any two-letter talker.
-bool AcceptsAnyTalker(const QString& gpsName);
 
 // The receiver list of the set-up dialog, in its order.
 QStringList OfferedReceivers();

@@ -1,3 +1,5 @@
+// Tolerant number, time and position conversions.
+
 #include "Conversions.h"
 
 #include <charconv>

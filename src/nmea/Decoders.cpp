@@ -1,3 +1,5 @@
+// The RMC, GGA, VTG and text-sentence decoders.
+
 #include "Decoders.h"
 
 #include "Conversions.h"

@@ -1,3 +1,5 @@
+// Walking the comma-separated fields of a sentence.
+
 #include "Fields.h"
 
 #include <limits>

@@ -1,3 +1,5 @@
+// GPS time to PC local time.
+
 #include "GpsClock.h"
 
 #include "Conversions.h"

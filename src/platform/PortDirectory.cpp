@@ -1,3 +1,5 @@
+// Port numbers to serial devices.
+
 #include "PortDirectory.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The serial port over QSerialPort.
+
 #include "QtCommPort.h"
 
 #include "PortDirectory.h"

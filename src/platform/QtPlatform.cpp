@@ -1,6 +1,9 @@
+// Qt behind the platform seams.
+
 #include "QtPlatform.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -28,4 +31,13 @@ void QtMessageBoxes::show(const QString& text)
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
+}
+
+QString ProgramFolder()
+{
+    QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    while (folder.size() > 1 && folder.endsWith(QDir::separator())) {
+        folder.chop(1);
+    }
+    return folder == QString(QDir::separator()) ? QString() : folder;
 }

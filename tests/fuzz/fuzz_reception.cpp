@@ -2,18 +2,12 @@
 // any size, through framing, dispatch, the four decoders, validation and the
 // recording step. The first byte chooses receiver, run state and read size.
 
-#include "ByteFiles.h"
 #include "Collector.h"
 #include "CollectorView.h"
 #include "Conversions.h"
 #include "FakeCommPort.h"
 #include "Fields.h"
-#include "PcClock.h"
-#include "Preferences.h"
-#include "ScreenMetrics.h"
-#include "SharedState.h"
-#include "StudyFile.h"
-#include "UserMessages.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,7 +17,7 @@
 
 namespace {
 
-struct NullView final : CollectorView
+struct TextMakingView final : CollectorView
 {
     void setStatus(QLatin1StringView text) override { sink += text.size(); }
     void showStartButton() override {}
@@ -41,28 +35,9 @@ struct NullView final : CollectorView
     qsizetype sink = 0;
 };
 
-struct World
+// One study for all inputs, as the set-up leaves it.
+struct World : TestStudy
 {
-    QTemporaryDir dir;
-    ByteFiles files;
-    ManualClock clock;
-    FixedScreen screen{1024};
-    RecordedMessages messages;
-    modVeltripMain m;
-
-    World()
-    {
-        m.platform = {&files, &clock, &screen, &messages};
-        m.DataFileExt = ".gd2";
-        m.PrefsFile = dir.filePath("Veltrip.bin");
-        LoadPrefs(m);
-        m.DataFolder = dir.path() + QDir::separator();
-        m.StudyNamePrefix = "Fuzz";
-        m.StudyNum = 1;
-        const bool header = true;
-        OpenStudyFile(m, header);
-        files.closeAll();
-    }
 };
 
 const char* const kReceivers[] = {"Standard USB", "Holux 210", "GeoExplorer 3", "Garmin 76(text)",
@@ -79,18 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t options = data[0];
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
-    modVeltripMain& m = world.m;
-    m.GPSName = QString::fromLatin1(kReceivers[options % 5]);
-    m.Prefs.Receiver = QByteArray(m.GPSName.toLatin1()).leftJustified(64, ' ');
-    SetTriggerSentence(m);
-    m.TimeOffsetHr = (options & 0x08) ? qint16(kOffsetUndetermined) : qint16((options >> 4) - 8);
-    m.CurFix = FixRecord();
+    // The clock offset is the collector's own: a new collector per input
+    // finds it from the input's first readable time.
+    world.settings.GPSName = QString::fromLatin1(kReceivers[options % 5]);
 
-    NullView view;
+    TextMakingView view;
     FakeCommPort port;
     port.setRThreshold(1);
     port.setInputLen((options & 0x40) ? 1 : 0);
-    Collector c(m, view);
+    Collector c(world.settings, world.writer, world.clock, view);
     QObject::connect(&port, &CommPort::OnComm, [&] { c.OnComm(port); });
     world.clock.advanceSecs(1);
     c.Tick();
@@ -115,14 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     c.Tick();
     c.StopRun();
     // Every record is whole; start afresh when the file grows large.
-    const qint64 length = QFileInfo(StudyFilePath(m)).size();
+    const qint64 length = QFileInfo(world.writer.path()).size();
     if ((length - 272) % 48 != 0) {
         std::abort();
     }
     if (length > 4 * 1024 * 1024) {
-        const bool header = true;
-        OpenStudyFile(m, header);
-        world.files.closeAll();
+        world.writer.OpenStudyFile(true);
+        world.writer.close();
     }
     return 0;
 }

@@ -1,73 +1,63 @@
-// Receiver models and the trigger sentence each closes a fix with.
+// Every receiver model decodes a sample of what it sends: one record per
+// cycle, with a position, during a run.
 
+#include "Collector.h"
+#include "FakeCommPort.h"
 #include "ReceiverProfiles.h"
-
-#include <QTest>
+#include "TestSupport.h"
 
 class TstProfiles : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void trigger_data()
+    void everyReceiverDecodesItsSample_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("trigger");
-        QTest::newRow("default receiver") << "Standard USB"
-                                          << "GGA";
-        QTest::newRow("Holux 210") << "Holux 210"
-                                   << "RMC";
-        QTest::newRow("GeoExplorer 3") << "GeoExplorer 3"
-                                       << "VTG";
-        QTest::newRow("Haicom 303 (CF)") << "Haicom 303 (CF)"
-                                         << "RMC";
-        QTest::newRow("only from old files") << "Haicom 305-III"
-                                             << "RMC";
-        QTest::newRow("Haicom 204 takes the default") << "Haicom 204"
-                                                      << "GGA";
-        QTest::newRow("Haicom 204E") << "Haicom 204E"
-                                     << "GGA";
-        QTest::newRow("Haicom 204-III") << "Haicom 204-III"
-                                        << "RMC";
-        QTest::newRow("text receiver") << "Garmin 76(text)"
-                                       << "GGA";
-        QTest::newRow("other case is another name") << "holux 210"
-                                                    << "GGA";
-        QTest::newRow("spaces matter") << "Holux 210 "
-                                       << "GGA";
-        QTest::newRow("empty") << ""
-                               << "GGA";
+        QTest::addColumn<QString>("receiver");
+        for (const ReceiverProfile& p : ReceiverProfiles()) {
+            QTest::newRow(p.name) << QString::fromLatin1(p.name);
+        }
+        // A name no model has (an edited preferences file): GP talkers, GGA closes.
+        QTest::newRow("unknown name") << "holux 210 ";
     }
-    void trigger()
+    void everyReceiverDecodesItsSample()
     {
-        QFETCH(QString, name);
-        QTEST(TriggerSentenceFor(name), "trigger");
-    }
-
-    void setUpListsInTheirOrder()
-    {
-        QCOMPARE(OfferedReceivers(),
-                 QStringList({"Standard USB", "Garmin 35", "Garmin 16/17", "Holux 210",
-                              "Holux 270 CF", "GeoExplorer 3", "Garmin 76(text)", "Haicom 303 (CF)",
-                              "Haicom 204", "Multi-GNSS (any talker)"}));
-        QCOMPARE(OfferedBaudRates(),
-                 QList<qint32>({4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200}));
-    }
-
-    void onlyTheMultiGnssModelTakesAnyTalker()
-    {
-        QVERIFY(AcceptsAnyTalker("Multi-GNSS (any talker)"));
-        for (const QString& name : OfferedReceivers().mid(0, 9)) {
-            QVERIFY2(!AcceptsAnyTalker(name), qPrintable(name));
+        QFETCH(QString, receiver);
+        const ReceiverProfile& p = ReceiverProfileFor(receiver);
+        QByteArray cycle;
+        if (p.textSentence) {
+            cycle = "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n";
+        } else {
+            cycle = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
+                    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+                    "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
+            if (p.anyTalker) {
+                cycle.replace("$GP", "$GN");
+            }
+        }
+        TestStudy s(receiver);
+        NullView view;
+        FakeCommPort port;
+        port.setRThreshold(1);
+        Collector c(s.settings, s.writer, s.clock, view);
+        QObject::connect(&port, &CommPort::OnComm, [&] { c.OnComm(port); });
+        c.StartRun();
+        port.feed(cycle + cycle + cycle + "$");
+        c.Shutdown();
+        const QList<FixRecord> records = s.records();
+        QCOMPARE(records.size(), 3);
+        for (const FixRecord& r : records) {
+            QCOMPARE(r.Latitude, 48.1173);
         }
     }
 
-    void portSettings()
+    void offeredNamesAreUnique()
     {
-        QCOMPARE(PortSettings(4800), QString("4800,N,8,1"));
-        QCOMPARE(PortSettings(9600), QString("9600,N,8,1"));
+        const QStringList names = OfferedReceivers();
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+        QCOMPARE(names.first(), kDefaultReceiverName);
     }
 };
 
-QTEST_APPLESS_MAIN(TstProfiles)
+QTEST_GUILESS_MAIN(TstProfiles)
 #include "tst_profiles.moc"

@@ -1,18 +1,19 @@
 #pragma once
-// What the core tests share: a shared state wired to adapters a test controls,
-// and byte comparison with a readable hex diff.
+// What the tests share: adapters a test controls, a study as the set-up
+// leaves it, and byte comparison with a readable hex diff.
 
 #include "ByteFiles.h"
 #include "FixRecord.h"
-#include "PcClock.h"
+#include "Platform.h"
 #include "Preferences.h"
-#include "ScreenMetrics.h"
-#include "SharedState.h"
-#include "StudyFile.h"
-#include "UserMessages.h"
+#include "Settings.h"
+#include "StudyLayout.h"
+#include "StudyWriter.h"
+#include "TestDoubles.h"
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -24,12 +25,58 @@ struct TestPlatform
     ManualClock clock;
     FixedScreen screen{1024, 768};
     RecordedMessages messages;
-    modVeltripMain m;
+    Platform platform{files, clock, screen, messages};
+};
 
-    TestPlatform()
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A study ready for runs, as the set-up leaves it: preferences for the
+// receiver, the study file "Test-1.gd2" created with its header in the
+// folder "data" of a temporary folder, and closed again.
+struct TestStudy : TestPlatform
+{
+    QTemporaryDir dir;
+    Preferences prefs{dir.filePath(QStringLiteral("Veltrip.bin")), dir.path(), files, messages};
+    StudySettings settings;
+    StudyWriter writer{files, clock, messages};
+
+    explicit TestStudy(const QString& receiver = QStringLiteral("Standard USB"))
     {
-        m.platform = {&files, &clock, &screen, &messages};
-        m.DataFileExt = QStringLiteral(".gd2");
+        clock.set(QDateTime(QDate(2010, 3, 1), QTime(12, 35, 40)));
+        prefs.LoadPrefs(settings);
+        settings.GPSName = receiver;
+        QDir(dir.path()).mkdir(QStringLiteral("data"));
+        settings.DataFolder = dir.filePath(QStringLiteral("data")) + QDir::separator();
+        settings.StudyNamePrefix = QStringLiteral("Test");
+        settings.StudyNum = 1;
+        writer.setStudy(StudyFilePath(settings), settings.Prefs);
+        writer.OpenStudyFile(true);
+        writer.close();
+        prefs.SavePrefs(settings);
+    }
+
+    QByteArray bytes() const { return readAll(writer.path()); }
+    // The whole records of the study file, in order.
+    QList<FixRecord> records() const
+    {
+        const QByteArray b = bytes();
+        QList<FixRecord> out;
+        for (qsizetype at = StudyHeader::kSize; at + FixRecord::kSize <= b.size();
+             at += FixRecord::kSize) {
+            out.append(FixRecord::decode(b.mid(at, FixRecord::kSize)));
+        }
+        return out;
     }
 };
 
@@ -55,48 +102,4 @@ inline bool sameBytes(const QByteArray& actual, const QByteArray& expected)
              static_cast<long long>(expected.size()), actual.mid(from, 24).toHex(' ').constData(),
              expected.mid(from, 24).toHex(' ').constData());
     return false;
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-// A study ready for runs: preferences saved for the receiver, the study file
-// created with its header in dir and closed again, as the set-up leaves it.
-inline void prepareStudy(TestPlatform& t, const QTemporaryDir& dir,
-                         const QString& receiver = QStringLiteral("Standard USB"),
-                         const QString& prefix = QStringLiteral("Test"), qint16 number = 1)
-{
-    t.m.PrefsFile = dir.filePath(QStringLiteral("Veltrip.bin"));
-    LoadPrefs(t.m);
-    t.m.GPSName = receiver;
-    t.m.DataFolder = dir.path() + QDir::separator();
-    t.m.StudyNamePrefix = prefix;
-    t.m.StudyNum = number;
-    SavePrefs(t.m);
-    SetTriggerSentence(t.m);
-    const bool header = true;
-    OpenStudyFile(t.m, header);
-    t.files.closeAll();
-}
-
-// The records of the study file, in order.
-inline QList<FixRecord> studyRecords(const modVeltripMain& m)
-{
-    const QByteArray bytes = readAll(StudyFilePath(m));
-    QList<FixRecord> out;
-    for (qsizetype at = StudyHeader::kSize; at + FixRecord::kSize <= bytes.size();
-         at += FixRecord::kSize) {
-        out.append(FixRecord::decode(bytes.mid(at, FixRecord::kSize)));
-    }
-    return out;
 }

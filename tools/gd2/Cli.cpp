@@ -1,3 +1,5 @@
+// gd2's command line.
+
 #include "Cli.h"
 
 #include "Export.h"

@@ -1,3 +1,5 @@
+// CSV, GPX and GeoJSON exports.
+
 #include "Export.h"
 
 #include "TextFormat.h"

@@ -1,3 +1,5 @@
+// gd2 info and dump.
+
 #include "Inspect.h"
 
 #include "AnsiText.h"

@@ -1,3 +1,5 @@
+// The travel-time report per run and node stretch.
+
 #include "Report.h"
 
 #include "TextFormat.h"

@@ -1,3 +1,5 @@
+// Speed charts as SVG.
+
 #include "SpeedChart.h"
 
 #include "TextFormat.h"

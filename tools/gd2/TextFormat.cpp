@@ -1,3 +1,5 @@
+// Numbers and times as gd2 writes them.
+
 #include "TextFormat.h"
 
 #include "Conversions.h"

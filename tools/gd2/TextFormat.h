@@ -2,12 +2,12 @@
 // Numbers and times as every output writes them: "." decimals whatever the
 // locale, and the study file's local times, which carry no time zone.
 
+#include "StudyReader.h"
+
 #include <QString>
 #include <optional>
 
 namespace gd2 {
-
-constexpr qint64 kMsPerDay = 86'400'000;
 
 // Exactly `decimals` decimals, rounded half away from zero.
 QString fixed(double value, int decimals);

@@ -1,3 +1,5 @@
+// The simulated drive and the sentences it sends.
+
 #include "Drive.h"
 
 #include <cmath>

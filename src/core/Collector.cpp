@@ -1,0 +1,200 @@
+// Reception, recording and run control, as the main window drives them.
+
+#include "Collector.h"
+
+#include "CollectorView.h"
+#include "Colours.h"
+#include "CommPort.h"
+#include "Conversions.h"
+#include "PcClock.h"
+#include "ReceiverProfiles.h"
+#include "Sentences.h"
+#include "Settings.h"
+#include "StudyWriter.h"
+#include "Validation.h"
+
+#include <limits>
+
+namespace {
+
+// Counters hold at their largest value instead of wrapping to negative.
+void saturatingIncrement(qint16& counter)
+{
+    if (counter < std::numeric_limits<qint16>::max()) {
+        ++counter;
+    }
+}
+
+} // namespace
+
+Collector::Collector(const StudySettings& settings, StudyWriter& writer, const PcClock& clock,
+                     CollectorView& view)
+    : settings_(settings), writer_(writer), pcClock_(clock), view_(view),
+      receiver_(ReceiverProfileFor(settings.GPSName)),
+      trigger_(SentenceRuleFor(QByteArrayView(receiver_.trigger)))
+{
+}
+
+void Collector::OnComm(CommPort& port)
+{
+    if (!DataStarted) {
+        view_.setStatus(QLatin1StringView("Reading..."));
+        DataStarted = true;
+        view_.showStartButton();
+    }
+    switch (port.commEvent()) {
+    case CommPort::comEvReceive:
+        // The count is read again before each read, so a burst that arrives
+        // while sentences are handled is taken in the same event.
+        while (port.inBufferCount() > 0) {
+            char chars[512];
+            const qsizetype n = port.read(chars, qsizetype(sizeof chars));
+            framer_.feed(chars, n, [this](QByteArrayView sentence) { HandleSentence(sentence); });
+        }
+        break;
+    case CommPort::comEventBreak:
+        view_.setStatus(QLatin1StringView("Break"));
+        break;
+    case CommPort::comEventFrame:
+        view_.setStatus(QLatin1StringView("Framing Error"));
+        break;
+    case CommPort::comEventRxParity:
+        view_.setStatus(QLatin1StringView("Parity Error"));
+        break;
+    case CommPort::comEventOverrun:
+        view_.setStatus(QLatin1StringView("Overrun Error"));
+        break;
+    default:
+        break;
+    }
+}
+
+void Collector::HandleSentence(QByteArrayView sentence)
+{
+    // Two start characters back to back leave a lone start character: nothing
+    // to show and nothing to decode.
+    if (sentence.size() < 2) {
+        return;
+    }
+    // Without the line end.
+    view_.setStatus(QLatin1StringView(sentence.chopped(2)));
+
+    const SentenceRule* rule = FindSentence(sentence, receiver_.anyTalker);
+    if (!rule) {
+        return;
+    }
+    DecodeContext ctx{CurFix, clock_, writer_.StudyDate(), settings_.MetricView};
+    const GpsLabels labels = rule->decode(sentence, ctx);
+    NoDataTicks = 0;
+    view_.showLabels(labels);
+
+    // Every text sentence closes a fix; of the NMEA ones, the receiver's last
+    // sentence of a cycle does.
+    const bool closesFix = rule == trigger_ || rule->tag[0] == '@';
+    if (RunActive && closesFix) {
+        view_.addGridRow(CurFix);
+        RecordFix();
+    }
+}
+
+void Collector::RecordFix()
+{
+    const bool ok =
+        ValidateFix(CurFix, receiver_.textSentence, writer_.StudyDate(), pcClock_.timeOfDay());
+    if (ok) {
+        BadFixCount = 0;
+    } else {
+        saturatingIncrement(BadFixCount);
+        if (BadFixCount > kBadFixesForYellow) {
+            view_.paintSurfaces(colours::kLightYellow);
+        }
+    }
+    writer_.WriteFixRecord(CurFix);
+    reportUnsaved();
+    CurFix.resetAfterWrite(CurNodeNum);
+}
+
+void Collector::reportUnsaved()
+{
+    // The operator hears of it while records wait, and once more when they are saved.
+    if (writer_.unsavedRecords() != reportedUnsaved_) {
+        reportedUnsaved_ = writer_.unsavedRecords();
+        view_.showUnsavedRecords(reportedUnsaved_);
+    }
+}
+
+void Collector::Tick()
+{
+    TickTime = pcClock_.timeOfDay();
+    saturatingIncrement(NoDataTicks);
+    if (NoDataTicks >= kNoDataTicksForYellow) {
+        view_.paintSurfaces(colours::kLightYellow);
+    } else {
+        view_.paintSurfaces(RunActive ? colours::kLightGreen : colours::kLightRed);
+    }
+    if (RunActive) {
+        // A pulled battery loses at most the last second.
+        writer_.sync();
+        reportUnsaved();
+    }
+}
+
+bool Collector::StartRun()
+{
+    if (RunActive) {
+        return false;
+    }
+    LastRunPress = TickTime;
+    const bool WriteHeader = false;
+    writer_.OpenStudyFile(WriteHeader);
+    RunActive = true;
+    saturatingIncrement(CurFix.RunNum);
+    reportUnsaved();
+    return true;
+}
+
+bool Collector::StopRun()
+{
+    if (!RunActive || LastRunPress == TickTime) {
+        return false;
+    }
+    LastRunPress = TickTime;
+    RunActive = false;
+    CurFix.NodeNum = 0;
+    CurNodeNum = 0;
+    writer_.close();
+    reportUnsaved();
+    return true;
+}
+
+bool Collector::NewNode()
+{
+    if (!RunActive || LastNodePress == TickTime) {
+        return false;
+    }
+    if (CurFix.NodeNum > 999) {
+        CurFix.NodeNum = qint16(CurFix.NodeNum + CurNodeNum);
+    } else {
+        CurFix.NodeNum = CurNodeNum;
+    }
+    saturatingIncrement(CurNodeNum);
+    LastNodePress = TickTime;
+    return true;
+}
+
+void Collector::EnterDelay(const QString& text)
+{
+    CurFix.DelayNum = SafeInteger(text);
+}
+
+void Collector::ChooseRunDir(int listIndex)
+{
+    if (listIndex != 0) {
+        CurFix.RunDir = qint16(listIndex);
+    }
+}
+
+void Collector::Shutdown()
+{
+    writer_.close();
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The main window's logic without its widgets: reception and framing of the
+// serial stream, decoding into the current fix, the recording step, the clock
+// tick and the run commands. Everything runs on the GUI thread, one event at
+// a time. The collector owns the current fix and the clock offset.
+
+#include "FixRecord.h"
+#include "GpsClock.h"
+#include "SentenceFramer.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+class CommPort;
+class CollectorView;
+class PcClock;
+class StudyWriter;
+struct ReceiverProfile;
+struct SentenceRule;
+struct StudySettings;
+
+class Collector
+{
+public:
+    // The receiver is the one the settings name; it is decided here, once.
+    Collector(const StudySettings& settings, StudyWriter& writer, const PcClock& clock,
+              CollectorView& view);
+
+    // ----- reception
+    // Every event of the port: line conditions, or characters to frame.
+    void OnComm(CommPort& port);
+    // One completed sentence: shown, decoded, and recorded when it closes a fix.
+    void HandleSentence(QByteArrayView sentence);
+
+    // ----- clock
+    // The one-second tick: the clock for command repeats, the no-data count,
+    // the colour of the surfaces; during a run the study file goes to disk.
+    void Tick();
+
+    // ----- run commands; each ignores what does not apply and says whether it acted
+    bool StartRun();
+    bool StopRun();
+    bool NewNode();
+    // The delay box's text goes into the next record only.
+    void EnterDelay(const QString& text);
+    // Direction list index: 1 SB, 2 NB, 3 WB, 4 EB; 0 ("-----") keeps the last.
+    void ChooseRunDir(int listIndex);
+
+    // Before the program ends: save what can be saved and close the study file.
+    void Shutdown();
+
+    // What the window shows.
+    const FixRecord& curFix() const { return CurFix; }
+    bool runActive() const { return RunActive; }
+    qint16 curNodeNum() const { return CurNodeNum; }
+    const ReceiverProfile& receiver() const { return receiver_; }
+
+    static constexpr qint16 kNoDataTicksForYellow = 10;
+    static constexpr qint16 kBadFixesForYellow = 15;
+
+private:
+    // Validates CurFix, counts incomplete fixes, hands the record to the
+    // study file and resets CurFix.
+    void RecordFix();
+    void reportUnsaved();
+
+    const StudySettings& settings_;
+    StudyWriter& writer_;
+    const PcClock& pcClock_;
+    CollectorView& view_;
+    const ReceiverProfile& receiver_;
+    const SentenceRule* trigger_;
+
+    FixRecord CurFix;
+    qint16 TimeOffsetHr = kOffsetUndetermined;
+    GpsClock clock_{TimeOffsetHr, pcClock_};
+    SentenceFramer framer_;
+
+    bool RunActive = false;
+    qint16 CurNodeNum = 0;
+    double TickTime = 0.0;
+    double LastRunPress = 0.0;
+    double LastNodePress = 0.0;
+    qint16 BadFixCount = 0;
+    qint16 NoDataTicks = 0;
+    bool DataStarted = false;
+    int reportedUnsaved_ = 0;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// The preferences file beside the program: the one place, with the set-up
+// window, that writes the settings.
+
+#include <QString>
+
+class ByteFiles;
+class UserMessages;
+struct StudySettings;
+
+class Preferences
+{
+public:
+    // prefsFile is the file's path; the default data folder lies in programFolder.
+    Preferences(QString prefsFile, QString programFolder, ByteFiles& files, UserMessages& messages);
+
+    // Fills the settings from the preferences file, or sets the defaults and
+    // creates the file. A file that cannot be read is reported and the
+    // defaults are used without overwriting it.
+    void LoadPrefs(StudySettings& settings) const;
+
+    // Copies the settings into their record and writes its 256 bytes over the
+    // start of the file. Reports and returns false when that fails.
+    bool SavePrefs(StudySettings& settings) const;
+
+    QString PrefsFile() const { return prefsFile_; }
+
+private:
+    bool readPrefs(StudySettings& settings) const;
+    void setDefaults(StudySettings& settings) const;
+
+    QString prefsFile_;
+    QString programFolder_;
+    ByteFiles& files_;
+    UserMessages& messages_;
+};

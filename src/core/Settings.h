@@ -1,0 +1,31 @@
+#pragma once
+// The study and receiver the operator chose: one value, written only by the
+// set-up window and the preferences file code, read by everyone else.
+
+#include "PrefsRecord.h"
+#include "StudyLayout.h"
+
+#include <QString>
+
+struct StudySettings
+{
+    QString DataFolder; // ends with the path separator
+    QString StudyNamePrefix;
+    qint16 StudyNum = 0;
+    QString GPSName;
+    qint16 CommPort = 1;
+    qint32 BaudRate = 4800;
+    bool RemoteEnabled = false;
+    bool MetricView = false;
+    bool RunDirInput = false;
+    QString PrefsText;
+    // The record as the preferences file last held it; its bytes that no
+    // setting covers are carried through unchanged.
+    PrefsRecord Prefs;
+};
+
+// Data folder, prefix, "-", the study number in decimal, extension.
+inline QString StudyFilePath(const StudySettings& s)
+{
+    return s.DataFolder + s.StudyNamePrefix + u'-' + QString::number(s.StudyNum) + DataFileExt;
+}

@@ -1,0 +1,74 @@
+// What the set-up dialog accepts, and the texts it shows.
+
+#include "SetupRules.h"
+
+#include "Conversions.h"
+
+#include <QDir>
+#include <cmath>
+
+namespace setup {
+
+QString prefixProblem(const QString& prefix)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar c : prefix) {
+        if (forbidden.contains(c) || c.unicode() < 32) {
+            return QStringLiteral("The study name cannot contain any of these characters: "
+                                  "\\ / : * ? \" < > |");
+        }
+    }
+    if (prefix.contains(QStringLiteral(".."))) {
+        return QStringLiteral("The study name cannot contain \"..\".");
+    }
+    return {};
+}
+
+std::optional<qint16> studyNumber(const QString& boxText)
+{
+    const QString t = boxText.trimmed();
+    if (t.isEmpty()) {
+        return qint16(0);
+    }
+    const std::optional<double> v = ReadNumber(t);
+    if (!v || *v < -32768.5 || *v > 32767.5) {
+        return std::nullopt;
+    }
+    const double rounded = std::nearbyint(*v);
+    if (rounded < -32768 || rounded > 32767) {
+        return std::nullopt;
+    }
+    return qint16(rounded);
+}
+
+qint16 studyNumberWhileTyping(const QString& boxText)
+{
+    const double rounded = std::nearbyint(LeadingNumber(boxText));
+    return rounded < -32768 || rounded > 32767 ? qint16(0) : qint16(rounded);
+}
+
+std::optional<qint16> portNumber(const QString& boxText)
+{
+    const double whole = std::floor(LeadingNumber(boxText));
+    if (whole < -32768 || whole > 32767) {
+        return std::nullopt;
+    }
+    return qint16(whole);
+}
+
+QString folderWithSeparator(const QString& folder)
+{
+    const QString sep = QDir::separator();
+    return folder.endsWith(sep) ? folder : folder + sep;
+}
+
+QString overwriteQuestion(const QString& prefix, qint16 number, const QString& dataFolder)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("Data files entitled ") + prefix.trimmed() + u'-' +
+           QString::number(number) + QStringLiteral(" already exist in folder:  ") + crlf + crlf +
+           dataFolder + u'.' + crlf + crlf +
+           QStringLiteral("Do you want to overwrite all of these files?");
+}
+
+} // namespace setup

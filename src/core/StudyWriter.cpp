@@ -1,0 +1,137 @@
+// Writing the study file, and keeping every record through a failing medium.
+
+#include "StudyWriter.h"
+
+#include "ByteFiles.h"
+#include "FixRecord.h"
+#include "Messages.h"
+#include "PcClock.h"
+#include "StudyLayout.h"
+#include "UserMessages.h"
+#include "Version.h"
+
+StudyWriter::StudyWriter(ByteFiles& files, const PcClock& clock, UserMessages& messages)
+    : files_(files), clock_(clock), messages_(messages)
+{
+}
+
+void StudyWriter::setStudy(const QString& path, const PrefsRecord& prefs)
+{
+    path_ = path;
+    prefs_ = prefs;
+}
+
+bool StudyWriter::open(bool writeHeader)
+{
+    const int num = files_.freeFileNumber();
+    if (num == 0 || !files_.open(num, path_)) {
+        return false;
+    }
+    StudyFileNum = qint16(num);
+    StudyFileOpen = true;
+    if (!writeHeader) {
+        return true;
+    }
+    StudyHeader header;
+    header.VersionMajor = version::kMajor;
+    header.VersionMinor = version::kMinor;
+    header.VersionRevision = version::kRevision;
+    header.StudyDate = clock_.today();
+    header.Prefs = prefs_;
+    // A header starts a new study: whatever the file held before (a file the
+    // existence test could not see) must not trail behind it.
+    if (!files_.setLength(num, 0) || !files_.writeAt(num, 1, header.encode())) {
+        files_.close(num);
+        StudyFileOpen = false;
+        return false;
+    }
+    StudyDate_ = header.StudyDate;
+    NextWritePos = qint32(files_.length(num) + 1);
+    return true;
+}
+
+bool StudyWriter::OpenStudyFile(bool WriteHeader)
+{
+    if (!open(WriteHeader)) {
+        messages_.show(msg::kDataFileOpenFailed);
+        StudyFileOpen = false;
+    }
+    // Records a previous run could not save come first.
+    flush();
+    return isOpen();
+}
+
+bool StudyWriter::isOpen() const
+{
+    return StudyFileOpen && files_.isOpen(StudyFileNum);
+}
+
+void StudyWriter::WriteFixRecord(const FixRecord& fix)
+{
+    unsaved_.append(fix.encode());
+    flush();
+}
+
+void StudyWriter::flush()
+{
+    // Reopened quietly: the operator already sees the records waiting.
+    if (!unsaved_.isEmpty() && !isOpen()) {
+        open(false);
+    }
+    while (!unsaved_.isEmpty() && isOpen()) {
+        if (!files_.writeAt(StudyFileNum, NextWritePos, unsaved_.front())) {
+            // Take back any part of the record that did reach the file, so the
+            // file never holds a partial record between whole ones.
+            files_.setLength(StudyFileNum, NextWritePos - 1);
+            mediumFailed();
+            break;
+        }
+        NextWritePos += FixRecord::kSize;
+        sinceSync_.append(unsaved_.takeFirst());
+    }
+}
+
+// A file whose medium failed (a card pulled out and put back) only works
+// again when opened afresh, and what went to it since the last good sync may
+// never have reached the medium: those records go back in the queue, ahead
+// of the rest, to be written again where they were.
+void StudyWriter::mediumFailed()
+{
+    if (isOpen()) {
+        files_.close(StudyFileNum);
+    }
+    StudyFileOpen = false;
+    // They lie just before the next write position, one after the other.
+    NextWritePos -= qint32(FixRecord::kSize * sinceSync_.size());
+    unsaved_ = sinceSync_ + unsaved_;
+    sinceSync_.clear();
+}
+
+bool StudyWriter::syncOnce()
+{
+    if (files_.sync(StudyFileNum)) {
+        sinceSync_.clear();
+        return true;
+    }
+    mediumFailed();
+    return false;
+}
+
+void StudyWriter::sync()
+{
+    flush();
+    if (!isOpen() || syncOnce()) {
+        return;
+    }
+    flush(); // once more, to a file opened afresh
+    if (isOpen()) {
+        syncOnce(); // the next attempt comes with the next tick or run
+    }
+}
+
+void StudyWriter::close()
+{
+    sync();
+    files_.closeAll();
+    StudyFileOpen = false;
+}

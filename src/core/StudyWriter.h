@@ -1,0 +1,71 @@
+#pragma once
+// The one owner of the study file: its file number, whether it is open, the
+// position of the next record, the records that have not reached the medium
+// yet, the sync each second and at Stop, and the reopen and rewrite after the
+// medium fails. The set-up and the collector ask it; nothing else touches the
+// file.
+
+#include "PrefsRecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class ByteFiles;
+class PcClock;
+class UserMessages;
+struct FixRecord;
+
+class StudyWriter
+{
+public:
+    StudyWriter(ByteFiles& files, const PcClock& clock, UserMessages& messages);
+
+    // The study the set-up accepted: the file's path, and the preferences
+    // record its header copies.
+    void setStudy(const QString& path, const PrefsRecord& prefs);
+    QString path() const { return path_; }
+    // The date of the header written in this program run: the date part of
+    // every fix time.
+    double StudyDate() const { return StudyDate_; }
+
+    // Opens the study file under a free file number (an absent file is
+    // created). With WriteHeader the file is started anew: emptied, given
+    // today's header, and the next record goes after it. On failure the
+    // data-file message is shown and false returned. Records that wait from
+    // an earlier run are written first.
+    bool OpenStudyFile(bool WriteHeader);
+    bool isOpen() const;
+
+    // Hands one record to the file at the next position. A record the file
+    // cannot take now is kept, in order, and written as soon as the file can
+    // be opened again.
+    void WriteFixRecord(const FixRecord& fix);
+    // Writes what waits, then forces the file onto the medium.
+    void sync();
+    // Stop and shutdown: what can be saved is saved, and the file closed.
+    void close();
+
+    // Records not yet written; 0 once all are saved.
+    int unsavedRecords() const { return int(unsaved_.size()); }
+
+private:
+    bool open(bool writeHeader);
+    void flush();
+    bool syncOnce();
+    void mediumFailed();
+
+    ByteFiles& files_;
+    const PcClock& clock_;
+    UserMessages& messages_;
+    QString path_;
+    PrefsRecord prefs_;
+
+    qint16 StudyFileNum = 0;
+    bool StudyFileOpen = false;
+    qint32 NextWritePos = 0; // 1-based position of the next fix record
+    double StudyDate_ = 0.0; // Date, no time part
+    QList<QByteArray> unsaved_;
+    // Records written since the last sync that reached the medium.
+    QList<QByteArray> sinceSync_;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// The program's message boxes (an OK button, no title), behind a seam so that
+// the core can report without a display and tests can read what was said.
+
+#include <QString>
+
+class UserMessages
+{
+public:
+    virtual ~UserMessages() = default;
+    virtual void show(const QString& text) = 0;
+};

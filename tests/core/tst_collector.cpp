@@ -1,0 +1,316 @@
+// Streams and run commands through reception, decoding and recording,
+// checked on the records that reach the study file and on what the window
+// was told.
+
+#include "Collector.h"
+#include "CollectorView.h"
+#include "Colours.h"
+#include "FakeCommPort.h"
+#include "TestSupport.h"
+#include "Validation.h"
+
+namespace {
+
+struct RecordingView final : CollectorView
+{
+    QStringList status;
+    int startButtonShown = 0;
+    int labels = 0;
+    QList<FixRecord> rows;
+    QList<quint32> paints;
+    QList<int> unsaved;
+
+    void setStatus(QLatin1StringView text) override { status.append(QString(text)); }
+    void showStartButton() override { ++startButtonShown; }
+    void showLabels(const GpsLabels&) override { ++labels; }
+    void addGridRow(const FixRecord& fix) override { rows.append(fix); }
+    void paintSurfaces(quint32 colour) override { paints.append(colour); }
+    void showUnsavedRecords(int count) override { unsaved.append(count); }
+};
+
+const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const QByteArray kVtg = "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
+const QByteArray kText = "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n";
+
+struct Study : TestStudy
+{
+    RecordingView view;
+    FakeCommPort port;
+    Collector c{settings, writer, clock, view};
+
+    explicit Study(const QString& receiver = QStringLiteral("Standard USB")) : TestStudy(receiver)
+    {
+        port.setRThreshold(1);
+        port.setInputLen(1);
+        QObject::connect(&port, &CommPort::OnComm, [this] { c.OnComm(port); });
+        tick();
+    }
+
+    void tick()
+    {
+        clock.advanceSecs(1);
+        c.Tick();
+    }
+};
+
+} // namespace
+
+class TstCollector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Which sentence closes a fix, for each receiver, during a run: the
+    // satellites show whether GGA had been merged when the record was closed.
+    void recordsPerTrigger_data()
+    {
+        QTest::addColumn<QString>("receiver");
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QList<int>>("sats"); // per record
+        const QByteArray cycle = kRmc + kGga;
+        QTest::newRow("GGA closes") << "Standard USB" << cycle + cycle + "$" << QList{8, 8};
+        QTest::newRow("the last sentence waits for the next start")
+            << "Standard USB" << cycle + cycle << QList{8};
+        QTest::newRow("RMC closes") << "Holux 210" << cycle + cycle + "$" << QList{-1, 8};
+        QTest::newRow("VTG closes") << "GeoExplorer 3" << kGga + kVtg + kVtg + "$" << QList{8, -1};
+        QTest::newRow("text always closes") << "Holux 210" << kText + kText + "$" << QList{-1, -1};
+        QTest::newRow("other talkers not decoded")
+            << "Standard USB" << QByteArray(cycle).replace("$GP", "$GN") + "$" << QList<int>{};
+        QTest::newRow("other talkers decoded for multi-GNSS")
+            << "Multi-GNSS (any talker)" << QByteArray(cycle).replace("$GP", "$GN") + "$"
+            << QList{8};
+        QTest::newRow("lower-case tags not decoded")
+            << "Standard USB" << QByteArray(cycle).replace("$GPGGA", "$gpgga") + "$"
+            << QList<int>{};
+        QTest::newRow("line feed only")
+            << "Standard USB" << QByteArray(cycle + cycle).replace("\r\n", "\n") + "$"
+            << QList{8, 8};
+    }
+    void recordsPerTrigger()
+    {
+        QFETCH(QString, receiver);
+        QFETCH(QByteArray, stream);
+        QFETCH(QList<int>, sats);
+        Study s(receiver);
+        QVERIFY(s.c.StartRun());
+        s.port.feed(stream);
+        s.tick();
+        QVERIFY(s.c.StopRun());
+        QList<int> got;
+        for (const FixRecord& r : s.records()) {
+            got << r.NumSats;
+            QCOMPARE(r.RunNum, qint16(1));
+        }
+        QCOMPARE(got, sats);
+        QCOMPARE(s.view.rows.size(), sats.size());
+        QCOMPARE(s.bytes().size(), 272 + 48 * sats.size());
+    }
+
+    // With RMC then GGA in a cycle, the record holds GGA's time, position,
+    // quality, satellites and HDOP, and RMC's speed and course.
+    void cycleMergesIntoOneRecord()
+    {
+        Study s;
+        s.c.StartRun();
+        s.port.feed(kRmc + kGga + "$", 1); // one character per read
+        s.port.feed(kGga + "$");           // no RMC: speed and course missing, not zero
+        const QList<FixRecord> r = s.records();
+        QCOMPARE(r.size(), 2);
+        QCOMPARE(r[0].FixQuality, qint16(1));
+        QCOMPARE(r[0].SpeedMph, 25.7824f);
+        QCOMPARE(r[0].Course, 84.4f);
+        QCOMPARE(r[0].HDOP, 0.9f);
+        QCOMPARE(r[0].Latitude, 48.1173);
+        // PC 12:35:41 against GPS 12:35:19: offset 0, the study date's day.
+        QCOMPARE(r[0].FixTime, 40238.0 + (12 * 3600 + 35 * 60 + 19) / 86400.0);
+        QCOMPARE(r[1].SpeedMph, -1.0f);
+        QCOMPARE(r[1].Course, 9999.0f);
+    }
+
+    // Each row is a script of commands and fixes: R Start/Stop, N node, t a
+    // second passes, d the delay box gives 7, 2 direction NB, f a fix. The
+    // records carry node/delay/direction.
+    void runCommands_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<bool>("runActive");
+        QTest::newRow("nodes number the records after them")
+            << "RfNftNfff" << QStringList{"0/-1/0", "0/-1/0", "1/-1/0", "2/-1/0", "2/-1/0"} << true;
+        QTest::newRow("a second node in the same second is ignored")
+            << "RfNNftNf" << QStringList{"0/-1/0", "0/-1/0", "1/-1/0"} << true;
+        QTest::newRow("Stop in Start's second is ignored")
+            << "RfRftRf" << QStringList{"0/-1/0", "0/-1/0"} << false;
+        QTest::newRow("nodes count from 0 again in the next run")
+            << "RNftRtRNf" << QStringList{"0/-1/0", "0/-1/0"} << true;
+        QTest::newRow("a delay number goes into the next record only")
+            << "Rfdff" << QStringList{"0/-1/0", "0/7/0", "0/-1/0"} << true;
+        QTest::newRow("the direction stays with the records")
+            << "2RftRt2Rf" << QStringList{"0/-1/2", "0/-1/2"} << true;
+    }
+    void runCommands()
+    {
+        QFETCH(QString, script);
+        Study s;
+        for (const QChar step : script) {
+            switch (step.toLatin1()) {
+            case 'R':
+                s.c.runActive() ? s.c.StopRun() : s.c.StartRun();
+                break;
+            case 'N':
+                s.c.NewNode();
+                break;
+            case 't':
+                s.tick();
+                break;
+            case 'd':
+                s.c.EnterDelay(QStringLiteral("7"));
+                break;
+            case '2':
+                s.c.ChooseRunDir(2);
+                break;
+            case 'f':
+                s.port.feed(kGga + "$");
+                break;
+            }
+        }
+        QTEST(s.c.runActive(), "runActive");
+        s.c.Shutdown();
+        QStringList got;
+        for (const FixRecord& r : s.records()) {
+            got << QStringLiteral("%1/%2/%3").arg(r.NodeNum).arg(r.DelayNum).arg(r.RunDir);
+        }
+        QTEST(got, "records");
+    }
+
+    void nothingRecordedOutsideARun()
+    {
+        Study s;
+        s.port.feed(kRmc + kGga + kRmc + kGga + "$");
+        QCOMPARE(s.records().size(), 0);
+        QCOMPARE(s.view.rows.size(), 0);
+        QCOMPARE(s.view.labels, 4); // still shown
+    }
+
+    void statusLineAndLineConditions()
+    {
+        Study s;
+        s.port.feed("ll*47\r\n$GPGSV,3,1,12*7A\r\n$GPRMC,1\n$$GPGGA,2\r\n$");
+        s.port.condition(CommPort::comEventBreak);
+        s.port.condition(CommPort::comEventFrame);
+        s.port.condition(CommPort::comEventRxParity);
+        s.port.condition(CommPort::comEventOverrun);
+        s.port.condition(CommPort::Event(1010)); // not one the collector knows
+        QCOMPARE(s.view.startButtonShown, 1);
+        QCOMPARE(s.view.status,
+                 QStringList({"Reading...", "$GPGSV,3,1,12*7A", "$GPRMC,", "$GPGGA,2", "Break",
+                              "Framing Error", "Parity Error", "Overrun Error"}));
+    }
+
+    // Ten seconds without a decoded sentence, or the 16th incomplete fix in a
+    // row, turn the surfaces yellow; a complete fix starts the count again.
+    void yellowWhenDataIsMissing()
+    {
+        Study s;
+        for (int i = 0; i < 9; ++i) {
+            s.tick();
+        }
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
+        s.c.StartRun();
+        const QByteArray bad = "$GPGGA,123519,,,,,0,,,,,,,,*47\r\n";
+        for (int i = 0; i < 15; ++i) {
+            s.port.feed(bad + "$");
+        }
+        s.tick();
+        QCOMPARE(s.view.paints.last(), colours::kLightGreen);
+        s.port.feed(bad + "$");
+        QCOMPARE(s.view.paints.last(), colours::kLightYellow);
+        s.port.feed(kRmc + kGga + "$");
+        for (int i = 0; i < 15; ++i) {
+            s.port.feed(bad + "$");
+        }
+        s.tick();
+        QCOMPARE(s.view.paints.last(), colours::kLightGreen);
+        QCOMPARE(s.records().size(), 32); // written whether complete or not
+    }
+
+    // The window hears how many records wait while the study file cannot be
+    // written, and hears 0 once they are saved.
+    void waitingRecordsAreShown()
+    {
+        Study s;
+        const QString data = s.dir.filePath("data");
+        QVERIFY(QDir().rename(data, data + "-away"));
+        s.c.StartRun();
+        s.port.feed(kGga + kGga + "$");
+        QCOMPARE(s.view.unsaved, QList<int>({1, 2}));
+        QVERIFY(QDir().rename(data + "-away", data));
+        s.tick();
+        QCOMPARE(s.view.unsaved, QList<int>({1, 2, 0}));
+        QCOMPARE(s.records().size(), 2);
+    }
+
+    void validation_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("textReceiver");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("speed 120 passes") << "speed" << 120.0 << false << true << 120.0;
+        QTest::newRow("speed 120.1 fails") << "speed" << 120.1 << false << false << -1.0;
+        QTest::newRow("speed negative fails") << "speed" << -0.5 << false << false << -1.0;
+        QTest::newRow("latitude 0 fails") << "latitude" << 0.0 << false << false << -1.0;
+        QTest::newRow("latitude -999 passes") << "latitude" << -999.0 << false << true << -999.0;
+        QTest::newRow("quality 0 fails") << "quality" << 0.0 << false << false << -1.0;
+        QTest::newRow("3 satellites pass") << "sats" << 3.0 << false << true << 3.0;
+        QTest::newRow("2 satellites fail") << "sats" << 2.0 << false << false << -1.0;
+        QTest::newRow("hdop 9.99 passes") << "hdop" << 9.99 << false << true << 9.99;
+        QTest::newRow("hdop 10 fails") << "hdop" << 10.0 << false << false << -1.0;
+        QTest::newRow("hdop 0 fails") << "hdop" << 0.0 << false << false << -1.0;
+        QTest::newRow("text receiver skips satellites") << "sats" << -1.0 << true << true << -1.0;
+        QTest::newRow("text receiver skips hdop") << "hdop" << -1.0 << true << true << -1.0;
+        QTest::newRow("missing time takes the PC clock")
+            << "time" << -1.0 << false << false << 40238.25;
+    }
+    void validation()
+    {
+        QFETCH(QString, field);
+        QFETCH(double, value);
+        QFETCH(bool, textReceiver);
+        FixRecord f;
+        f.SpeedMph = 30.0f;
+        f.FixTime = 40238.5;
+        f.Latitude = 48.0;
+        f.Longitude = 11.0;
+        f.FixQuality = 1;
+        f.NumSats = 8;
+        f.HDOP = 0.9f;
+        if (field == "speed") {
+            f.SpeedMph = float(value);
+        } else if (field == "latitude") {
+            f.Latitude = value;
+        } else if (field == "quality") {
+            f.FixQuality = qint16(value);
+        } else if (field == "sats") {
+            f.NumSats = qint16(value);
+        } else if (field == "hdop") {
+            f.HDOP = float(value);
+        } else {
+            f.FixTime = value;
+        }
+        QTEST(ValidateFix(f, textReceiver, 40238.0, 0.25), "ok");
+        const double got = field == "speed"      ? f.SpeedMph
+                           : field == "latitude" ? f.Latitude
+                           : field == "quality"  ? f.FixQuality
+                           : field == "sats"     ? f.NumSats
+                           : field == "hdop"     ? f.HDOP
+                                                 : f.FixTime;
+        QFETCH(double, stored);
+        QCOMPARE(float(got), float(stored));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCollector)
+#include "tst_collector.moc"
