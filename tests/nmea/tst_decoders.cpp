@@ -134,20 +134,11 @@ private slots:
         FixRecord got;
         DecodeContext ctx{got, clock, kStudyDate, metric};
         const QByteArray bytes = sentence.toLatin1();
-        GpsLabels labels;
-        switch (bytes.at(0) == '@' ? 'T' : bytes.at(3)) {
-        case 'R':
-            labels = DecodeRMC(bytes, ctx);
-            break;
-        case 'G':
-            labels = DecodeGGA(bytes, ctx);
-            break;
-        case 'V':
-            labels = DecodeVTG(bytes, ctx);
-            break;
-        default:
-            labels = DecodeTextSentence(bytes, ctx);
-        }
+        const auto decoder = bytes[0] == '@'   ? DecodeTextSentence
+                             : bytes[3] == 'R' ? DecodeRMC
+                             : bytes[3] == 'G' ? DecodeGGA
+                                               : DecodeVTG;
+        const GpsLabels labels = decoder(bytes, ctx);
         QTEST(described(got), "fix");
         QTEST(shown(labels), "labels");
     }
