@@ -345,41 +345,27 @@ private slots:
                  QStringList({"run-1-2.svg", "run-1.svg", "run-2.svg", "run-3.svg"}));
     }
 
-    void utcOffset_data()
+    // Offsets as typed, and UTC a day either side of the local time.
+    void utcTimes_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("seconds"); // -1 for refused
-        QTest::newRow("negative colon") << "-05:45" << -20700;
-        QTest::newRow("largest") << "14" << 50400;
-        QTest::newRow("too far") << "14.5" << -1;
-        QTest::newRow("minutes 60") << "5:60" << -1;
-    }
-    void utcOffset()
-    {
-        QFETCH(QString, text);
-        QTEST(gd2::parseUtcOffset(text).value_or(-1), "seconds");
-    }
-
-    // Local times as stored, and UTC a day either side.
-    void times_data()
-    {
-        QTest::addColumn<qint64>("ms");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<QString>("local");
-        QTest::addColumn<QString>("utc");
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<qint64>("localMs");
+        QTest::addColumn<QString>("utc"); // empty: the offset is refused
         const qint64 day = 40238LL * 86'400'000;
         QTest::newRow("east, day before")
-            << day + 2 * 3'600'000 + 250 << 19800 << "2010-03-01T02:00:00.250"
-            << "2010-02-28T20:30:00.250Z";
-        QTest::newRow("west, day after") << day + 86'399'000 << -3600 << "2010-03-01T23:59:59"
-                                         << "2010-03-02T00:59:59Z";
+            << "+5.5" << day + 2 * 3'600'000 + 250 << "2010-02-28T20:30:00.250Z";
+        QTest::newRow("west, day after") << "-1" << day + 86'399'000 << "2010-03-02T00:59:59Z";
+        QTest::newRow("negative colon") << "-05:45" << day << "2010-03-01T05:45:00Z";
+        QTest::newRow("largest") << "14" << day << "2010-02-28T10:00:00Z";
+        QTest::newRow("too far") << "14.5" << day << "";
+        QTest::newRow("minutes 60") << "5:60" << day << "";
     }
-    void times()
+    void utcTimes()
     {
-        QFETCH(qint64, ms);
-        QFETCH(int, offset);
-        QTEST(gd2::isoLocal(ms), "local");
-        QTEST(gd2::isoUtc(ms, offset), "utc");
+        QFETCH(QString, offset);
+        QFETCH(qint64, localMs);
+        const std::optional<int> seconds = gd2::parseUtcOffset(offset);
+        QTEST(seconds ? gd2::isoUtc(localMs, *seconds) : QString(), "utc");
     }
 
     void commandLine_data()
