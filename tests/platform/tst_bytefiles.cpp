@@ -4,6 +4,10 @@
 #include "ByteFiles.h"
 #include "TestSupport.h"
 
+#include <csignal>
+#include <numeric>
+#include <sys/resource.h>
+
 class TstByteFiles : public QObject
 {
     Q_OBJECT
@@ -14,49 +18,41 @@ private slots:
     void numbersAndPositions()
     {
         ByteFiles files;
-        QCOMPARE(files.freeFileNumber(), 1);
         QVERIFY(files.open(1, dir_.filePath("a")));
         QVERIFY(!files.open(1, dir_.filePath("b"))); // number in use
         QCOMPARE(files.freeFileNumber(), 2);
-        QVERIFY(files.open(2, dir_.filePath("b")));
-
         QVERIFY(files.writeAt(1, 1, "head"));
         QVERIFY(files.writeAt(1, 3, "XY")); // 1-based: over the third and fourth bytes
-        QCOMPARE(files.readAt(1, 1, 10), QByteArray("heXY"));
         QVERIFY(!files.writeAt(1, 0, "x"));
-        QVERIFY(!files.writeAt(9, 1, "x"));
-        QCOMPARE(files.length(1), 4);
-
         files.close(1);
         QCOMPARE(files.freeFileNumber(), 1);
-        files.closeAll();
-        QVERIFY(!files.isOpen(2));
         QCOMPARE(readAll(dir_.filePath("a")), QByteArray("heXY"));
+        QVERIFY(!files.open(1, dir_.filePath("absent"), ByteFiles::Access::Read));
     }
 
-    void readOnlyOpenNeedsTheFile()
+    // A medium that fills up: a file-size limit makes the write come up short.
+    void writeToFullMediumFails()
     {
         ByteFiles files;
-        QVERIFY(!files.open(1, dir_.filePath("absent"), ByteFiles::Access::Read));
+        QVERIFY(files.open(1, dir_.filePath("full")));
+        rlimit old = {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+        ::signal(SIGXFSZ, SIG_IGN); // a failing write, not a killed program
+        const rlimit full = {4, old.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+        const bool written = files.writeAt(1, 1, "record");
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(!written);
         QVERIFY(!files.errorString(1).isEmpty());
-        QVERIFY(!QFile::exists(dir_.filePath("absent")));
     }
 
-    void codePageRoundTripsEveryByte()
+    void codePage()
     {
-        QByteArray all;
-        for (int b = 0; b < 256; ++b) {
-            all += char(b);
-        }
+        QByteArray all(256, '\0');
+        std::iota(all.begin(), all.end(), '\0');
         QCOMPARE(ansi::encode(ansi::decode(all)), all);
         QCOMPARE(ansi::decode("\x80\x9f\xe9"), QString::fromUtf8("\u20ac\u0178\u00e9"));
-        QCOMPARE(ansi::encode(QString::fromUtf8("Łódź")), QByteArray("?\xf3"
-                                                                     "d?"));
-        QVERIFY(!ansi::canEncode(QString::fromUtf8("Łódź")));
-        QCOMPARE(ansi::fixedField(QStringLiteral("ab"), 4), QByteArray("ab  "));
-        QCOMPARE(ansi::fixedField(QStringLiteral("abcdef"), 4), QByteArray("abcd"));
-        QCOMPARE(ansi::trimSpaces(QString::fromLatin1(" \tx\0 ", 5)),
-                 QString::fromLatin1("\tx\0", 3));
+        QCOMPARE(ansi::encode(QString::fromUtf8("Łódź")), QByteArray("?\363d?"));
     }
 };
 
