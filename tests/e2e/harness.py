@@ -267,7 +267,9 @@ def same(record, fix, offset):
     if fix["time"] is not None \
             and round((fix_time % 1) * 86400) != (fix["time"] + offset * 3600) % 86400:
         return False
-    close = lambda a, b: math.isclose(a, b, rel_tol=1e-6, abs_tol=1e-9)  # noqa: E731
+    # Single-precision fields to their precision; positions to well under the
+    # last rounded digit of the minutes (1.7e-6 degrees).
+    close = lambda a, b, rel=1e-6: math.isclose(a, b, rel_tol=rel, abs_tol=1e-9)  # noqa: E731
     return (quality == fix["quality"] and sats == fix["sats"] and close(mph, fix["mph"])
-            and close(course, f32(fix["course"])) and close(lat, fix["lat"])
-            and close(lon, fix["lon"]) and close(hdop, fix["hdop"]))
+            and close(course, f32(fix["course"])) and close(lat, fix["lat"], 0)
+            and close(lon, fix["lon"], 0) and close(hdop, fix["hdop"]))
