@@ -1,7 +1,6 @@
 """The real collector in a program folder of its own, under Xvfb, fed by the
-simulated receiver through a pseudo-terminal and driven by real key presses;
-and a reading of the recording rules, written here independently of the
-program, to check its records against."""
+simulated receiver through a pseudo-terminal and driven by real key presses; and
+the recording rules, read here independently of the program, to check it by."""
 
 import math
 import os
@@ -156,14 +155,10 @@ def session(build_bin, *simulator_args):
     try:
         c.start_simulator(*simulator_args)
         yield c
-    except BaseException:
-        print("program folder kept:", c.folder, flush=True)
-        raise
-    else:
-        shutil.rmtree(c.folder, ignore_errors=True)
     finally:
         c.close()
         display.close()
+    shutil.rmtree(c.folder, ignore_errors=True)
 
 
 def read_study(path):
