@@ -1,20 +1,23 @@
 """The real collector in a program folder of its own, under Xvfb, fed by the
-simulated receiver through a pseudo-terminal and driven by real key presses."""
+simulated receiver through a pseudo-terminal and driven by real key presses; and
+the recording rules, read here independently of the program, to check it by."""
 
+import math
 import os
+import re
 import shutil
 import signal
 import struct
 import subprocess
 import tempfile
 import time
-from datetime import date, datetime, timedelta
+from contextlib import contextmanager
 from decimal import ROUND_HALF_UP, Decimal, InvalidOperation
 
 TITLE = "GPS Travel Time Data Collector - Version 2.1.2"
-HEADER = 272
-RECORD = 48
+HEADER, RECORD, PREFS = 272, 48, 256
 RECORD_FORMAT = "<hhffdddhfhhh"  # run, quality, mph, course, time, lat, lon, sats, hdop, node, delay, dir
+STUDY = os.path.join("Data Files", "Test-1.gd2")
 
 
 def wait_for(predicate, timeout, what):
@@ -28,31 +31,23 @@ def wait_for(predicate, timeout, what):
 
 
 class ProgramEnded(AssertionError):
-    def __init__(self, stderr, display_alive):
-        super().__init__("the collector ended (X server %s): %s"
-                         % ("running" if display_alive else "gone", stderr))
-        self.stderr = stderr
+    pass
 
 
 class Display:
     def __init__(self, size="1024x768"):
         read, write = os.pipe()
+        # -noreset: without it the server resets whenever its last client leaves
+        # (each kill, each xdotool call), and a program connecting then is refused.
         self.proc = subprocess.Popen(
-            # -noreset: without it the server resets whenever its last client
-            # leaves (each kill, each xdotool call), and a program connecting
-            # during that moment is refused.
             ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp",
-             "-noreset"],
-            pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+             "-noreset"], pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
-            if not chunk:
-                raise AssertionError("Xvfb did not start")
-            number += chunk
-        os.close(read)
-        self.name = ":" + number.decode().strip()
+        with os.fdopen(read, "rb") as pipe:
+            number = pipe.readline().decode().strip()
+        if not number:
+            raise AssertionError("Xvfb did not start")
+        self.name = ":" + number
 
     def alive(self):
         return self.proc.poll() is None
@@ -65,18 +60,14 @@ class Display:
 class Collector:
     """A program folder with its own copy of the collector and the simulator."""
 
-    def __init__(self, build_bin, display, folder=None):
-        self.folder = folder or tempfile.mkdtemp(prefix="vt-e2e-")
-        os.makedirs(os.path.join(self.folder, "Data Files"), exist_ok=True)  # as installed
+    def __init__(self, build_bin, display):
+        self.folder = tempfile.mkdtemp(prefix="vt-e2e-")
+        os.makedirs(self.path("Data Files"))  # as installed
         for name in ("gps-collector", "gpssim"):
-            target = os.path.join(self.folder, name)
-            if not os.path.exists(target):
-                shutil.copy2(os.path.join(build_bin, name), target)
-        self.display = display
+            shutil.copy2(os.path.join(build_bin, name), self.path(name))
+        self.display, self.sim, self.app = display, None, None
         self.env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb",
                         ASAN_OPTIONS="detect_leaks=0", XDG_RUNTIME_DIR=tempfile.gettempdir())
-        self.sim = None
-        self.app = None
 
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
@@ -87,27 +78,22 @@ class Collector:
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=self.env)
         wait_for(lambda: os.path.islink(self.path("ports", "com1")), 10, "the simulated port")
 
-    def stop_simulator_text(self):
-        """Everything the simulator sent, as it went down the line."""
+    def sent(self):
+        """Stops the simulator; everything it sent, as it went down the line."""
         self.sim.send_signal(signal.SIGTERM)
         return self.sim.communicate(timeout=10)[0].decode("latin-1")
 
-    def stop_simulator(self):
-        """The sentences the simulator sent, one a line."""
-        return [line.strip() for line in self.stop_simulator_text().splitlines()
-                if line.startswith(("$", "@"))]
-
     def start(self):
-        """Starts the collector and waits for its first window."""
+        """Starts the collector and returns its first window."""
         for attempt in range(2):
             self.app = subprocess.Popen([self.path("gps-collector")], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             try:
                 return self.window()
             except ProgramEnded as ended:
-                # A program refused by the test's own X server never ran; one
-                # more try, said aloud. Anything else is the program's fault.
-                if attempt or "could not connect to display" not in ended.stderr \
+                # A program refused by the test's own X server never ran: one more
+                # try, said aloud. Anything else is the program's fault.
+                if attempt or "could not connect to display" not in str(ended) \
                         or not self.display.alive():
                     raise
                 print("X server refused a connection; starting the collector again", flush=True)
@@ -120,18 +106,32 @@ class Collector:
         """The visible window with the program's title (the set-up or the main window)."""
         def find():
             if self.app.poll() is not None:
-                raise ProgramEnded(self.app.stderr.read().decode(errors="replace")[-2000:],
-                                   self.display.alive())
+                raise ProgramEnded("the collector ended (X server %s): %s" % (
+                    "running" if self.display.alive() else "gone",
+                    self.app.stderr.read().decode(errors="replace")[-2000:]))
             ids = self.xdotool("search", "--onlyvisible", "--name", TITLE)
             return ids[-1] if ids else None
         return wait_for(find, timeout, "a window of the collector")
 
-    def keys(self, *keys, pause=0.15):
-        window = self.window()
-        self.xdotool("windowfocus", "--sync", window)
+    def keys(self, *keys, pause=0.15, then=0):
+        """Presses the keys in the collector's window, then waits `then` seconds."""
+        self.xdotool("windowfocus", "--sync", self.window())
         for key in keys:
             self.xdotool("key", key)
             time.sleep(pause)
+        time.sleep(then)
+
+    def prefs(self):
+        """The preferences file once written, which must be whole."""
+        path = self.path("Veltrip.bin")
+        data = wait_for(lambda: os.path.exists(path) and open(path, "rb").read(), 20, path)
+        assert len(data) == PREFS, ("preferences of %d bytes" % len(data))
+        return data
+
+    def begin_study(self):
+        """Accepts the set-up as shown; the study file's path once it exists."""
+        self.keys("Return")
+        return wait_for(lambda: os.path.exists(self.path(STUDY)) and self.path(STUDY), 20, STUDY)
 
     def wait_end(self, timeout=30):
         return self.app.wait(timeout=timeout)
@@ -147,28 +147,31 @@ class Collector:
                 proc.wait(timeout=10)
 
 
+@contextmanager
+def session(build_bin, *simulator_args):
+    """Display, folder and simulator, all gone afterwards (the folder kept if a check failed)."""
+    display = Display()
+    c = Collector(build_bin, display)
+    try:
+        c.start_simulator(*simulator_args)
+        yield c
+    finally:
+        c.close()
+        display.close()
+    shutil.rmtree(c.folder, ignore_errors=True)
+
+
 def read_study(path):
+    """The study file's bytes and its records, which must be whole."""
     data = open(path, "rb").read()
-    records = [struct.unpack(RECORD_FORMAT, data[at:at + RECORD])
-               for at in range(HEADER, len(data) - RECORD + 1, RECORD)]
-    return data, records
-
-
-def ole_date(day):
-    return float((day - date(1899, 12, 30)).days)
-
-
-def from_ole(value):
-    return datetime(1899, 12, 30) + timedelta(days=value)
+    assert (len(data) - HEADER) % RECORD == 0, ("torn record", path, len(data))
+    return data, [struct.unpack(RECORD_FORMAT, data[at:at + RECORD])
+                  for at in range(HEADER, len(data), RECORD)]
 
 
 def f32(value):
     """A value as single precision stores it."""
     return struct.unpack("<f", struct.pack("<f", value))[0]
-
-
-def knots_to_mph(knots):
-    return f32(f32(knots) * 1.151)
 
 
 def nmea_degrees(text):
@@ -180,3 +183,88 @@ def nmea_degrees(text):
         return None
     degrees = int(rounded // 100)
     return degrees + float(rounded - degrees * 100) / 60.0
+
+
+MISSING = {"quality": -1, "mph": -1.0, "course": 9999.0, "time": None, "lat": -1.0, "lon": -1.0,
+           "sats": -1, "hdop": -1.0}
+
+
+def number(text, kind=float):
+    try:
+        return kind(text)
+    except ValueError:
+        return None
+
+
+def clock(text):
+    """hhmmss[.sss] as whole seconds of the day, or None."""
+    if len(text) < 6 or not text[:6].isdigit():
+        return None
+    h, m, s = int(text[:2]), int(text[2:4]), int(text[4:6])
+    return h * 3600 + m * 60 + s if h < 24 and m < 60 and s < 60 else None
+
+
+class Model:
+    """The records a stream should give. A sentence is decoded when the next start
+    character arrives; $GPRMC, $GPGGA and $GPVTG are (any two capital letters as
+    talker with the multi-constellation model). RMC gives time, status (A: quality
+    1, else 0), position, speed and course; GGA time, position, quality, satellites
+    and HDOP; VTG speed. Positions are unsigned degrees, speeds knots x 1.151 in
+    single precision, times whole seconds shifted by whole hours (PC vs receiver).
+    The closing sentence type writes the record and empties it; before writing, a
+    speed outside 0..120, a latitude or longitude of 0, quality 0, two or fewer
+    satellites and an HDOP of 0 or from 10 up become missing."""
+
+    def __init__(self, sent_text, trigger="GGA", any_talker=False):
+        self.tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
+        self.trigger, self.fix, self.writes = trigger, dict(MISSING), []
+        for sentence in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
+            self.sentence(sentence.strip())
+
+    def sentence(self, text):
+        m = self.tag.match(text)
+        if not m:
+            return
+        f, kind = text.split("*")[0].split(",") + [""] * 12, m.group(2)
+        if kind in ("RMC", "GGA"):
+            self.fix["time"] = clock(f[1])
+            lat, lon = (f[3], f[5]) if kind == "RMC" else (f[2], f[4])
+            self.fix["lat"], self.fix["lon"] = (nmea_degrees(v) if v else -1.0 for v in (lat, lon))
+        if kind == "RMC":
+            self.fix["quality"] = 1 if f[2] == "A" else 0
+            self.fix["course"] = number(f[8]) if f[8] else 9999.0
+        elif kind == "GGA":
+            self.fix["quality"] = number(f[6], int) if f[6] else -1
+            self.fix["sats"] = number(f[7], int) if f[7] else -1
+            self.fix["hdop"] = f32(number(f[8])) if f[8] else -1.0
+        if kind in ("RMC", "VTG"):
+            knots = f[7] if kind == "RMC" else f[5]
+            self.fix["mph"] = f32(f32(float(knots)) * 1.151) if knots else -1.0
+        if kind == self.trigger:
+            fix, self.fix = self.fix, dict(MISSING)
+            fix["mph"] = fix["mph"] if 0 <= fix["mph"] <= 120 else -1.0
+            fix["lat"], fix["lon"] = (-1.0 if v == 0 else v for v in (fix["lat"], fix["lon"]))
+            fix["quality"] = -1 if fix["quality"] == 0 else fix["quality"]
+            fix["sats"] = -1 if fix["sats"] <= 2 else fix["sats"]
+            fix["hdop"] = -1.0 if fix["hdop"] == 0 or fix["hdop"] >= 10 else fix["hdop"]
+            self.writes.append(fix)
+
+    def hour_offsets(self, record):
+        """Whole-hour differences between the PC's clock and the receiver's that fit a record."""
+        seconds = round((record[4] % 1) * 86400)
+        return {round((seconds - w["time"]) / 3600) % 24 for w in self.writes
+                if w["time"] is not None and (seconds - w["time"]) % 3600 == 0}
+
+
+def same(record, fix, offset):
+    """Whether a record holds a modelled fix, its time shifted by offset hours."""
+    _, quality, mph, course, fix_time, lat, lon, sats, hdop = record[:9]
+    if fix["time"] is not None \
+            and round((fix_time % 1) * 86400) != (fix["time"] + offset * 3600) % 86400:
+        return False
+    # Single-precision fields to their precision; positions to well under the
+    # last rounded digit of the minutes (1.7e-6 degrees).
+    close = lambda a, b, rel=1e-6: math.isclose(a, b, rel_tol=rel, abs_tol=1e-9)  # noqa: E731
+    return (quality == fix["quality"] and sats == fix["sats"] and close(mph, fix["mph"])
+            and close(course, f32(fix["course"])) and close(lat, fix["lat"], 0)
+            and close(lon, fix["lon"], 0) and close(hdop, fix["hdop"]))
