@@ -1,7 +1,7 @@
 // Framing the serial stream into sentences, and which decoder each goes to.
 
 #include "SentenceFramer.h"
-#include "SentenceTypes.h"
+#include "Sentences.h"
 
 #include <QTest>
 
@@ -60,24 +60,27 @@ private slots:
         }
     }
 
-    void classify_data()
+    // Which decoder a sentence goes to, by its tag; "" for one only shown.
+    void dispatch_data()
     {
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<bool>("anyTalker");
-        QTest::addColumn<int>("type");
-        QTest::newRow("text") << "@1003" << false << int(SentenceType::Text);
-        QTest::newRow("two joined") << "$GPRMC,1$GPGGA" << false << int(SentenceType::RMC);
-        QTest::newRow("lower case") << "$gprmc,1" << false << int(SentenceType::Other);
-        QTest::newRow("other talker") << "$GNRMC,1" << false << int(SentenceType::Other);
-        QTest::newRow("any talker") << "$GNGGA,1" << true << int(SentenceType::GGA);
-        QTest::newRow("any, lower case") << "$gnVTG,1" << true << int(SentenceType::Other);
-        QTest::newRow("any, cut short") << "$GNRM" << true << int(SentenceType::Other);
+        QTest::addColumn<QString>("tag");
+        QTest::newRow("text") << "@1003" << false << "@";
+        QTest::newRow("two joined") << "$GPRMC,1$GPGGA" << false << "RMC";
+        QTest::newRow("lower case") << "$gprmc,1" << false << "";
+        QTest::newRow("other talker") << "$GNRMC,1" << false << "";
+        QTest::newRow("any talker") << "$GNGGA,1" << true << "GGA";
+        QTest::newRow("any, lower case") << "$gnVTG,1" << true << "";
+        QTest::newRow("any, cut short") << "$GNRM" << true << "";
+        QTest::newRow("unknown tag") << "$GPGSV,1" << false << "";
     }
-    void classify()
+    void dispatch()
     {
         QFETCH(QString, sentence);
         QFETCH(bool, anyTalker);
-        QTEST(int(ClassifySentence(sentence.toLatin1(), anyTalker)), "type");
+        const SentenceRule* rule = FindSentence(sentence.toLatin1(), anyTalker);
+        QTEST(QString::fromLatin1(rule ? rule->tag : ""), "tag");
     }
 };
 

@@ -3,7 +3,7 @@
 
 #include "Decoders.h"
 #include "GpsClock.h"
-#include "PcClock.h"
+#include "TestDoubles.h"
 
 #include <QTest>
 

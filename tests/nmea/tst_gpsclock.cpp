@@ -2,7 +2,7 @@
 
 #include "GpsClock.h"
 #include "OleDate.h"
-#include "PcClock.h"
+#include "TestDoubles.h"
 
 #include <QTest>
 
@@ -71,23 +71,6 @@ private slots:
     {
         QFETCH(double, date);
         QTEST(FormatClockTime(date), "text");
-    }
-
-    // A stored fix time reads back as the wall-clock time it was, also on
-    // the days the clocks change (initTestCase puts the PC in such a zone).
-    void oleDatesAreWallClockTimes_data()
-    {
-        QTest::addColumn<QDateTime>("time");
-        QTest::newRow("clocks go forward") << QDateTime(QDate(2010, 3, 14), QTime(10, 0));
-        QTest::newRow("clocks go back") << QDateTime(QDate(2010, 11, 7), QTime(10, 0));
-        QTest::newRow("just before midnight") << QDateTime(QDate(2010, 3, 14), QTime(23, 59, 59));
-    }
-    void oleDatesAreWallClockTimes()
-    {
-        QFETCH(QDateTime, time);
-        const double ole = QDate(1899, 12, 30).daysTo(time.date()) +
-                           time.time().msecsSinceStartOfDay() / 86400000.0;
-        QCOMPARE(oledate::toDateTime(ole).toString(Qt::ISODate), time.toString(Qt::ISODate));
     }
 };
 
