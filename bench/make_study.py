@@ -30,11 +30,14 @@ while len(records) < total:
     node = 0
     stop_left = 0
     n = min(RUN_FIXES + rng.randint(-600, 600), total - len(records))
+    cruise = 30.0
+    marks = sorted(rng.sample(range(n // 10, n - n // 10), NODES))
     for k in range(n):
-        if k > 0 and k % (n // (NODES + 1)) == 0 and node < NODES:
+        if node < NODES and k == marks[node]:
             node += 1
             stop_left = rng.randint(50, 400)
-        mph = 0.0 if stop_left > 0 else 30.0 + rng.uniform(-8, 8)
+        cruise = min(38.0, max(22.0, cruise + rng.uniform(-0.3, 0.3)))
+        mph = 0.0 if stop_left > 0 else cruise
         stop_left -= 1
         lat += step * mph * 0.44704 / HZ / 111195.0
         delay = rng.randint(1, 9) if rng.random() < 0.0005 else -1

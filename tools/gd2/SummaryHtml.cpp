@@ -19,7 +19,7 @@ constexpr double kRight = 870;
 constexpr double kTop = 45;
 constexpr double kPlotHeight = 300;
 constexpr double kLegendRow = 18;
-constexpr int kLegendPerRow = 8;
+constexpr int kLegendPerRow = 6;
 
 // Ten colours that stay apart on screen and in grey print.
 constexpr std::array<const char*, 10> kColours = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
@@ -174,30 +174,70 @@ private:
     QList<Entry> legend_;
 };
 
-// A polyline of at most a few points per half pixel across: the first,
-// lowest, highest and last of each column, in their order. A day of fixes
-// at 10 Hz draws as it would whole, at a small part of the size.
+// Drops the points that lie within a fraction of a pixel of the line
+// between their neighbours (Douglas-Peucker), marking those to keep.
+void simplify(const QList<QPointF>& pts, qsizetype first, qsizetype last, QList<bool>& keep)
+{
+    constexpr double kTolerance = 0.4;
+    QList<std::pair<qsizetype, qsizetype>> todo{{first, last}};
+    while (!todo.isEmpty()) {
+        const auto [a, b] = todo.takeLast();
+        const QPointF d = pts[b] - pts[a];
+        const double length = std::hypot(d.x(), d.y());
+        double worst = 0.0;
+        qsizetype at = -1;
+        for (qsizetype k = a + 1; k < b; ++k) {
+            const QPointF p = pts[k] - pts[a];
+            const double off = length > 0.0 ? std::fabs(d.x() * p.y() - d.y() * p.x()) / length
+                                            : std::hypot(p.x(), p.y());
+            if (off > worst) {
+                worst = off;
+                at = k;
+            }
+        }
+        if (at >= 0 && worst > kTolerance) {
+            keep[at] = true;
+            todo.append({a, at});
+            todo.append({at, b});
+        }
+    }
+}
+
+// A polyline as drawn: per pixel column only its first, lowest, highest and
+// last point, and of those only what changes the line by more than a
+// fraction of a pixel. A day of fixes at 10 Hz draws as it would whole, at
+// a small part of the size.
 QString polylinePoints(const QList<QPointF>& pts)
 {
-    QStringList out;
+    QList<QPointF> columns;
     qsizetype k = 0;
     while (k < pts.size()) {
-        const double column = std::floor(pts[k].x() * 2.0);
+        const double column = std::floor(pts[k].x());
         qsizetype end = k;
         qsizetype lo = k;
         qsizetype hi = k;
-        while (end < pts.size() && std::floor(pts[end].x() * 2.0) == column) {
+        while (end < pts.size() && std::floor(pts[end].x()) == column) {
             lo = pts[end].y() < pts[lo].y() ? end : lo;
             hi = pts[end].y() > pts[hi].y() ? end : hi;
             ++end;
         }
-        QList<qsizetype> keep{k, lo, hi, end - 1};
-        std::sort(keep.begin(), keep.end());
-        keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
-        for (qsizetype i : keep) {
-            out << num(pts[i].x()) + u',' + num(pts[i].y());
+        QList<qsizetype> picked{k, lo, hi, end - 1};
+        std::sort(picked.begin(), picked.end());
+        picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
+        for (qsizetype i : picked) {
+            columns.append(pts[i]);
         }
         k = end;
+    }
+    QList<bool> keep(columns.size(), false);
+    keep.first() = true;
+    keep.last() = true;
+    simplify(columns, 0, columns.size() - 1, keep);
+    QStringList out;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (keep[i]) {
+            out << num(columns[i].x()) + u',' + num(columns[i].y());
+        }
     }
     return out.join(u' ');
 }
@@ -325,7 +365,7 @@ QString timeSpaceChart(const Summary& s, const QString& direction, const QList<q
         }
         c.legend(QLatin1String(colour), QStringLiteral("run ") + run.label, true);
     }
-    c.legend(QStringLiteral("#999999"), QStringLiteral("node (circle: where passed)"), true);
+    c.legend(QStringLiteral("#999999"), QStringLiteral("node (mean distance)"), true);
     return c.svg();
 }
 
@@ -477,7 +517,7 @@ QByteArray summaryHtml(const Summary& s)
     }
     for (const QString& dir : directions) {
         const QList<qsizetype> runs = directionRuns(s, dir);
-        out << QStringLiteral("<h2>%1: runs along the route</h2>").arg(esc(dir));
+        out << QStringLiteral("<h2 id=\"route-%1\">%1: runs along the route</h2>").arg(esc(dir));
         out << timeSpaceChart(s, dir, runs);
         out << speedChart(s, dir, runs);
     }
