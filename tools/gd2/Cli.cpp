@@ -7,6 +7,7 @@
 #include "Report.h"
 #include "SpeedChart.h"
 #include "StudyReader.h"
+#include "Summary.h"
 #include "TextFormat.h"
 
 #include <QDir>
@@ -174,6 +175,9 @@ QString usageText()
         "  gd2 dump FILE        every record, one line each\n"
         "  gd2 export --format csv|gpx|geojson [--west] [--south] [--utc-offset HOURS] FILE\n"
         "  gd2 report [--csv] [--svg DIR] FILE\n"
+        "  gd2 summary [--precision PCT] [--confidence 90|95|99]\n"
+        "              [--periods NAME=HH:MM-HH:MM,...] [--reference-mph MPH]\n"
+        "              [--csv | --html FILE] FILE [MORE ...]\n"
         "\n"
         "Options:\n"
         "  -o FILE              write to FILE instead of standard output\n"
@@ -183,6 +187,12 @@ QString usageText()
         "                       +05:30), for GPX times; default: this machine's time zone\n"
         "  --csv                the report as one CSV table, a row per run and per stretch\n"
         "  --svg DIR            also write a speed chart per run, DIR/run-N.svg\n"
+        "  summary: travel-time statistics across runs, per direction (and period):\n"
+        "  --precision PCT      relative error allowed for the runs needed (default 10)\n"
+        "  --confidence N       confidence level in percent (default 95)\n"
+        "  --periods ...        group runs by the local time of their start\n"
+        "  --reference-mph MPH  also the delay and travel time index against this speed\n"
+        "  --html FILE          one page with the tables and pictures\n"
         "\n"
         "Exit status: 0 done, 1 the file cannot be read or is no study file, or the\n"
         "output cannot be written, 2 wrong arguments.\n");
@@ -199,10 +209,14 @@ int runCli(const QStringList& args, CliOutput& io)
         io.out += usageText().toUtf8();
         return kExitOk;
     }
-    if (command != u"info" && command != u"dump" && command != u"export" && command != u"report") {
+    if (command != u"info" && command != u"dump" && command != u"export" && command != u"report" &&
+        command != u"summary") {
         say(io, QStringLiteral("unknown command \"%1\"").arg(command));
         io.err += usageText().toUtf8();
         return kExitUsage;
+    }
+    if (command == u"summary") {
+        return runSummary(args.mid(1), io);
     }
     Options o;
     o.command = command;

@@ -124,6 +124,8 @@ QList<RunReport> analyse(const Study& study)
         }
 
         QList<qsizetype> delayStretch;
+        bool moved = false;
+        bool inStop = false;
         for (qsizetype j = 0; j < run.count; ++j) {
             const FixRecord& r = rec(j);
             const std::optional<qint64> stamp = run.stamps[j];
@@ -152,6 +154,17 @@ QList<RunReport> analyse(const Study& study)
                 delayStretch.append(rep.stretches.size() - 1);
             }
             const auto mph = speedOf(r);
+            const bool slow = mph && *mph < kStoppedBelowMph;
+            if (slow && moved && !inStop) {
+                ++s.stops;
+                ++rep.stops;
+            }
+            inStop = slow && moved;
+            moved = moved || (mph && !slow);
+            if (hasPosition(r)) {
+                ++s.positioned;
+                ++rep.positioned;
+            }
             if (stamp) {
                 if (!rep.start) {
                     rep.start = stamp;
@@ -168,6 +181,10 @@ QList<RunReport> analyse(const Study& study)
                     if (mph && *mph < kStoppedBelowMph && dt > 0) {
                         s.stoppedMs += dt;
                         rep.stoppedMs += dt;
+                        if (inStop) {
+                            s.stopsMs += dt;
+                            rep.stopsMs += dt;
+                        }
                         if (!rep.stopped.isEmpty() && rep.stopped.last().to == *stamp) {
                             rep.stopped.last().to = *nextStamp[j];
                         } else {

@@ -41,6 +41,12 @@ struct Stretch
     std::optional<qint64> travelMs;
     double metres = 0.0;
     qint64 stoppedMs = 0;
+    // Stops: maximal sequences of fixes under the stopped speed once the
+    // vehicle has first moved in the run (a fix without a speed ends one);
+    // a stop counts where it begins. Their time as stoppedMs counts it.
+    qsizetype stops = 0;
+    qint64 stopsMs = 0;
+    qsizetype positioned = 0; // fixes with a usable position
     QList<qint16> delays;
 };
 
@@ -70,6 +76,9 @@ struct RunReport
     std::optional<qint64> end;
     double metres = 0.0;
     qint64 stoppedMs = 0;
+    qsizetype stops = 0;
+    qint64 stopsMs = 0;
+    qsizetype positioned = 0;
     QList<Delay> delays;
     QList<Stretch> stretches;
     // For the speed chart: every timed fix, the stopped intervals merged,

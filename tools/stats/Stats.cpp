@@ -1,0 +1,113 @@
+#include "Stats.h"
+
+#include <algorithm>
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+#include <numeric>
+#include <vector>
+
+namespace vtstats {
+
+double mean(std::span<const double> xs)
+{
+    if (xs.empty()) {
+        return 0.0;
+    }
+    return std::accumulate(xs.begin(), xs.end(), 0.0) / double(xs.size());
+}
+
+double median(std::span<const double> xs)
+{
+    if (xs.empty()) {
+        return 0.0;
+    }
+    std::vector<double> v(xs.begin(), xs.end());
+    std::sort(v.begin(), v.end());
+    const std::size_t mid = v.size() / 2;
+    return v.size() % 2 == 1 ? v[mid] : (v[mid - 1] + v[mid]) / 2.0;
+}
+
+std::optional<double> sampleSd(std::span<const double> xs)
+{
+    if (xs.size() < 2) {
+        return std::nullopt;
+    }
+    const double m = mean(xs);
+    double squares = 0.0;
+    for (double x : xs) {
+        squares += (x - m) * (x - m);
+    }
+    return std::sqrt(squares / double(xs.size() - 1));
+}
+
+std::optional<double> cvPercent(double sd, double mean)
+{
+    if (!(mean > 0.0)) {
+        return std::nullopt;
+    }
+    return 100.0 * sd / mean;
+}
+
+double tQuantile(double p, double df)
+{
+    return boost::math::quantile(boost::math::students_t_distribution<double>(df), p);
+}
+
+double tTwoSided(double confidence, double df)
+{
+    return tQuantile(1.0 - (1.0 - confidence) / 2.0, df);
+}
+
+std::optional<RunsNeeded> runsNeeded(double cvPct, double errorPct, double confidence,
+                                     long long bound)
+{
+    if (!(errorPct > 0.0) || !(cvPct >= 0.0) || !std::isfinite(cvPct)) {
+        return std::nullopt;
+    }
+    const auto enough = [&](long long n) {
+        const double r = tTwoSided(confidence, double(n - 1)) * cvPct / errorPct;
+        return double(n) >= r * r;
+    };
+    // n - (t(n-1) cv / e)^2 grows with n, since t falls as the degrees of
+    // freedom rise: the first n that is enough is found by halving.
+    if (!enough(bound)) {
+        return RunsNeeded{bound, true};
+    }
+    long long lo = 2;
+    long long hi = bound;
+    while (lo < hi) {
+        const long long mid = lo + (hi - lo) / 2;
+        if (enough(mid)) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return RunsNeeded{lo, false};
+}
+
+Description describe(std::span<const double> xs, double confidence, double errorPct)
+{
+    Description d;
+    d.n = xs.size();
+    if (xs.empty()) {
+        return d;
+    }
+    d.mean = mean(xs);
+    d.median = median(xs);
+    const auto [lo, hi] = std::minmax_element(xs.begin(), xs.end());
+    d.min = *lo;
+    d.max = *hi;
+    d.sd = sampleSd(xs);
+    if (d.sd) {
+        const double half = tTwoSided(confidence, double(d.n - 1)) * *d.sd / std::sqrt(double(d.n));
+        d.ci = Interval{d.mean - half, d.mean + half};
+        d.cvPct = cvPercent(*d.sd, d.mean);
+        if (d.cvPct) {
+            d.needed = runsNeeded(*d.cvPct, errorPct, confidence);
+        }
+    }
+    return d;
+}
+
+} // namespace vtstats
