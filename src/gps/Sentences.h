@@ -15,8 +15,10 @@ struct SentenceRule
 };
 
 // The rule for a sentence, or nothing for one that is only shown. Exact and
-// case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG", then "@". With anyTalker, "$"
-// and any two capital letters may stand before RMC, GGA and VTG.
+// case-sensitive: "$GPRMC", "$GPGGA", "$GPVTG"; with anyTalker, "$" and any
+// two capital letters may stand before RMC, GGA and VTG. An "@" line is the
+// text sentence only when it has that sentence's fixed columns and length:
+// line noise holds "@" bytes too.
 const SentenceRule* FindSentence(QByteArrayView sentence, bool anyTalker);
 
 // The rule of a tag ("RMC", "GGA", "VTG" or "@"), for naming the sentence

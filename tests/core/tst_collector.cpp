@@ -83,6 +83,11 @@ private slots:
         QTest::newRow("lower-case tags not decoded")
             << "Standard USB" << QByteArray(cycle).replace("$GPGGA", "$gpgga") + "$"
             << QList<int>{};
+        QByteArray noise;
+        for (int i = 0; i < 4000; ++i) {
+            noise += char((i * 7919 + 13) % 251); // every byte value, "@" and "$" among them
+        }
+        QTest::newRow("line noise writes nothing") << "Holux 210" << noise + "$" << QList<int>{};
         QTest::newRow("line feed only")
             << "Standard USB" << QByteArray(cycle + cycle).replace("\r\n", "\n") + "$"
             << QList{8, 8};

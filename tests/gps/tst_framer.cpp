@@ -66,7 +66,17 @@ private slots:
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<bool>("anyTalker");
         QTest::addColumn<QString>("tag");
-        QTest::newRow("text") << "@1003" << false << "@";
+        QTest::newRow("text") << "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n"
+                              << false << "@";
+        QTest::newRow("text without position")
+            << "@100301152033N_______E_________015+00261E0033N0037U0000\n"
+            << false << "@";
+        QTest::newRow("text cut short") << "@100301123519N4807038E01131000G015+00001E\r\n"
+                                        << false << "";
+        QTest::newRow("text with a letter in its time")
+            << "@1003011235x9N4807038E01131000G015+00001E0030N0040U0000\r\n"
+            << false << "";
+        QTest::newRow("noise after an @") << "@\x93k\x01" << false << "";
         QTest::newRow("two joined") << "$GPRMC,1$GPGGA" << false << "RMC";
         QTest::newRow("lower case") << "$gprmc,1" << false << "";
         QTest::newRow("other talker") << "$GNRMC,1" << false << "";
