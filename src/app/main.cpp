@@ -33,7 +33,7 @@ int main(int argc, char* argv[])
     const Preferences prefs(folder + QDir::separator() + QStringLiteral("Veltrip.bin"), folder,
                             files, messages);
     StudySettings settings;
-    StudyWriter writer(files, clock, messages);
+    StudyWriter writer(files, clock);
 
     const auto showMainWindow = [&] {
         auto* window =

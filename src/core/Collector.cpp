@@ -6,6 +6,7 @@
 #include "Colours.h"
 #include "CommPort.h"
 #include "Conversions.h"
+#include "Messages.h"
 #include "PcClock.h"
 #include "ReceiverProfiles.h"
 #include "Sentences.h"
@@ -110,16 +111,24 @@ void Collector::RecordFix()
         }
     }
     writer_.WriteFixRecord(CurFix);
-    reportUnsaved();
+    reportFile();
     CurFix.resetAfterWrite(CurNodeNum);
 }
 
-void Collector::reportUnsaved()
+void Collector::reportFile()
 {
-    // The operator hears of it while records wait, and once more when they are saved.
-    if (writer_.unsavedRecords() != reportedUnsaved_) {
-        reportedUnsaved_ = writer_.unsavedRecords();
-        view_.showUnsavedRecords(reportedUnsaved_);
+    // The operator hears of it while records wait or the file cannot be had,
+    // and once more when all is saved; never through a box that would hold
+    // up recording.
+    QString notice;
+    if (writer_.unsavedRecords() > 0) {
+        notice = msg::recordsWaiting(writer_.unsavedRecords(), writer_.path());
+    } else if (openFailed_ && RunActive && !writer_.isOpen()) {
+        notice = msg::studyFileNotOpened(writer_.path());
+    }
+    if (notice != reported_) {
+        reported_ = notice;
+        view_.showFileNotice(notice);
     }
 }
 
@@ -132,10 +141,11 @@ void Collector::Tick()
     } else {
         view_.paintSurfaces(RunActive ? colours::kLightGreen : colours::kLightRed);
     }
-    if (RunActive) {
-        // A pulled battery loses at most the last second.
+    // A pulled battery loses at most the last second; records that wait are
+    // tried again every second, between runs too.
+    if (RunActive || writer_.unsavedRecords() > 0) {
         writer_.sync();
-        reportUnsaved();
+        reportFile();
     }
 }
 
@@ -145,11 +155,11 @@ bool Collector::StartRun()
         return false;
     }
     LastRunPress = TickTime;
-    const bool WriteHeader = false;
-    writer_.OpenStudyFile(WriteHeader);
     RunActive = true;
+    const bool WriteHeader = false;
+    openFailed_ = !writer_.OpenStudyFile(WriteHeader);
     saturatingIncrement(CurFix.RunNum);
-    reportUnsaved();
+    reportFile();
     return true;
 }
 
@@ -163,7 +173,7 @@ bool Collector::StopRun()
     CurFix.NodeNum = 0;
     CurNodeNum = 0;
     writer_.close();
-    reportUnsaved();
+    reportFile();
     return true;
 }
 

@@ -62,7 +62,8 @@ private:
     // Validates CurFix, counts incomplete fixes, hands the record to the
     // study file and resets CurFix.
     void RecordFix();
-    void reportUnsaved();
+    // Tells the window what it must show about the study file, when that changes.
+    void reportFile();
 
     const StudySettings& settings_;
     StudyWriter& writer_;
@@ -84,5 +85,6 @@ private:
     qint16 BadFixCount = 0;
     qint16 NoDataTicks = 0;
     bool DataStarted = false;
-    int reportedUnsaved_ = 0;
+    bool openFailed_ = false; // the last Start could not open the study file
+    QString reported_;
 };

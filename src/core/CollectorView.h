@@ -23,6 +23,7 @@ public:
     virtual void addGridRow(const FixRecord& fix) = 0;
     // The window, its status line and its GPS data frame (&HBBGGRR).
     virtual void paintSurfaces(quint32 colour) = 0;
-    // Records that could not reach the study file yet; 0 once all are saved.
-    virtual void showUnsavedRecords(int count) = 0;
+    // What the operator must know about the study file while recording goes
+    // on (records waiting, a file that cannot be opened); empty once all is well.
+    virtual void showFileNotice(const QString& text) = 0;
 };

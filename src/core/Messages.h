@@ -34,10 +34,19 @@ inline QString recordsWaiting(int count, const QString& path)
         .arg(path);
 }
 
-// At the end of the program, for records that never reached the file.
-inline QString recordsNotSaved(int count, const QString& path)
+// A run started while its study file cannot be opened.
+inline QString studyFileNotOpened(const QString& path)
 {
-    return QStringLiteral("%1 record(s) could not be saved to the study file %2.")
+    return QStringLiteral("The study file %1 cannot be opened. Recording goes on; the records "
+                          "are saved as soon as it can be opened.")
+        .arg(path);
+}
+
+// Before the study ends with records that never reached the file.
+inline QString endWithRecordsUnsaved(int count, const QString& path)
+{
+    return QStringLiteral("%1 record(s) could not be saved to the study file %2 yet. "
+                          "End the study anyway? They will be lost.")
         .arg(count)
         .arg(path);
 }

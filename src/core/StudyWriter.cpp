@@ -4,16 +4,11 @@
 
 #include "ByteFiles.h"
 #include "FixRecord.h"
-#include "Messages.h"
 #include "PcClock.h"
 #include "StudyLayout.h"
-#include "UserMessages.h"
 #include "Version.h"
 
-StudyWriter::StudyWriter(ByteFiles& files, const PcClock& clock, UserMessages& messages)
-    : files_(files), clock_(clock), messages_(messages)
-{
-}
+StudyWriter::StudyWriter(ByteFiles& files, const PcClock& clock) : files_(files), clock_(clock) {}
 
 void StudyWriter::setStudy(const QString& path, const PrefsRecord& prefs)
 {
@@ -53,7 +48,6 @@ bool StudyWriter::open(bool writeHeader)
 bool StudyWriter::OpenStudyFile(bool WriteHeader)
 {
     if (!open(WriteHeader)) {
-        messages_.show(msg::kDataFileOpenFailed);
         StudyFileOpen = false;
     }
     // Records a previous run could not save come first.

@@ -13,13 +13,12 @@
 
 class ByteFiles;
 class PcClock;
-class UserMessages;
 struct FixRecord;
 
 class StudyWriter
 {
 public:
-    StudyWriter(ByteFiles& files, const PcClock& clock, UserMessages& messages);
+    StudyWriter(ByteFiles& files, const PcClock& clock);
 
     // The study the set-up accepted: the file's path, and the preferences
     // record its header copies.
@@ -31,9 +30,10 @@ public:
 
     // Opens the study file under a free file number (an absent file is
     // created). With WriteHeader the file is started anew: emptied, given
-    // today's header, and the next record goes after it. On failure the
-    // data-file message is shown and false returned. Records that wait from
-    // an earlier run are written first.
+    // today's header, and the next record goes after it. False when the
+    // file cannot be opened: the caller tells the operator, in a way that
+    // suits the moment. Records that wait from an earlier run are written
+    // first.
     bool OpenStudyFile(bool WriteHeader);
     bool isOpen() const;
 
@@ -57,7 +57,6 @@ private:
 
     ByteFiles& files_;
     const PcClock& clock_;
-    UserMessages& messages_;
     QString path_;
     PrefsRecord prefs_;
 

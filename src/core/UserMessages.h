@@ -9,4 +9,6 @@ class UserMessages
 public:
     virtual ~UserMessages() = default;
     virtual void show(const QString& text) = 0;
+    // A question with Yes and No, No the default; true for Yes.
+    virtual bool confirm(const QString& question) = 0;
 };

@@ -33,6 +33,14 @@ void QtMessageBoxes::show(const QString& text)
     box.exec();
 }
 
+bool QtMessageBoxes::confirm(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QString(), question, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString ProgramFolder()
 {
     QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());

@@ -25,6 +25,7 @@ class QtMessageBoxes final : public UserMessages
 {
 public:
     void show(const QString& text) override;
+    bool confirm(const QString& question) override;
 };
 
 // The folder the program runs from, without a separator at its end.

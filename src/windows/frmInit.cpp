@@ -6,6 +6,7 @@
 #include "CommPort.h"
 #include "FolderTree.h"
 #include "Forms.h"
+#include "Messages.h"
 #include "Platform.h"
 #include "Preferences.h"
 #include "ReceiverProfiles.h"
@@ -338,7 +339,8 @@ void frmInit::btnOk_Click()
     writer_.setStudy(path, settings_.Prefs);
     const bool WriteHeader = true;
     if (!writer_.OpenStudyFile(WriteHeader)) {
-        return; // the data-file message has been shown; the dialog stays
+        platform_.messages.show(msg::kDataFileOpenFailed);
+        return; // the dialog stays
     }
     writer_.close();
     prefs_.SavePrefs(settings_);

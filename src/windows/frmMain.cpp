@@ -202,7 +202,8 @@ void frmMain::buildControls()
         vaGPSData->setColumnWidth(col, fm.horizontalAdvance(QString::fromLatin1(widest[col])) + 12);
     }
 
-    // Shown only while records wait for a study file that cannot be written.
+    // Shown only while the study file cannot be had: records waiting, a run
+    // started without it.
     NAMED(lblUnsaved, label(frGrid, QString(), 9.6, true));
     lblUnsaved->setWordWrap(true);
     lblUnsaved->setAlignment(Qt::AlignCenter);
@@ -341,6 +342,15 @@ void frmMain::Form_Activate()
 
 void frmMain::closeEvent(QCloseEvent* e)
 {
+    // Records that could not reach the study file yet are lost when the
+    // study ends: the operator decides, while they are still tried every
+    // second.
+    if (const int unsaved = writer_.unsavedRecords();
+        unsaved > 0 && !unloaded_ &&
+        !platform_.messages.confirm(msg::endWithRecordsUnsaved(unsaved, writer_.path()))) {
+        e->ignore();
+        return;
+    }
     Form_Unload();
     e->accept();
 }
@@ -356,9 +366,6 @@ void frmMain::Form_Unload()
         port_->setPortOpen(false);
     }
     collector_.Shutdown();
-    if (const int unsaved = writer_.unsavedRecords(); unsaved > 0) {
-        platform_.messages.show(msg::recordsNotSaved(unsaved, writer_.path()));
-    }
     UnloadAllForms();
     QCoreApplication::quit();
 }
@@ -586,12 +593,8 @@ void frmMain::paintSurfaces(quint32 colour)
     setBackground(frGPSData, colour);
 }
 
-void frmMain::showUnsavedRecords(int count)
+void frmMain::showFileNotice(const QString& text)
 {
-    if (count == 0) {
-        lblUnsaved->hide();
-        return;
-    }
-    lblUnsaved->setText(msg::recordsWaiting(count, writer_.path()));
-    lblUnsaved->show();
+    lblUnsaved->setText(text);
+    lblUnsaved->setVisible(!text.isEmpty());
 }

@@ -117,7 +117,7 @@ private:
     void showLabels(const GpsLabels& labels) override;
     void addGridRow(const FixRecord& fix) override;
     void paintSurfaces(quint32 colour) override;
-    void showUnsavedRecords(int count) override;
+    void showFileNotice(const QString& text) override;
 
     const StudySettings& settings_;
     StudyWriter& writer_;

@@ -18,14 +18,14 @@ struct RecordingView final : CollectorView
     int labels = 0;
     QList<FixRecord> rows;
     QList<quint32> paints;
-    QList<int> unsaved;
+    QStringList notices;
 
     void setStatus(QLatin1StringView text) override { status.append(QString(text)); }
     void showStartButton() override { ++startButtonShown; }
     void showLabels(const GpsLabels&) override { ++labels; }
     void addGridRow(const FixRecord& fix) override { rows.append(fix); }
     void paintSurfaces(quint32 colour) override { paints.append(colour); }
-    void showUnsavedRecords(int count) override { unsaved.append(count); }
+    void showFileNotice(const QString& text) override { notices.append(text.left(24)); }
 };
 
 const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
@@ -240,20 +240,28 @@ private slots:
         QCOMPARE(s.records().size(), 32); // written whether complete or not
     }
 
-    // The window hears how many records wait while the study file cannot be
-    // written, and hears 0 once they are saved.
-    void waitingRecordsAreShown()
+    // A run starts at once when its study file cannot be opened, and records
+    // every fix; the window says so, how many records wait, and when all are
+    // saved, with no message box to hold recording up.
+    void runWithoutItsFile()
     {
         Study s;
         const QString data = s.dir.filePath("data");
         QVERIFY(QDir().rename(data, data + "-away"));
-        s.c.StartRun();
+        QVERIFY(s.c.StartRun());
+        QVERIFY(s.c.runActive());
         s.port.feed(kGga + kGga + "$");
-        QCOMPARE(s.view.unsaved, QList<int>({1, 2}));
+        s.tick();
+        s.tick();
+        QVERIFY(s.c.StopRun());
+        s.tick(); // tried again between runs
         QVERIFY(QDir().rename(data + "-away", data));
         s.tick();
-        QCOMPARE(s.view.unsaved, QList<int>({1, 2, 0}));
+        QCOMPARE(s.view.notices,
+                 QStringList({"The study file " + data.left(9), "1 record(s) not yet save",
+                              "2 record(s) not yet save", ""}));
         QCOMPARE(s.records().size(), 2);
+        QVERIFY(s.messages.shown.isEmpty());
     }
 
     void validation_data()

@@ -31,7 +31,7 @@ struct TextMakingView final : CollectorView
     }
     void addGridRow(const FixRecord&) override {}
     void paintSurfaces(quint32) override {}
-    void showUnsavedRecords(int) override {}
+    void showFileNotice(const QString&) override {}
     qsizetype sink = 0;
 };
 

@@ -45,7 +45,14 @@ class RecordedMessages final : public UserMessages
 {
 public:
     void show(const QString& text) override { shown.append(text); }
+    bool confirm(const QString& question) override
+    {
+        asked.append(question);
+        return answer;
+    }
     QStringList shown;
+    QStringList asked;
+    bool answer = true; // the answer to every question
 };
 
 struct NullView final : CollectorView
@@ -55,5 +62,5 @@ struct NullView final : CollectorView
     void showLabels(const GpsLabels&) override {}
     void addGridRow(const FixRecord&) override {}
     void paintSurfaces(quint32) override {}
-    void showUnsavedRecords(int) override {}
+    void showFileNotice(const QString&) override {}
 };

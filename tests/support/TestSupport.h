@@ -49,7 +49,7 @@ struct TestStudy : TestPlatform
     QTemporaryDir dir;
     Preferences prefs{dir.filePath(QStringLiteral("Veltrip.bin")), dir.path(), files, messages};
     StudySettings settings;
-    StudyWriter writer{files, clock, messages};
+    StudyWriter writer{files, clock};
 
     explicit TestStudy(const QString& receiver = QStringLiteral("Standard USB"))
     {

@@ -55,7 +55,7 @@ struct Setup : TestPlatform
     QString prefsFile = dir.filePath("Veltrip.bin");
     Preferences prefs{prefsFile, QStringLiteral("/opt/gtt"), files, messages};
     StudySettings settings;
-    StudyWriter writer{files, clock, messages};
+    StudyWriter writer{files, clock};
     int mainShown = 0;
     std::unique_ptr<frmInit> w;
 

@@ -356,7 +356,9 @@ private slots:
         QCOMPARE(s.t.files.freeFileNumber(), 1);
     }
 
-    void unsavedRecordsAreShownAndReported()
+    // Ending the study while records wait asks first, naming them; "No"
+    // keeps the study, and the records are saved once the folder is back.
+    void endingWithRecordsWaitingAsksFirst()
     {
         Session s;
         const QString data = s.t.dir.filePath("data");
@@ -366,9 +368,20 @@ private slots:
         s.port->feed(kGga + kGga + "$");
         QVERIFY(s.w->lblUnsaved->isVisible());
         QVERIFY(s.w->lblUnsaved->text().startsWith("2 record(s) not yet saved"));
-        s.w->close();
-        QCOMPARE(s.t.messages.shown.size(), 2); // the data-file message, then the loss
-        QVERIFY(s.t.messages.shown.last().startsWith("2 record(s) could not be saved"));
+        s.tick();
+        s.w->btnStartStopRun_Click();
+        s.t.messages.answer = false;
+        s.type('e');
+        QVERIFY(s.w->isVisible());
+        QVERIFY(s.t.messages.asked.value(0).startsWith("2 record(s) could not be saved"));
+        QVERIFY(QDir().rename(data + "-away", data));
+        s.tick();
+        QVERIFY(!s.w->lblUnsaved->isVisible());
+        s.type('e');
+        QVERIFY(!s.w->isVisible());
+        QCOMPARE(s.t.messages.asked.size(), 1);
+        QCOMPARE(s.t.records().size(), 2);
+        QVERIFY(s.t.messages.shown.isEmpty());
     }
 };
 
