@@ -121,10 +121,14 @@ void Collector::reportFile()
     // and once more when all is saved; never through a box that would hold
     // up recording.
     QString notice;
-    if (writer_.unsavedRecords() > 0) {
+    if (writer_.rebuildWaiting()) {
+        notice = msg::studyFileGone(writer_.path(), writer_.unsavedRecords());
+    } else if (writer_.unsavedRecords() > 0) {
         notice = msg::recordsWaiting(writer_.unsavedRecords(), writer_.path());
     } else if (openFailed_ && RunActive && !writer_.isOpen()) {
         notice = msg::studyFileNotOpened(writer_.path());
+    } else if (writer_.rebuilds() > rebuildsBeforeRun_) {
+        notice = msg::studyFileRebuilt(writer_.path());
     }
     if (notice != reported_) {
         reported_ = notice;
@@ -156,6 +160,7 @@ bool Collector::StartRun()
     }
     LastRunPress = TickTime;
     RunActive = true;
+    rebuildsBeforeRun_ = writer_.rebuilds();
     const bool WriteHeader = false;
     openFailed_ = !writer_.OpenStudyFile(WriteHeader);
     saturatingIncrement(CurFix.RunNum);
@@ -206,5 +211,5 @@ void Collector::ChooseRunDir(int listIndex)
 
 void Collector::Shutdown()
 {
-    writer_.close();
+    writer_.shutdown();
 }

@@ -86,5 +86,6 @@ private:
     qint16 NoDataTicks = 0;
     bool DataStarted = false;
     bool openFailed_ = false; // the last Start could not open the study file
+    int rebuildsBeforeRun_ = 0;
     QString reported_;
 };

@@ -42,6 +42,23 @@ inline QString studyFileNotOpened(const QString& path)
         .arg(path);
 }
 
+// The study file was deleted, moved or replaced under the running study.
+inline QString studyFileGone(const QString& path, int count)
+{
+    return QStringLiteral("The study file %1 was deleted or moved. Recording goes on; it is "
+                          "made again there with its %2 record(s) as soon as its folder can be "
+                          "written.")
+        .arg(path)
+        .arg(count);
+}
+
+inline QString studyFileRebuilt(const QString& path)
+{
+    return QStringLiteral("The study file %1 was deleted or moved during the study; it has been "
+                          "made again there with every record so far.")
+        .arg(path);
+}
+
 // Before the study ends with records that never reached the file.
 inline QString endWithRecordsUnsaved(int count, const QString& path)
 {

@@ -42,12 +42,81 @@ bool StudyWriter::open(bool writeHeader)
     }
     StudyDate_ = header.StudyDate;
     NextWritePos = qint32(files_.length(num) + 1);
+    holdKeeper();
     return true;
+}
+
+void StudyWriter::holdKeeper()
+{
+    if (keeperNum_ != 0) {
+        files_.close(keeperNum_);
+    }
+    const int num = files_.freeFileNumber();
+    keeperNum_ = qint16(num != 0 && files_.open(num, path_, ByteFiles::Access::Read) ? num : 0);
+}
+
+// Called each second and at Start: a study file deleted, moved away or
+// replaced (a second program, a folder removed and made again) must not
+// take further records without the header and the records before them.
+void StudyWriter::checkStillAtPath()
+{
+    if (keeperNum_ == 0 || !rebuild_.isEmpty() || files_.isAt(keeperNum_, path_)) {
+        return;
+    }
+    // All that went to the old file, read back through the handle still open on it.
+    const qint64 written = NextWritePos - 1;
+    rebuild_ = files_.readAt(keeperNum_, 1, written);
+    if (rebuild_.size() != written) {
+        rebuild_.clear(); // the old file cannot be read back: nothing better to write
+        return;
+    }
+    if (isOpen()) {
+        files_.close(StudyFileNum);
+    }
+    StudyFileOpen = false;
+    // What is in rebuild_ is on no medium at its path yet; the sync log starts afresh.
+    sinceSync_.clear();
+}
+
+// Writes the study read back from the old file to a new file at the path.
+// False while the path cannot take it (its folder is gone).
+bool StudyWriter::rebuild()
+{
+    if (files_.isAt(keeperNum_, path_)) {
+        rebuild_.clear(); // the very file came back (a folder renamed and back)
+        return true;
+    }
+    const int num = files_.freeFileNumber();
+    if (num == 0 || !files_.open(num, path_)) {
+        return false;
+    }
+    if (!files_.setLength(num, 0) || !files_.writeAt(num, 1, rebuild_) || !files_.sync(num)) {
+        files_.close(num);
+        return false;
+    }
+    StudyFileNum = qint16(num);
+    StudyFileOpen = true;
+    rebuild_.clear();
+    ++rebuilds_;
+    holdKeeper();
+    return true;
+}
+
+int StudyWriter::unsavedRecords() const
+{
+    const qsizetype readBack =
+        rebuild_.isEmpty() ? 0 : (rebuild_.size() - StudyHeader::kSize) / FixRecord::kSize;
+    return int(unsaved_.size() + readBack);
 }
 
 bool StudyWriter::OpenStudyFile(bool WriteHeader)
 {
-    if (!open(WriteHeader)) {
+    if (!WriteHeader) {
+        checkStillAtPath();
+    }
+    if (!rebuild_.isEmpty()) {
+        rebuild();
+    } else if (!open(WriteHeader)) {
         StudyFileOpen = false;
     }
     // Records a previous run could not save come first.
@@ -68,6 +137,10 @@ void StudyWriter::WriteFixRecord(const FixRecord& fix)
 
 void StudyWriter::flush()
 {
+    // Records never go into a file without its header and the records before them.
+    if (!rebuild_.isEmpty() && !rebuild()) {
+        return;
+    }
     // Reopened quietly: the operator already sees the records waiting.
     if (!unsaved_.isEmpty() && !isOpen()) {
         open(false);
@@ -113,6 +186,7 @@ bool StudyWriter::syncOnce()
 
 void StudyWriter::sync()
 {
+    checkStillAtPath();
     flush();
     if (!isOpen() || syncOnce()) {
         return;
@@ -126,6 +200,15 @@ void StudyWriter::sync()
 void StudyWriter::close()
 {
     sync();
-    files_.closeAll();
+    if (isOpen()) {
+        files_.close(StudyFileNum);
+    }
     StudyFileOpen = false;
+}
+
+void StudyWriter::shutdown()
+{
+    close();
+    files_.closeAll();
+    keeperNum_ = 0;
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The one owner of the study file: its file number, whether it is open, the
 // position of the next record, the records that have not reached the medium
-// yet, the sync each second and at Stop, and the reopen and rewrite after the
-// medium fails. The set-up and the collector ask it; nothing else touches the
-// file.
+// yet, the sync each second and at Stop, the reopen and rewrite after the
+// medium fails, and the rebuild of a file deleted, moved or replaced under
+// the running study. The set-up and the collector ask it; nothing else
+// touches the file.
 
 #include "PrefsRecord.h"
 
@@ -41,17 +42,28 @@ public:
     // cannot take now is kept, in order, and written as soon as the file can
     // be opened again.
     void WriteFixRecord(const FixRecord& fix);
-    // Writes what waits, then forces the file onto the medium.
+    // Writes what waits, then forces the file onto the medium. A study file
+    // that is no longer the one at its path is rebuilt there first.
     void sync();
-    // Stop and shutdown: what can be saved is saved, and the file closed.
+    // Stop: what can be saved is saved, and the file closed.
     void close();
+    // The end of the study: closed for good.
+    void shutdown();
 
-    // Records not yet written; 0 once all are saved.
-    int unsavedRecords() const { return int(unsaved_.size()); }
+    // Records not yet in the file at the study's path; 0 once all are saved.
+    int unsavedRecords() const;
+    // How often the file was found deleted, moved or replaced and rebuilt
+    // from what this program had written, in this program run.
+    int rebuilds() const { return rebuilds_; }
+    // Found so, and still waiting for its path to take the new file.
+    bool rebuildWaiting() const { return !rebuild_.isEmpty(); }
 
 private:
     bool open(bool writeHeader);
+    void holdKeeper();
     void flush();
+    void checkStillAtPath();
+    bool rebuild();
     bool syncOnce();
     void mediumFailed();
 
@@ -61,6 +73,14 @@ private:
     PrefsRecord prefs_;
 
     qint16 StudyFileNum = 0;
+    // The study file as this program made it, held open (read only) for the
+    // whole study: a file deleted or moved under the running study can still
+    // be read back from it.
+    qint16 keeperNum_ = 0;
+    // Header and records read back from the keeper, for a rebuild that waits
+    // for the path to take a new file.
+    QByteArray rebuild_;
+    int rebuilds_ = 0;
     bool StudyFileOpen = false;
     qint32 NextWritePos = 0; // 1-based position of the next fix record
     double StudyDate_ = 0.0; // Date, no time part

@@ -42,6 +42,9 @@ public:
     bool setLength(int fileNum, qint64 length);
     // Forces what was written onto the storage device.
     bool sync(int fileNum);
+    // True while path names the very file open under fileNum: false once
+    // that file is deleted, moved away or replaced by another.
+    bool isAt(int fileNum, const QString& path) const;
 
     void close(int fileNum);
     void closeAll();

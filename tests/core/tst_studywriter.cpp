@@ -152,6 +152,58 @@ private slots:
         }
     }
 
+    // The study file deleted, its folder removed and made again, or the file
+    // replaced by another, during a run or between runs: noticed, and made
+    // again at its path with its header and every record before any more.
+    void fileGoneUnderTheStudy_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("betweenRuns");
+        for (const bool between : {false, true}) {
+            const char* when = between ? "between runs" : "during a run";
+            for (const char* what : {"file deleted", "folder made again", "file replaced"}) {
+                QTest::addRow("%s %s", what, when) << what << between;
+            }
+        }
+    }
+    void fileGoneUnderTheStudy()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, betweenRuns);
+        TestStudy s;
+        const QByteArray header = s.bytes();
+        const QString path = s.writer.path();
+        const QString data = s.dir.filePath("data");
+        s.writer.OpenStudyFile(false);
+        s.writer.WriteFixRecord(fixAt(20));
+        s.writer.WriteFixRecord(fixAt(21));
+        if (betweenRuns) {
+            s.writer.close();
+        }
+        if (what == "file deleted") {
+            QVERIFY(QFile::remove(path));
+        } else if (what == "folder made again") {
+            QVERIFY(QDir(data).removeRecursively() && QDir().mkdir(data));
+        } else {
+            QVERIFY(QFile::remove(path));
+            writeAll(path, QByteArray(272 + 48, '\0'));
+        }
+        if (betweenRuns) {
+            s.writer.OpenStudyFile(false);
+        } else {
+            s.writer.sync();
+        }
+        s.writer.WriteFixRecord(fixAt(22));
+        s.writer.close();
+        QCOMPARE(s.writer.rebuilds(), 1);
+        QVERIFY(sameBytes(s.bytes().left(272), header));
+        const QList<FixRecord> r = s.records();
+        QCOMPARE(r.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(secondOf(r[i]), 20 + i);
+        }
+    }
+
     // The medium fails under an open file (a card pulled out and put back):
     // a write or the sync fails on the old handle. The file is opened afresh
     // and every record since the last good sync is written again in place.
