@@ -34,6 +34,14 @@ inline QString recordsWaiting(int count, const QString& path)
         .arg(path);
 }
 
+// The set-up's study is being recorded by another running copy of the program.
+inline QString studyInUse(const QString& path, qint64 pid)
+{
+    return QStringLiteral("The study %1 is being recorded by another copy of this program%2. "
+                          "Choose another study name or number, or end that copy first.")
+        .arg(path, pid > 0 ? QStringLiteral(" (process %1)").arg(pid) : QString());
+}
+
 // A run started while its study file cannot be opened.
 inline QString studyFileNotOpened(const QString& path)
 {

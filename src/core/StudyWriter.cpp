@@ -8,7 +8,40 @@
 #include "StudyLayout.h"
 #include "Version.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 StudyWriter::StudyWriter(ByteFiles& files, const PcClock& clock) : files_(files), clock_(clock) {}
+
+StudyWriter::~StudyWriter() = default;
+
+std::optional<qint64> StudyWriter::claim(const QString& path)
+{
+    if (claim_ && claim_->isLocked() && path == path_) {
+        return std::nullopt;
+    }
+    // Hidden beside the study file, so that a second copy of the program on
+    // another path to the same folder finds it too.
+    const QFileInfo study(path);
+    auto lock = std::make_unique<QLockFile>(
+        study.dir().filePath(u'.' + study.fileName() + QStringLiteral(".lock")));
+    // Only a running holder counts: a killed program's claim is stale at once.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        if (lock->error() != QLockFile::LockFailedError) {
+            // A folder that takes no lock file cannot take the study file
+            // either; opening it says so.
+            claim_.reset();
+            return std::nullopt;
+        }
+        qint64 pid = 0;
+        QString host, app;
+        lock->getLockInfo(&pid, &host, &app);
+        return pid;
+    }
+    claim_ = std::move(lock);
+    return std::nullopt;
+}
 
 void StudyWriter::setStudy(const QString& path, const PrefsRecord& prefs)
 {
@@ -211,4 +244,5 @@ void StudyWriter::shutdown()
     close();
     files_.closeAll();
     keeperNum_ = 0;
+    claim_.reset();
 }

@@ -10,7 +10,11 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QLockFile>
 #include <QString>
+
+#include <memory>
+#include <optional>
 
 class ByteFiles;
 class PcClock;
@@ -20,6 +24,13 @@ class StudyWriter
 {
 public:
     StudyWriter(ByteFiles& files, const PcClock& clock);
+    ~StudyWriter();
+
+    // One running program per study file: claims the study at path for this
+    // program until another is claimed or the program ends. Nothing when it
+    // is claimed; otherwise the process that holds it (0 when it cannot be
+    // told). A claim left by a program that was killed is taken over.
+    std::optional<qint64> claim(const QString& path);
 
     // The study the set-up accepted: the file's path, and the preferences
     // record its header copies.
@@ -71,6 +82,7 @@ private:
     const PcClock& clock_;
     QString path_;
     PrefsRecord prefs_;
+    std::unique_ptr<QLockFile> claim_;
 
     qint16 StudyFileNum = 0;
     // The study file as this program made it, held open (read only) for the

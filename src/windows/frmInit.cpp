@@ -313,9 +313,15 @@ void frmInit::btnOk_Click()
     settings_.StudyNum = *number;
     settings_.DataFolder = DataPath;
 
+    // A study another running copy records is neither asked about nor replaced.
+    const QString path = StudyFilePath(settings_);
+    if (const std::optional<qint64> holder = writer_.claim(path)) {
+        platform_.messages.show(msg::studyInUse(path, *holder));
+        txtStudyNamePrefix->setFocus();
+        return;
+    }
     // Any entry of that name counts, hidden or not: a study is never
     // replaced without the operator's word.
-    const QString path = StudyFilePath(settings_);
     const QFileInfo existing(path);
     if (existing.exists() || existing.isSymLink()) {
         frmConfirmOverwrite confirm(settings_, platform_.screen.logicalDpi(), this);

@@ -264,6 +264,42 @@ private slots:
         QCOMPARE(readAll(s.prefsFile), prefsBefore);
     }
 
+    // One running program per study: a second copy's set-up refuses the
+    // study that is being recorded, naming the process, and takes over the
+    // claim a killed program left behind.
+    void studyOfAnotherRunningCopy_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::newRow("recorded by a running copy") << true;
+        QTest::newRow("left by a killed copy") << false;
+    }
+    void studyOfAnotherRunningCopy()
+    {
+        QFETCH(bool, running);
+        Setup s;
+        const QString path = s.studyPath("Test-1.gd2");
+        writeAll(path, QByteArray(272 + 48, 'x'));
+        StudyWriter other(s.files, s.clock);
+        if (running) {
+            QVERIFY(!other.claim(path));
+        } else {
+            writeAll(s.studyPath(".Test-1.gd2.lock"),
+                     "2147480000\ngps-collector\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        answerConfirmation(Answer::Yes);
+        s.w->btnOk_Click();
+        QCOMPARE(s.mainShown, running ? 0 : 1);
+        QCOMPARE(readAll(path).size(), running ? 272 + 48 : 272);
+        if (running) {
+            QCOMPARE(s.messages.shown.value(0),
+                     "The study " + path +
+                         " is being recorded by another copy of this program "
+                         "(process " +
+                         QString::number(QCoreApplication::applicationPid()) +
+                         "). Choose another study name or number, or end that copy first.");
+        }
+    }
+
     void studyFileThatCannotBeCreated()
     {
         Setup s;
