@@ -207,22 +207,17 @@ class Model:
     and empties it."""
 
     def __init__(self, sent_text, trigger="GGA", any_talker=False):
-        self.tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
-        self.trigger, self.fix, self.writes = trigger, dict(MISSING), []
-        for sentence in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
-            self.sentence(sentence.strip())
-
-    def sentence(self, text):
-        m = self.tag.match(text)
-        if not m:
-            return
-        f = text.split("*")[0].split(",") + [""] * 12
-        for name, (at, read) in FIELDS[m.group(2)].items():
-            self.fix[name] = read(f[at]) if f[at] else MISSING[name]
-        if m.group(2) == self.trigger:
-            self.writes.append({name: MISSING[name] if name in REFUSED and REFUSED[name](v) else v
-                                for name, v in self.fix.items()})
-            self.fix = dict(MISSING)
+        tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
+        self.trigger, self.writes, fix = trigger, [], dict(MISSING)
+        for text in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
+            if m := tag.match(text.strip()):
+                f = text.strip().split("*")[0].split(",") + [""] * 12
+                for name, (at, read) in FIELDS[m.group(2)].items():
+                    fix[name] = read(f[at]) if f[at] else MISSING[name]
+                if m.group(2) == trigger:
+                    self.writes.append({name: MISSING[name] if name in REFUSED and REFUSED[name](v)
+                                        else v for name, v in fix.items()})
+                    fix = dict(MISSING)
 
     def hour_offsets(self, record):
         """Whole-hour differences between the PC's clock and the receiver's that fit a record."""
