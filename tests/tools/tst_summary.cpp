@@ -150,6 +150,7 @@ private slots:
                             int times = 1) { QTest::newRow(name) << options << says << times; };
         const char* csv = "--csv --reference-mph=36";
         const char* periods = "--csv --periods early=07:00-07:15,late=07:15-07:45";
+        const char* html = "--html PAGE";
         row("columns", csv,
             "direction,period,from,to,runs,mean_s,median_s,sd_s,min_s,max_s,cv_pct,ci_low_s,"
             "ci_high_s,runs_needed,enough,mean_mph,stops_per_run,stopped_s_per_run,delay_s,tti\n");
@@ -169,14 +170,22 @@ private slots:
         row("late", periods, "\nNB,late,run,run,3,");
         row("SB outside", periods, "\nSB,", 0);
         row("said", periods, "1 run started outside every period");
+        // A travel-time chart per group, then time-space and speed per
+        // direction; the page needs nothing from elsewhere.
+        row("charts", html, "<svg", 2 + 2 * 2);
+        row("only SVG links", html, "http", 2 + 2 * 2);
+        row("no script", html, "<script", 0);
     }
     void corridorFigures()
     {
         QFETCH(QString, options);
         QFETCH(QString, says);
+        const QString page = dir_.filePath("page.html");
         gd2::CliOutput io;
-        QCOMPARE(cli(options.split(u' ', Qt::SkipEmptyParts) << corridor_, io), 0);
-        QTEST(int((io.out + io.err).count(says.toUtf8())), "times");
+        QCOMPARE(
+            cli(options.replace("PAGE", page).split(u' ', Qt::SkipEmptyParts) << corridor_, io), 0);
+        const QByteArray all = io.out + io.err + (options.contains(page) ? readAll(page) : "");
+        QTEST(int(all.count(says.toUtf8())), "times");
     }
 
     void parsePeriods_data()
@@ -207,7 +216,8 @@ private slots:
     }
 
     // Bad input gives a message or a marked cell, in every output, and
-    // never a number that is not one.
+    // never a number that is not one. Every chart on a page, of bad input or
+    // good, is well-formed SVG with its axes named.
     void badInput_data()
     {
         QTest::addColumn<QList<QByteArray>>("files");
@@ -222,6 +232,7 @@ private slots:
         const QList<FixRecord> one = run(1, 2, 3600, 100, 50);
         const QByteArray good = study(corridor());
         using L = QList<QByteArray>;
+        QTest::newRow("corridor") << L{good} << 0 << "";
         QTest::newRow("no runs") << L{study({})} << 0 << "no runs";
         QTest::newRow("one run") << L{study(one)} << 0 << "One run only";
         QTest::newRow("no times") << L{without(one, &FixRecord::FixTime)} << 0 << "no travel time";
@@ -247,39 +258,24 @@ private slots:
         const QString html = dir_.filePath("bad.html");
         static const QRegularExpression nan(R"(\b(nan|-?inf)\b)",
                                             QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression svg("<svg.*?</svg>",
+                                            QRegularExpression::DotMatchesEverythingOption);
         for (const QStringList& format : {QStringList{"--csv"}, {}, {"--html", html}}) {
             gd2::CliOutput io;
             QCOMPARE(cli(format + paths, io), status);
             QVERIFY2((io.out + io.err).contains(says.toUtf8()), io.err.constData());
             const QByteArray page = format.size() == 2 && status == 0 ? readAll(html) : "";
             QVERIFY(!nan.match(QString::fromUtf8(io.out + page)).hasMatch());
-        }
-    }
-
-    // Every picture is well-formed SVG with its axes named, and the page
-    // needs nothing from elsewhere.
-    void htmlPage()
-    {
-        const QString html = dir_.filePath("page.html");
-        gd2::CliOutput io;
-        QCOMPARE(cli({"--html", html, corridor_}, io), 0);
-        const QString page = QString::fromUtf8(readAll(html));
-        QVERIFY(!page.contains("<script"));
-        QCOMPARE(page.count("http"), page.count("xmlns=\"http://www.w3.org/2000/svg\""));
-        static const QRegularExpression svg("<svg.*?</svg>",
-                                            QRegularExpression::DotMatchesEverythingOption);
-        int charts = 0;
-        for (auto it = svg.globalMatch(page); it.hasNext(); ++charts) {
-            const QString one = it.next().captured();
-            QXmlStreamReader xml(one);
-            while (!xml.atEnd()) {
-                xml.readNext();
+            for (auto it = svg.globalMatch(QString::fromUtf8(page)); it.hasNext();) {
+                const QString one = it.next().captured();
+                QXmlStreamReader xml(one);
+                while (!xml.atEnd()) {
+                    xml.readNext();
+                }
+                QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+                QVERIFY(one.contains(u"(s)") || one.contains(u"(mi)"));
             }
-            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-            QVERIFY(one.contains(u"(s)") || one.contains(u"(mi)"));
         }
-        // A travel-time chart per group, then time-space and speed per direction.
-        QCOMPARE(charts, 2 + 2 * 2);
     }
 };
 
