@@ -6,7 +6,6 @@ import math
 import os
 import re
 import shutil
-import signal
 import struct
 import subprocess
 import tempfile
@@ -23,15 +22,10 @@ STUDY = os.path.join("Data Files", "Test-1.gd2")
 def wait_for(predicate, timeout, what):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
-        value = predicate()
-        if value:
+        if value := predicate():
             return value
         time.sleep(0.05)
     raise AssertionError("timed out waiting for " + what)
-
-
-class ProgramEnded(AssertionError):
-    pass
 
 
 class Display:
@@ -43,11 +37,10 @@ class Display:
             ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp",
              "-noreset"], pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
-        with os.fdopen(read, "rb") as pipe:
-            number = pipe.readline().decode().strip()
-        if not number:
+        with os.fdopen(read) as pipe:
+            self.name = ":" + pipe.readline().strip()
+        if self.name == ":":
             raise AssertionError("Xvfb did not start")
-        self.name = ":" + number
 
     def alive(self):
         return self.proc.poll() is None
@@ -80,17 +73,16 @@ class Collector:
 
     def sent(self):
         """Stops the simulator; everything it sent, as it went down the line."""
-        self.sim.send_signal(signal.SIGTERM)
+        self.sim.terminate()
         return self.sim.communicate(timeout=10)[0].decode("latin-1")
 
     def start(self):
-        """Starts the collector and returns its first window."""
         for attempt in range(2):
             self.app = subprocess.Popen([self.path("gps-collector")], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             try:
                 return self.window()
-            except ProgramEnded as ended:
+            except AssertionError as ended:
                 # A program refused by the test's own X server never ran: one more
                 # try, said aloud. Anything else is the program's fault.
                 if attempt or "could not connect to display" not in str(ended) \
@@ -106,7 +98,7 @@ class Collector:
         """The visible window with the program's title (the set-up or the main window)."""
         def find():
             if self.app.poll() is not None:
-                raise ProgramEnded("the collector ended (X server %s): %s" % (
+                raise AssertionError("the collector ended (X server %s): %s" % (
                     "running" if self.display.alive() else "gone",
                     self.app.stderr.read().decode(errors="replace")[-2000:]))
             ids = self.xdotool("search", "--onlyvisible", "--name", TITLE)
@@ -114,7 +106,6 @@ class Collector:
         return wait_for(find, timeout, "a window of the collector")
 
     def keys(self, *keys, pause=0.15, then=0):
-        """Presses the keys in the collector's window, then waits `then` seconds."""
         self.xdotool("windowfocus", "--sync", self.window())
         for key in keys:
             self.xdotool("key", key)
@@ -137,7 +128,7 @@ class Collector:
         return self.app.wait(timeout=timeout)
 
     def kill(self):
-        self.app.send_signal(signal.SIGKILL)
+        self.app.kill()
         self.app.wait(timeout=10)
 
     def close(self):
@@ -150,14 +141,13 @@ class Collector:
 @contextmanager
 def session(build_bin, *simulator_args):
     """Display, folder and simulator, all gone afterwards (the folder kept if a check failed)."""
-    display = Display()
-    c = Collector(build_bin, display)
+    c = Collector(build_bin, Display())
     try:
         c.start_simulator(*simulator_args)
         yield c
     finally:
         c.close()
-        display.close()
+        c.display.close()
     shutil.rmtree(c.folder, ignore_errors=True)
 
 
@@ -165,12 +155,10 @@ def read_study(path):
     """The study file's bytes and its records, which must be whole."""
     data = open(path, "rb").read()
     assert (len(data) - HEADER) % RECORD == 0, ("torn record", path, len(data))
-    return data, [struct.unpack(RECORD_FORMAT, data[at:at + RECORD])
-                  for at in range(HEADER, len(data), RECORD)]
+    return data, list(struct.iter_unpack(RECORD_FORMAT, data[HEADER:]))
 
 
 def f32(value):
-    """A value as single precision stores it."""
     return struct.unpack("<f", struct.pack("<f", value))[0]
 
 
@@ -185,17 +173,6 @@ def nmea_degrees(text):
     return degrees + float(rounded - degrees * 100) / 60.0
 
 
-MISSING = {"quality": -1, "mph": -1.0, "course": 9999.0, "time": None, "lat": -1.0, "lon": -1.0,
-           "sats": -1, "hdop": -1.0}
-
-
-def number(text, kind=float):
-    try:
-        return kind(text)
-    except ValueError:
-        return None
-
-
 def clock(text):
     """hhmmss[.sss] as whole seconds of the day, or None."""
     if len(text) < 6 or not text[:6].isdigit():
@@ -204,50 +181,43 @@ def clock(text):
     return h * 3600 + m * 60 + s if h < 24 and m < 60 and s < 60 else None
 
 
+MISSING = {"quality": -1, "mph": -1.0, "course": 9999.0, "time": None, "lat": -1.0, "lon": -1.0,
+           "sats": -1, "hdop": -1.0}
+mph = lambda knots: f32(f32(float(knots)) * 1.151)  # noqa: E731
+# The values each sentence type gives: the field each is read from, and how.
+FIELDS = {"RMC": {"time": (1, clock), "quality": (2, lambda status: int(status == "A")),
+                  "lat": (3, nmea_degrees), "lon": (5, nmea_degrees), "mph": (7, mph),
+                  "course": (8, float)},
+          "GGA": {"time": (1, clock), "lat": (2, nmea_degrees), "lon": (4, nmea_degrees),
+                  "quality": (6, int), "sats": (7, int), "hdop": (8, lambda h: f32(float(h)))},
+          "VTG": {"mph": (5, mph)}}
+# The values a record does not keep: they are stored as missing.
+REFUSED = {"mph": lambda v: not 0 <= v <= 120, "lat": lambda v: v == 0, "lon": lambda v: v == 0,
+           "quality": lambda v: v == 0, "sats": lambda v: v <= 2,
+           "hdop": lambda v: v == 0 or v >= 10}
+
+
 class Model:
     """The records a stream should give. A sentence is decoded when the next start
     character arrives; $GPRMC, $GPGGA and $GPVTG are (any two capital letters as
-    talker with the multi-constellation model). RMC gives time, status (A: quality
-    1, else 0), position, speed and course; GGA time, position, quality, satellites
-    and HDOP; VTG speed. Positions are unsigned degrees, speeds knots x 1.151 in
-    single precision, times whole seconds shifted by whole hours (PC vs receiver).
-    The closing sentence type writes the record and empties it; before writing, a
-    speed outside 0..120, a latitude or longitude of 0, quality 0, two or fewer
-    satellites and an HDOP of 0 or from 10 up become missing."""
+    talker with the multi-constellation model), each giving the values FIELDS lists,
+    an empty field as missing. Positions are unsigned degrees, speeds knots x 1.151
+    in single precision, times whole seconds shifted by whole hours (PC vs receiver).
+    The closing sentence type writes the record, values REFUSED lists as missing,
+    and empties it."""
 
     def __init__(self, sent_text, trigger="GGA", any_talker=False):
-        self.tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
-        self.trigger, self.fix, self.writes = trigger, dict(MISSING), []
-        for sentence in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
-            self.sentence(sentence.strip())
-
-    def sentence(self, text):
-        m = self.tag.match(text)
-        if not m:
-            return
-        f, kind = text.split("*")[0].split(",") + [""] * 12, m.group(2)
-        if kind in ("RMC", "GGA"):
-            self.fix["time"] = clock(f[1])
-            lat, lon = (f[3], f[5]) if kind == "RMC" else (f[2], f[4])
-            self.fix["lat"], self.fix["lon"] = (nmea_degrees(v) if v else -1.0 for v in (lat, lon))
-        if kind == "RMC":
-            self.fix["quality"] = 1 if f[2] == "A" else 0
-            self.fix["course"] = number(f[8]) if f[8] else 9999.0
-        elif kind == "GGA":
-            self.fix["quality"] = number(f[6], int) if f[6] else -1
-            self.fix["sats"] = number(f[7], int) if f[7] else -1
-            self.fix["hdop"] = f32(number(f[8])) if f[8] else -1.0
-        if kind in ("RMC", "VTG"):
-            knots = f[7] if kind == "RMC" else f[5]
-            self.fix["mph"] = f32(f32(float(knots)) * 1.151) if knots else -1.0
-        if kind == self.trigger:
-            fix, self.fix = self.fix, dict(MISSING)
-            fix["mph"] = fix["mph"] if 0 <= fix["mph"] <= 120 else -1.0
-            fix["lat"], fix["lon"] = (-1.0 if v == 0 else v for v in (fix["lat"], fix["lon"]))
-            fix["quality"] = -1 if fix["quality"] == 0 else fix["quality"]
-            fix["sats"] = -1 if fix["sats"] <= 2 else fix["sats"]
-            fix["hdop"] = -1.0 if fix["hdop"] == 0 or fix["hdop"] >= 10 else fix["hdop"]
-            self.writes.append(fix)
+        tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
+        self.trigger, self.writes, fix = trigger, [], dict(MISSING)
+        for text in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
+            if m := tag.match(text.strip()):
+                f = text.strip().split("*")[0].split(",") + [""] * 12
+                for name, (at, read) in FIELDS[m.group(2)].items():
+                    fix[name] = read(f[at]) if f[at] else MISSING[name]
+                if m.group(2) == trigger:
+                    self.writes.append({name: MISSING[name] if name in REFUSED and REFUSED[name](v)
+                                        else v for name, v in fix.items()})
+                    fix = dict(MISSING)
 
     def hour_offsets(self, record):
         """Whole-hour differences between the PC's clock and the receiver's that fit a record."""
@@ -259,12 +229,11 @@ class Model:
 def same(record, fix, offset):
     """Whether a record holds a modelled fix, its time shifted by offset hours."""
     _, quality, mph, course, fix_time, lat, lon, sats, hdop = record[:9]
-    if fix["time"] is not None \
-            and round((fix_time % 1) * 86400) != (fix["time"] + offset * 3600) % 86400:
-        return False
+    seconds = round((fix_time % 1) * 86400)
     # Single-precision fields to their precision; positions to well under the
     # last rounded digit of the minutes (1.7e-6 degrees).
     close = lambda a, b, rel=1e-6: math.isclose(a, b, rel_tol=rel, abs_tol=1e-9)  # noqa: E731
-    return (quality == fix["quality"] and sats == fix["sats"] and close(mph, fix["mph"])
+    return ((fix["time"] is None or seconds == (fix["time"] + offset * 3600) % 86400)
+            and quality == fix["quality"] and sats == fix["sats"] and close(mph, fix["mph"])
             and close(course, f32(fix["course"])) and close(lat, fix["lat"], 0)
             and close(lon, fix["lon"], 0) and close(hdop, fix["hdop"]))
