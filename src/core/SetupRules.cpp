@@ -2,6 +2,9 @@
 
 #include "SetupRules.h"
 
+#include "AnsiText.h"
+#include "PrefsRecord.h"
+
 #include "Conversions.h"
 
 #include <QDir>
@@ -60,6 +63,27 @@ QString folderWithSeparator(const QString& folder)
 {
     const QString sep = QDir::separator();
     return folder.endsWith(sep) ? folder : folder + sep;
+}
+
+QString folderProblem(const QString& folder)
+{
+    if (!ansi::canEncode(folder)) {
+        return QStringLiteral("The folder %1 has characters the preferences cannot keep. "
+                              "Choose a folder whose name has none.")
+            .arg(folder);
+    }
+    if (ansi::encode(folder).size() > PrefsRecord::kFolderLen) {
+        return QStringLiteral("The folder %1 is too long for the preferences to keep (at most %2 "
+                              "characters). Choose a folder with a shorter path.")
+            .arg(folder)
+            .arg(PrefsRecord::kFolderLen);
+    }
+    if (QDir::isRelativePath(folder) || !folder.endsWith(QDir::separator())) {
+        return QStringLiteral("The remembered data folder \"%1\" is not a whole folder path. "
+                              "Choose the data folder again.")
+            .arg(folder);
+    }
+    return {};
 }
 
 QString overwriteQuestion(const QString& prefix, qint16 number, const QString& dataFolder)

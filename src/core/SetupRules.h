@@ -27,6 +27,13 @@ std::optional<qint16> portNumber(const QString& boxText);
 // A chosen folder with the separator at its end.
 QString folderWithSeparator(const QString& folder);
 
+// Why a data folder cannot take the study, or "" when it can: the
+// preferences keep 78 bytes of it in their one-byte code page, and a study
+// file must go inside the very folder the operator sees, so the folder must
+// fit, be a full path and end with the separator. Whether it exists is left
+// to opening the study file.
+QString folderProblem(const QString& folder);
+
 // The question of the overwrite confirmation.
 QString overwriteQuestion(const QString& prefix, qint16 number, const QString& dataFolder);
 

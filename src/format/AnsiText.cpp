@@ -59,6 +59,16 @@ QString decode(const QByteArray& bytes)
     return out;
 }
 
+bool canEncode(const QString& text)
+{
+    for (QChar ch : text) {
+        if (byteFor(ch.unicode()) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QByteArray fixedField(const QString& text, int length)
 {
     QByteArray bytes = encode(text).left(length);

@@ -12,6 +12,9 @@ namespace ansi {
 QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
 
+// True when every character has a byte of its own in Windows-1252.
+bool canEncode(const QString& text);
+
 // A fixed-length field: a shorter text is padded with spaces, a longer one cut.
 QByteArray fixedField(const QString& text, int length);
 // Leading and trailing spaces removed; other characters, NUL included, stay.

@@ -214,8 +214,7 @@ void frmInit::Form_Load()
     treStudyName->setSelectedFolder(ansi::trimSpaces(settings_.DataFolder));
     DataPath = ansi::trimSpaces(settings_.DataFolder);
     InitDone = true;
-    lblDataPath->setText(DataPath);
-    twips::fitWidth(lblDataPath, DataPath);
+    showDataPath();
 
     show();
     btnOk->setFocus();
@@ -284,9 +283,25 @@ void frmInit::treStudyName_FolderClick(const QString& path, bool byOperator)
         return;
     }
     QApplication::processEvents();
-    DataPath = setup::folderWithSeparator(path);
-    lblDataPath->setText(DataPath);
-    twips::fitWidth(lblDataPath, DataPath);
+    const QString chosen = setup::folderWithSeparator(path);
+    // A folder the preferences cannot keep would put the next study elsewhere.
+    if (const QString problem = setup::folderProblem(chosen); !problem.isEmpty()) {
+        platform_.messages.show(problem);
+        return;
+    }
+    DataPath = chosen;
+    showDataPath();
+}
+
+void frmInit::showDataPath()
+{
+    // A remembered folder that cannot be used (cut, relative, garbled) is
+    // shown as such: nothing is written through it.
+    const bool usable = setup::folderProblem(DataPath).isEmpty();
+    const QString text = usable ? DataPath : QStringLiteral("Unusable: ") + DataPath;
+    lblDataPath->setText(text);
+    lblDataPath->setStyleSheet(usable ? QString() : QStringLiteral("color: #c00000;"));
+    twips::fitWidth(lblDataPath, text);
 }
 
 void frmInit::btnOk_Click()
@@ -307,6 +322,11 @@ void frmInit::btnOk_Click()
     if (!setup::portNumber(cmbCommPort->currentText())) {
         platform_.messages.show(setup::portNumberOutOfRange(cmbCommPort->currentText()));
         cmbCommPort->setFocus();
+        return;
+    }
+    if (const QString problem = setup::folderProblem(DataPath); !problem.isEmpty()) {
+        platform_.messages.show(problem);
+        treStudyName->setFocus();
         return;
     }
     settings_.StudyNamePrefix = prefix;

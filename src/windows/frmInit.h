@@ -85,6 +85,7 @@ protected:
 private:
     void buildControls();
     void paintPortBox(bool opens);
+    void showDataPath();
 
     StudySettings& settings_;
     const Preferences& prefs_;

@@ -56,6 +56,36 @@ private slots:
         QTEST(int(setup::studyNumberWhileTyping(text)), "whileTyping");
     }
 
+    // The folder must be whole in the preferences and a full path.
+    void folder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("problem"); // the start of the message, or ""
+        QTest::newRow("ordinary") << "/home/operator/Studies/"
+                                  << "";
+        QTest::newRow("78 bytes") << "/" + QString(76, u'f') + "/"
+                                  << "";
+        QTest::newRow("79 bytes") << "/" + QString(77, u'f') + "/"
+                                  << "The folder /ff";
+        QTest::newRow("code page") << "/d/\u20AC\u00E9/"
+                                   << "";
+        QTest::newRow("outside the code page") << "/d/\u0141\u00F3d\u017A/"
+                                               << "The folder /d/";
+        QTest::newRow("relative") << "Data Files/"
+                                  << "The remembered";
+        QTest::newRow("no separator, as when cut") << "/srv/stud"
+                                                   << "The remembered";
+        QTest::newRow("empty") << ""
+                               << "The remembered";
+    }
+    void folder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, problem);
+        const QString got = setup::folderProblem(folder);
+        QVERIFY2(problem.isEmpty() ? got.isEmpty() : got.startsWith(problem), qPrintable(got));
+    }
+
     void port_data()
     {
         QTest::addColumn<QString>("text");

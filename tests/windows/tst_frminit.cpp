@@ -59,13 +59,15 @@ struct Setup : TestPlatform
     int mainShown = 0;
     std::unique_ptr<frmInit> w;
 
-    // With savedPrefs false the dialog meets a first start.
-    explicit Setup(bool savedPrefs = true, std::function<bool(int)> present = {})
+    // With savedPrefs false the dialog meets a first start; folder is the
+    // remembered data folder, the temporary folder when empty.
+    explicit Setup(bool savedPrefs = true, std::function<bool(int)> present = {},
+                   const QString& folder = {})
     {
         if (savedPrefs) {
             StudySettings saved;
             prefs.LoadPrefs(saved);
-            saved.DataFolder = dir.path() + QDir::separator();
+            saved.DataFolder = folder.isEmpty() ? dir.path() + QDir::separator() : folder;
             prefs.SavePrefs(saved);
         }
         auto p = std::make_unique<FakeCommPort>();
@@ -298,6 +300,26 @@ private slots:
                          QString::number(QCoreApplication::applicationPid()) +
                          "). Choose another study name or number, or end that copy first.");
         }
+    }
+
+    // A remembered folder the preferences could not keep whole is shown as
+    // unusable and nothing is written through it; one chosen is refused.
+    void unusableDataFolder()
+    {
+        const QString cut = "/srv/" + QString(73, u'x'); // cut to its 78 bytes: no separator
+        Setup s(true, {}, cut);
+        QCOMPARE(s.w->lblDataPath->text(), "Unusable: " + cut);
+        s.w->btnOk_Click();
+        QCOMPARE(s.mainShown, 0);
+        QVERIFY(s.messages.shown.value(0).startsWith("The remembered data folder"));
+        QVERIFY(!QFile::exists(cut + "Test-1.gd2") && !QFile::exists(s.dir.filePath("Test-1.gd2")));
+
+        const QString tooLong = s.dir.filePath(QString(80, u'y'));
+        QVERIFY(QDir().mkpath(tooLong));
+        const QString before = s.w->DataPath;
+        s.w->treStudyName_FolderClick(tooLong, true);
+        QVERIFY(s.messages.shown.last().startsWith("The folder " + tooLong));
+        QCOMPARE(s.w->DataPath, before);
     }
 
     void studyFileThatCannotBeCreated()
