@@ -2,6 +2,8 @@
 // Byte-addressed files under file numbers: the only way the program touches
 // its preferences and study files. Positions are 1-based, as the record
 // bookkeeping counts them; every write goes straight to the operating system.
+// The operations are virtual so that a fuzzer or a test can keep the files in
+// memory behind the very same interface.
 
 #include <QByteArray>
 #include <QString>
@@ -17,12 +19,12 @@ public:
     static constexpr int kMaxFiles = 255;
 
     ByteFiles();
-    ~ByteFiles();
+    virtual ~ByteFiles();
     ByteFiles(const ByteFiles&) = delete;
     ByteFiles& operator=(const ByteFiles&) = delete;
 
     // The lowest file number not in use, or 0 when all are taken.
-    int freeFileNumber() const;
+    virtual int freeFileNumber() const;
 
     enum class Access
     {
@@ -30,27 +32,27 @@ public:
         Read,      // the file must exist; nothing can be written
     };
     // Fails if the number is out of range or in use, or the file cannot be opened.
-    bool open(int fileNum, const QString& path, Access access = Access::ReadWrite);
-    bool isOpen(int fileNum) const;
+    virtual bool open(int fileNum, const QString& path, Access access = Access::ReadWrite);
+    virtual bool isOpen(int fileNum) const;
 
     // Writes all of bytes at 1-based position; false unless every byte went out.
-    bool writeAt(int fileNum, qint64 position, const QByteArray& bytes);
+    virtual bool writeAt(int fileNum, qint64 position, const QByteArray& bytes);
     // Up to count bytes from 1-based position; fewer at the end of the file.
-    QByteArray readAt(int fileNum, qint64 position, qint64 count);
+    virtual QByteArray readAt(int fileNum, qint64 position, qint64 count);
     // Length in bytes, or -1 when the number is not open.
-    qint64 length(int fileNum) const;
-    bool setLength(int fileNum, qint64 length);
+    virtual qint64 length(int fileNum) const;
+    virtual bool setLength(int fileNum, qint64 length);
     // Forces what was written onto the storage device.
-    bool sync(int fileNum);
+    virtual bool sync(int fileNum);
     // True while path names the very file open under fileNum: false once
     // that file is deleted, moved away or replaced by another.
-    bool isAt(int fileNum, const QString& path) const;
+    virtual bool isAt(int fileNum, const QString& path) const;
 
-    void close(int fileNum);
+    virtual void close(int fileNum);
     void closeAll();
 
     // The last error of an operation on fileNum, or of the last failed open.
-    QString errorString(int fileNum) const;
+    virtual QString errorString(int fileNum) const;
 
 private:
     QFile* file(int fileNum) const;

@@ -7,10 +7,11 @@
 #include "Conversions.h"
 #include "FakeCommPort.h"
 #include "Fields.h"
-#include "TestSupport.h"
+#include "MemoryFiles.h"
+#include "Settings.h"
+#include "StudyWriter.h"
+#include "TestDoubles.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -35,9 +36,22 @@ struct TextMakingView final : CollectorView
     qsizetype sink = 0;
 };
 
-// One study for all inputs, as the set-up leaves it.
-struct World : TestStudy
+// One study for all inputs, in memory: a fuzzer that wrote a real file for
+// every input would spend its time in the file system.
+struct World
 {
+    MemoryFiles files;
+    ManualClock clock;
+    StudySettings settings;
+    StudyWriter writer{files, clock};
+    const QString path = QStringLiteral("/fuzz/Test-1.gd2");
+
+    World()
+    {
+        writer.setStudy(path, PrefsRecord());
+        writer.OpenStudyFile(true);
+        writer.close();
+    }
 };
 
 const char* const kReceivers[] = {"Standard USB", "Holux 210", "GeoExplorer 3", "Garmin 76(text)",
@@ -87,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     c.Tick();
     c.StopRun();
     // Every record is whole; start afresh when the file grows large.
-    const qint64 length = QFileInfo(world.writer.path()).size();
+    const qint64 length = world.files.contents(world.path).size();
     if ((length - 272) % 48 != 0) {
         std::abort();
     }
