@@ -7,16 +7,12 @@
 //   --values FILE         decodes every RMC, GGA and VTG of a stream and prints
 //                         the values, to check them against another reading
 
-#include "ByteFiles.h"
 #include "Collector.h"
 #include "CollectorView.h"
 #include "Decoders.h"
 #include "Drive.h"
 #include "FakeCommPort.h"
 #include "GpsClock.h"
-#include "NullView.h"
-#include "PcClock.h"
-#include "Preferences.h"
 #include "Sentences.h"
 #include "TestSupport.h"
 #include "frmMain.h"
