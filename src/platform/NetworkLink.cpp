@@ -106,6 +106,9 @@ void NetworkLink::onFailure()
     const bool unanswered = socket_.state() == QAbstractSocket::HostLookupState ||
                             socket_.state() == QAbstractSocket::ConnectingState;
     const QString reason = unanswered ? QStringLiteral("no answer") : socket_.errorString();
+    if (socket_.bytesAvailable() > 0) {
+        onReadyRead(); // what came before the end is kept
+    }
     connectTimeout_.stop();
     socket_.abort();
     if (heard_) {

@@ -81,9 +81,8 @@ bool QtCommPort::openDevice()
 bool QtCommPort::openSerial(const QString& device)
 {
     device_ = device;
-    const QString shown = QFileInfo(device).canonicalFilePath().isEmpty()
-                              ? device
-                              : QFileInfo(device).canonicalFilePath();
+    const QString real = QFileInfo(device).canonicalFilePath(); // the link's target
+    const QString shown = real.isEmpty() ? device : real;
     const std::vector<ports::Holder> holders = ports::holdersOf(device);
     if (!holders.empty()) {
         // gpsd first: its message says what to do instead.
