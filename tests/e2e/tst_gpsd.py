@@ -41,6 +41,7 @@ def record(build_bin, halves, gpsd_exe):
     tty.setraw(slave)
     device, display = os.ttyname(slave), Display()
     c, gpsd = Collector(build_bin, display), None
+    watched = lambda: wait_for(lambda: tcp(port, "01"), 15, "the collector to watch gpsd")  # noqa: E731
     try:
         os.makedirs(c.path("ports"))
         if gpsd_exe:
@@ -48,14 +49,13 @@ def record(build_bin, halves, gpsd_exe):
                 s.bind(("127.0.0.1", 0))
                 port = s.getsockname()[1]
             gpsd = start_gpsd(gpsd_exe, port, device)
-            with open(c.path("ports", "com1"), "w") as entry:
-                entry.write("gpsd://127.0.0.1:%d%s\n" % (port, device))
+            open(c.path("ports", "com1"), "w").write("gpsd://127.0.0.1:%d%s\n" % (port, device))
         else:
             os.symlink(device, c.path("ports", "com1"))
         c.start()
         study = c.begin_study()
         if gpsd:
-            wait_for(lambda: tcp(port, "01"), 10, "the collector to watch gpsd")
+            watched()
         c.keys("r", then=1.5)
         os.write(master, halves[0])
         time.sleep(1.5)
@@ -64,7 +64,7 @@ def record(build_bin, halves, gpsd_exe):
             gpsd.wait(timeout=10)
             time.sleep(2)
             gpsd = start_gpsd(gpsd_exe, port, device)
-            wait_for(lambda: tcp(port, "01"), 15, "the collector to watch gpsd again")
+            watched()
         time.sleep(1)
         os.write(master, halves[1])
         time.sleep(1.5)
