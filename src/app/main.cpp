@@ -42,8 +42,9 @@ int main(int argc, char* argv[])
         window->Form_Load();
         window->show();
     };
-    auto* setup = new frmInit(settings, prefs, writer, platform,
-                              std::make_unique<QtCommPort>(folder), showMainWindow);
+    auto* setup =
+        new frmInit(settings, prefs, writer, platform,
+                    std::make_unique<QtCommPort>(folder, QtCommPort::Use::Test), showMainWindow);
     setup->setAttribute(Qt::WA_DeleteOnClose);
     setup->Form_Load();
     return QApplication::exec();

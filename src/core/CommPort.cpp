@@ -95,6 +95,7 @@ bool CommPort::setPortOpen(bool open)
         return !open; // opening an open port is an error, closing a closed one is not
     }
     if (open) {
+        openFailure_.clear();
         if (!openDevice()) {
             return false;
         }

@@ -35,6 +35,9 @@ public:
     bool setInBufferSize(qint16 bytes);
     bool setPortOpen(bool open);
     bool portOpen() const { return open_; }
+    // Why the last opening failed, in the operator's words; "" when the
+    // device could not say.
+    QString openFailure() const { return openFailure_; }
     bool setRTSEnable(bool enable);
 
     qint16 commEvent() const { return commEvent_; }
@@ -57,11 +60,15 @@ public:
 
 signals:
     void OnComm();
+    // How the link to a receiver that is not on a wire is doing (connection
+    // lost, trying again), for the status line.
+    void linkStatus(const QString& text);
 
 protected:
     // For subclasses: what arrived from the device, and line conditions.
     void received(const QByteArray& bytes);
     void lineCondition(Event code);
+    void setOpenFailure(const QString& why) { openFailure_ = why; }
 
     LineSettings lineSettings() const { return line_; }
     qint16 inBufferSize() const { return inBufferSize_; }
@@ -80,6 +87,7 @@ private:
     qint16 rThreshold_ = 0;
     qint16 inBufferSize_ = 1024;
     bool open_ = false;
+    QString openFailure_;
     bool rts_ = false;
     qint16 commEvent_ = 0;
     QByteArray inBuffer_;

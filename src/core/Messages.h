@@ -8,6 +8,37 @@ namespace msg {
 inline const QString kPortOpenFailed =
     QStringLiteral("There was a problem opening your communications port");
 
+// With the reason when the port could tell it.
+inline QString portOpenFailed(const QString& why)
+{
+    return why.isEmpty() ? kPortOpenFailed : kPortOpenFailed + QStringLiteral(": ") + why;
+}
+
+// A serial device that another program reads: both would get half the sentences.
+inline QString deviceHeld(const QString& device, const QString& program, qint64 pid)
+{
+    QString text = QStringLiteral("%1 is held by %2 (process %3)").arg(device, program).arg(pid);
+    if (program == QStringLiteral("gpsd")) {
+        text += QStringLiteral("; use a gpsd:// port or stop gpsd");
+    }
+    return text;
+}
+
+// The status line while a receiver on the network is out of reach.
+inline QString linkDown(const QString& source, bool wasConnected, const QString& reason,
+                        int pauseMs)
+{
+    return QStringLiteral("%1 %2 (%3); trying again in %4 s")
+        .arg(wasConnected ? QStringLiteral("Lost the connection to")
+                          : QStringLiteral("Cannot connect to"),
+             source, reason, QString::number(pauseMs / 1000.0));
+}
+
+inline QString linkConnected(const QString& source)
+{
+    return QStringLiteral("Connected to %1, waiting for sentences").arg(source);
+}
+
 inline const QString kDataFileOpenFailed = QStringLiteral(
     "There was a problem opening the data file. Check the Preferences settings and try again.");
 

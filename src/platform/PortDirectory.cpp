@@ -3,6 +3,7 @@
 #include "PortDirectory.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -46,23 +47,129 @@ QStringList orderedDevices(const QStringList& systemLocations)
     return sorted;
 }
 
-QString devicePath(int n, const QString& programFolder)
+QString PortEntry::address() const
 {
+    // An IPv6 address takes brackets before its port.
+    const QString shown = host.contains(u':') ? u'[' + host + u']' : host;
+    return shown + u':' + QString::number(port);
+}
+
+PortEntry parseEntry(const QString& line)
+{
+    const QString text = line.trimmed();
+    PortEntry e;
+    e.kind = PortEntry::Kind::Invalid;
+    const qsizetype schemeEnd = text.indexOf(QStringLiteral("://"));
+    const QString scheme = schemeEnd < 0 ? QString() : text.left(schemeEnd).toLower();
+    if (scheme != u"gpsd" && scheme != u"tcp") {
+        e.problem = QStringLiteral("\"%1\" is neither gpsd://HOST[:PORT][/DEVICE] nor "
+                                   "tcp://HOST:PORT")
+                        .arg(text.left(80));
+        return e;
+    }
+    const bool gpsd = scheme == u"gpsd";
+    QString rest = text.mid(schemeEnd + 3);
+    const qsizetype slash = rest.indexOf(u'/');
+    if (slash >= 0) {
+        if (!gpsd) {
+            e.problem = QStringLiteral("tcp:// takes no path: tcp://HOST:PORT");
+            return e;
+        }
+        e.device = rest.mid(slash);
+        if (e.device == u"/") {
+            e.device.clear();
+        }
+        rest.truncate(slash);
+    }
+    QString portText;
+    if (rest.startsWith(u'[')) { // [IPv6]:port
+        const qsizetype close = rest.indexOf(u']');
+        if (close < 0) {
+            e.problem = QStringLiteral("no closing \"]\" after the address");
+            return e;
+        }
+        e.host = rest.mid(1, close - 1);
+        rest = rest.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(u':')) {
+            e.problem = QStringLiteral("\":PORT\" expected after the address");
+            return e;
+        }
+        portText = rest.mid(1);
+        if (!rest.isEmpty() && portText.isEmpty()) {
+            portText = QStringLiteral(" "); // "host:" names no port
+        }
+    } else {
+        const qsizetype colon = rest.indexOf(u':');
+        e.host = rest.left(colon);
+        if (colon >= 0) {
+            portText = rest.mid(colon + 1);
+            if (portText.isEmpty()) {
+                portText = QStringLiteral(" ");
+            }
+        }
+    }
+    if (e.host.isEmpty()) {
+        e.problem = QStringLiteral("no host in \"%1\"").arg(text.left(80));
+        return e;
+    }
+    if (portText.isEmpty()) {
+        if (!gpsd) {
+            e.problem = QStringLiteral("tcp:// needs a port: tcp://HOST:PORT");
+            return e;
+        }
+        e.port = kGpsdPort;
+    } else {
+        bool ok = false;
+        const uint port = portText.toUInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            e.problem = QStringLiteral("port \"%1\" is not a number from 1 to 65535")
+                            .arg(portText.trimmed().left(20));
+            return e;
+        }
+        e.port = quint16(port);
+    }
+    e.kind = gpsd ? PortEntry::Kind::Gpsd : PortEntry::Kind::Tcp;
+    return e;
+}
+
+PortEntry portEntry(int n, const QString& programFolder)
+{
+    PortEntry e;
     if (n < 1) {
-        return {};
+        return e;
     }
     const QString link = programFolder + QDir::separator() + QStringLiteral("ports") +
                          QDir::separator() + QStringLiteral("com%1").arg(n);
     const QFileInfo info(link);
-    if (info.isSymLink() || info.exists()) {
-        return link;
+    if (info.isSymLink() || (info.exists() && !info.isFile())) {
+        e.kind = PortEntry::Kind::Device;
+        e.device = link;
+        return e;
+    }
+    if (info.exists()) {
+        // A text entry: its first line, read only so far.
+        QFile file(link);
+        if (!file.open(QIODevice::ReadOnly)) {
+            e.kind = PortEntry::Kind::Invalid;
+            e.problem = file.errorString();
+        } else {
+            e = parseEntry(QString::fromUtf8(file.readLine(1024)));
+        }
+        if (e.kind == PortEntry::Kind::Invalid) {
+            e.problem = QStringLiteral("ports/com%1: %2").arg(n).arg(e.problem);
+        }
+        return e;
     }
     QStringList locations;
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
         locations.append(port.systemLocation());
     }
     locations = orderedDevices(locations);
-    return n <= locations.size() ? locations[n - 1] : QString();
+    if (n <= locations.size()) {
+        e.kind = PortEntry::Kind::Device;
+        e.device = locations[n - 1];
+    }
+    return e;
 }
 
 } // namespace ports

@@ -2,7 +2,12 @@
 
 #include "QtCommPort.h"
 
+#include "DeviceHolders.h"
+#include "Messages.h"
 #include "PortDirectory.h"
+
+#include <QFileInfo>
+#include <algorithm>
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -21,9 +26,11 @@ bool readCounters(int fd, std::array<int, 4>& out)
 
 } // namespace
 
-QtCommPort::QtCommPort(QString programFolder, QObject* parent)
-    : CommPort(parent), programFolder_(std::move(programFolder))
+QtCommPort::QtCommPort(QString programFolder, Use use, QObject* parent)
+    : CommPort(parent), programFolder_(std::move(programFolder)), use_(use)
 {
+    connect(&network_, &NetworkLink::received, this, &QtCommPort::received);
+    connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
     connect(&port_, &QSerialPort::readyRead, this, &QtCommPort::onReadyRead);
     // Queued: the device is closed after QSerialPort has finished reporting.
     connect(&port_, &QSerialPort::errorOccurred, this, &QtCommPort::onError, Qt::QueuedConnection);
@@ -38,8 +45,58 @@ QtCommPort::~QtCommPort()
 
 bool QtCommPort::openDevice()
 {
-    device_ = ports::devicePath(commPort(), programFolder_);
-    return !device_.isEmpty() && openPath();
+    using Kind = ports::PortEntry::Kind;
+    const ports::PortEntry entry = ports::portEntry(commPort(), programFolder_);
+    onNetwork_ = false;
+    switch (entry.kind) {
+    case Kind::None:
+        setOpenFailure(QStringLiteral("no device is port %1").arg(commPort()));
+        return false;
+    case Kind::Invalid:
+        setOpenFailure(entry.problem);
+        return false;
+    case Kind::Device:
+        return openSerial(entry.device);
+    case Kind::Gpsd:
+    case Kind::Tcp:
+        break;
+    }
+    if (use_ == Use::Test) {
+        // The wait runs events: a second test must not start inside it.
+        if (testing_) {
+            return false;
+        }
+        testing_ = true;
+        QString why;
+        const bool opened = NetworkLink::probe(entry, 1000, &why);
+        testing_ = false;
+        setOpenFailure(why);
+        return opened;
+    }
+    onNetwork_ = true;
+    network_.start(entry);
+    return true;
+}
+
+bool QtCommPort::openSerial(const QString& device)
+{
+    device_ = device;
+    const QString real = QFileInfo(device).canonicalFilePath(); // the link's target
+    const QString shown = real.isEmpty() ? device : real;
+    const std::vector<ports::Holder> holders = ports::holdersOf(device);
+    if (!holders.empty()) {
+        // gpsd first: its message says what to do instead.
+        const auto gpsd = std::find_if(holders.begin(), holders.end(),
+                                       [](const ports::Holder& h) { return h.name == u"gpsd"; });
+        const ports::Holder& holder = gpsd != holders.end() ? *gpsd : holders.front();
+        setOpenFailure(msg::deviceHeld(shown, holder.name, holder.pid));
+        return false;
+    }
+    if (!openPath()) {
+        setOpenFailure(shown + QStringLiteral(": ") + port_.errorString());
+        return false;
+    }
+    return true;
 }
 
 bool QtCommPort::openPath()
@@ -84,6 +141,8 @@ bool QtCommPort::openPath()
 
 void QtCommPort::closeDevice()
 {
+    network_.stop();
+    onNetwork_ = false;
     reconnect_.stop();
     port_.close();
 }
@@ -111,6 +170,9 @@ void QtCommPort::reconnect()
 bool QtCommPort::applyRts(bool enable)
 {
     rtsWanted_ = enable;
+    if (onNetwork_) {
+        return true; // no modem lines on the network
+    }
     // Devices without modem lines (pseudo-terminals) have no RTS to raise.
     return port_.setRequestToSend(enable) ||
            port_.error() == QSerialPort::UnsupportedOperationError;

@@ -7,8 +7,15 @@
 // device up: the port then closes the device, stays open as far as the
 // program is concerned, and tries the same device again every second, so
 // that data flows again once the receiver is plugged back in.
+//
+// A port whose entry names a receiver on the network (gpsd, a TCP stream) is
+// read through a NetworkLink instead; the speed then plays no part. To the
+// set-up window's port test such a port is there when a connection opens
+// within a second; for the main window it is open from the start and the
+// link is kept up in the background.
 
 #include "CommPort.h"
+#include "NetworkLink.h"
 
 #include <QSerialPort>
 #include <QTimer>
@@ -19,8 +26,14 @@ class QtCommPort final : public CommPort
     Q_OBJECT
 
 public:
+    enum class Use
+    {
+        Receive,
+        Test, // only opened to see whether the port is there
+    };
+
     // programFolder is where "ports/comN" links are looked for.
-    explicit QtCommPort(QString programFolder, QObject* parent = nullptr);
+    explicit QtCommPort(QString programFolder, Use use = Use::Receive, QObject* parent = nullptr);
     ~QtCommPort() override;
 
 protected:
@@ -29,6 +42,7 @@ protected:
     bool applyRts(bool enable) override;
 
 private:
+    bool openSerial(const QString& device);
     bool openPath();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
@@ -36,8 +50,12 @@ private:
     void checkLineConditions();
 
     QString programFolder_;
+    Use use_;
     QString device_; // as the port number resolved at opening
     QSerialPort port_;
+    NetworkLink network_;
+    bool onNetwork_ = false;
+    bool testing_ = false;
     QTimer reconnect_;
     bool rtsWanted_ = false;
     bool countersReadable_ = false;

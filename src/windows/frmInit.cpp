@@ -248,6 +248,9 @@ bool frmInit::TestCommPort(qint16 port)
 
 void frmInit::paintPortBox(bool opens)
 {
+    // Why it does not open, where the operator looks: a busy device, a
+    // network entry that is wrong or does not answer.
+    cmbCommPort->setToolTip(opens ? QString() : MSComm1->openFailure());
     QPalette p = cmbCommPort->palette();
     p.setColor(QPalette::Base, opens ? QColor(255, 255, 255) : QColor(255, 0, 0));
     cmbCommPort->setPalette(p);

@@ -97,6 +97,7 @@ frmMain::frmMain(const StudySettings& settings, StudyWriter& writer, Platform& p
 {
     buildControls();
     connect(port_.get(), &CommPort::OnComm, this, &frmMain::MSComm1_OnComm);
+    connect(port_.get(), &CommPort::linkStatus, lblStatus, &QLabel::setText);
     qApp->installEventFilter(this);
 }
 
@@ -319,7 +320,7 @@ void frmMain::InitMainWindow()
                         port.setRThreshold(1) && port.setInBufferSize(4096) &&
                         port.setPortOpen(true) && port.setRTSEnable(true);
     if (!opened) {
-        platform_.messages.show(msg::kPortOpenFailed);
+        platform_.messages.show(msg::portOpenFailed(port.openFailure()));
     }
 }
 

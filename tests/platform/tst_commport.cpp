@@ -1,17 +1,23 @@
-// The serial port adapter on a real pseudo-terminal, the settings text, and
-// how port numbers find their devices.
+// The serial port adapter on a real pseudo-terminal and on local TCP servers,
+// the settings text, and how port numbers find their devices.
 
 #include "PortDirectory.h"
 #include "QtCommPort.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
 #include <optional>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -45,6 +51,44 @@ struct Terminal
     }
 };
 
+// Everything the port receives, into got.
+void collect(CommPort& port, QByteArray& got)
+{
+    QObject::connect(&port, &CommPort::OnComm, [&] {
+        char buf[64];
+        while (const qsizetype n = port.read(buf, sizeof buf)) {
+            got.append(buf, n);
+        }
+    });
+}
+
+// A program folder whose ports/com1 holds entry, and the port for it.
+struct NetworkPort
+{
+    QTemporaryDir program;
+    QtCommPort port{program.path()};
+    QByteArray got;
+    QStringList status;
+
+    explicit NetworkPort(const QString& entry)
+    {
+        QDir(program.path()).mkdir("ports");
+        QFile file(program.filePath("ports/com1"));
+        file.open(QIODevice::WriteOnly); // closed before the port is opened
+        file.write(entry.toUtf8() + '\n');
+        collect(port, got);
+        QObject::connect(&port, &CommPort::linkStatus, [this](const QString& s) { status += s; });
+        port.setRThreshold(1);
+    }
+};
+
+QTcpSocket* accepted(QTcpServer& server)
+{
+    return QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 5000)
+               ? server.nextPendingConnection()
+               : nullptr;
+}
+
 } // namespace
 
 class TstCommPort : public QObject
@@ -72,12 +116,7 @@ private slots:
         QVERIFY(QFile::link(first->device, link));
         QVERIFY(port.setPortOpen(true));
         QByteArray got;
-        connect(&port, &CommPort::OnComm, this, [&] {
-            char buf[64];
-            while (const qsizetype n = port.read(buf, sizeof buf)) {
-                got.append(buf, n);
-            }
-        });
+        collect(port, got);
         QVERIFY(first->send("$GPGGA,1\r\n\xb0")); // raw: all eight bits come through
         QTRY_COMPARE(got, QByteArray("$GPGGA,1\r\n\xb0"));
 
@@ -96,6 +135,128 @@ private slots:
         QVERIFY(got.startsWith(QByteArray("$GPGGA,1\r\n\xb0$GPGGA,2\r\n")));
         QVERIFY(port.setPortOpen(false));
         QVERIFY(!port.portOpen());
+    }
+
+    // A plain NMEA stream reads as a serial line. Dropped, it is found again
+    // and the data go on; a server that accepts and closes at once is tried
+    // again after growing pauses, without keeping a core busy.
+    void tcpStreamLostAndFound()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        NetworkPort n(QString("tcp://127.0.0.1:%1").arg(server.serverPort()));
+        QVERIFY(n.port.setPortOpen(true));
+        QTcpSocket* peer = accepted(server);
+        QVERIFY(peer);
+        peer->write("$GPGGA,1\r\n");
+        QTRY_COMPARE(n.got, QByteArray("$GPGGA,1\r\n"));
+        peer->close();
+        QTRY_VERIFY(n.status.last().startsWith("Lost the connection to tcp://127.0.0.1:"));
+        QVERIFY((peer = accepted(server)));
+        peer->write("$GPGGA,2\r\n");
+        QTRY_COMPARE(n.got, QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+
+        int connections = 0;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            while (QTcpSocket* c = server.nextPendingConnection()) {
+                c->close();
+                ++connections;
+            }
+        });
+        peer->close();
+        const std::clock_t before = std::clock();
+        QTest::qWait(3000); // pauses of 0.5, 1 and 2 s
+        QVERIFY2(connections >= 2 && connections <= 3, QByteArray::number(connections));
+        QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 2, "retrying keeps it busy");
+        QVERIFY2(n.status.last().endsWith("trying again in 2 s"), qPrintable(n.status.join('|')));
+        QtCommPort test(n.program.path(), QtCommPort::Use::Test); // the set-up window's
+        QVERIFY(test.setPortOpen(true) && test.setPortOpen(false));
+        server.close();
+        QVERIFY(!test.setPortOpen(true));
+        QVERIFY(test.openFailure().endsWith(": Connection refused"));
+    }
+
+    // gpsd is asked for the device's own sentences; its JSON reports, even
+    // split across arrivals, never reach the framing.
+    void gpsdSentencesWithoutReports()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        NetworkPort n(QString("gpsd://localhost:%1/dev/ttyUSB0").arg(server.serverPort()));
+        QVERIFY(n.port.setPortOpen(true));
+        QTcpSocket* gpsd = accepted(server);
+        QVERIFY(gpsd);
+        QByteArray watch;
+        QTRY_VERIFY((watch += gpsd->readAll()).endsWith('\n'));
+        QCOMPARE(watch, R"(?WATCH={"enable":true,"raw":1,"device":"/dev/ttyUSB0"})"
+                        "\n");
+        gpsd->write("{\"class\":\"VERSION\"}\n$GPRMC,1\r\n{\"class\":");
+        QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n"));
+        gpsd->write("\"TPV\",\"tag\":\"$GPGGA\"}\n$GPGGA,2\r\n");
+        QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n$GPGGA,2\r\n"));
+    }
+
+    void entries_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("read"); // "!" and part of the message when malformed
+        const char* const rows[][3] = {
+            {"gpsd, all devices", "gpsd://localhost", "gpsd localhost:2947 "},
+            {"gpsd, one device", "gpsd://10.0.0.2:3000/dev/ttyUSB0\r\n",
+             "gpsd 10.0.0.2:3000 /dev/ttyUSB0"},
+            {"tcp", " tcp://phone.local:10110 ", "tcp phone.local:10110 "},
+            {"IPv6", "tcp://[::1]:5000", "tcp [::1]:5000 "},
+            {"unknown scheme", "udp://host:5000", "!is neither gpsd://"},
+            {"a device path", "/dev/ttyUSB0", "!is neither gpsd://"},
+            {"tcp without port", "tcp://host", "!tcp:// needs a port"},
+            {"empty port", "tcp://host:", "!port \"\" is not a number"},
+            {"port 0", "gpsd://host:0", "!from 1 to 65535"},
+            {"port too high", "tcp://host:65536", "!from 1 to 65535"},
+            {"no host", "tcp://:5000", "!no host"},
+            {"tcp with a path", "tcp://host:5000/dev", "!takes no path"},
+        };
+        for (const auto& [name, line, read] : rows) {
+            QTest::newRow(name) << QString(line) << QString(read);
+        }
+    }
+    void entries()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, read);
+        const ports::PortEntry e = ports::parseEntry(line);
+        if (read.startsWith('!')) {
+            QCOMPARE(e.kind, ports::PortEntry::Kind::Invalid);
+            QVERIFY2(e.problem.contains(read.mid(1)), qPrintable(e.problem));
+        } else {
+            const bool gpsd = e.kind == ports::PortEntry::Kind::Gpsd;
+            QVERIFY(gpsd || e.kind == ports::PortEntry::Kind::Tcp);
+            QCOMPARE((gpsd ? "gpsd " : "tcp ") + e.address() + ' ' + e.device, read);
+        }
+    }
+
+    // A device another program reads is not opened; the message names it.
+    void busyDeviceNamesItsHolder()
+    {
+        const Terminal t;
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("ports"));
+        QVERIFY(QFile::link(t.device, program.filePath("ports/com1")));
+        // sleep under the name of the service that usually holds receivers
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), program.filePath("gpsd")));
+        QProcess holder;
+        ::fcntl(t.master, F_SETFD, FD_CLOEXEC); // the holder does not feed the terminal
+        holder.setStandardInputFile(t.device);
+        holder.start(program.filePath("gpsd"), {"30"});
+        QVERIFY(holder.waitForStarted());
+        QtCommPort port(program.path());
+        QVERIFY(!port.setPortOpen(true));
+        QCOMPARE(port.openFailure(),
+                 QString("%1 is held by gpsd (process %2); use a gpsd:// port or stop gpsd")
+                     .arg(QFileInfo(t.device).canonicalFilePath())
+                     .arg(holder.processId()));
+        holder.kill();
+        holder.waitForFinished();
+        QVERIFY(port.setPortOpen(true));
     }
 
     void settings_data()

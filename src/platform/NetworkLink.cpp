@@ -1,0 +1,170 @@
+// A receiver on the network, over QTcpSocket.
+
+#include "NetworkLink.h"
+
+#include "Messages.h"
+
+#include <QEventLoop>
+#include <algorithm>
+
+namespace {
+
+constexpr int kFirstPauseMs = 500;
+constexpr int kLongestPauseMs = 4000;
+constexpr int kConnectTimeoutMs = 3000;
+
+QByteArray jsonString(const QString& text)
+{
+    QByteArray out = "\"";
+    for (const char c : text.toUtf8()) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + '"';
+}
+
+} // namespace
+
+NetworkLink::NetworkLink(QObject* parent) : QObject(parent)
+{
+    retry_.setSingleShot(true);
+    connectTimeout_.setSingleShot(true);
+    connectTimeout_.setInterval(kConnectTimeoutMs);
+    connect(&retry_, &QTimer::timeout, this, &NetworkLink::connectNow);
+    connect(&connectTimeout_, &QTimer::timeout, this, &NetworkLink::onFailure);
+    connect(&socket_, &QTcpSocket::connected, this, &NetworkLink::onConnected);
+    connect(&socket_, &QTcpSocket::readyRead, this, &NetworkLink::onReadyRead);
+    // Queued: the socket is reset after it has finished reporting.
+    connect(&socket_, &QTcpSocket::disconnected, this, &NetworkLink::onFailure,
+            Qt::QueuedConnection);
+    connect(&socket_, &QTcpSocket::errorOccurred, this, &NetworkLink::onFailure,
+            Qt::QueuedConnection);
+}
+
+QString NetworkLink::name(const ports::PortEntry& entry)
+{
+    return (entry.kind == ports::PortEntry::Kind::Gpsd ? QStringLiteral("gpsd://")
+                                                       : QStringLiteral("tcp://")) +
+           entry.address() + entry.device;
+}
+
+void NetworkLink::start(const ports::PortEntry& entry)
+{
+    entry_ = entry;
+    running_ = true;
+    pauseMs_ = kFirstPauseMs;
+    connectNow();
+}
+
+void NetworkLink::stop()
+{
+    running_ = false;
+    retry_.stop();
+    connectTimeout_.stop();
+    socket_.abort();
+}
+
+void NetworkLink::connectNow()
+{
+    if (!running_) {
+        return;
+    }
+    heard_ = false;
+    connected_ = false;
+    atLineStart_ = true;
+    inReport_ = false;
+    socket_.abort();
+    connectTimeout_.start();
+    socket_.connectToHost(entry_.host, entry_.port, QIODevice::ReadWrite);
+}
+
+void NetworkLink::onConnected()
+{
+    connectTimeout_.stop();
+    connected_ = true;
+    emit status(msg::linkConnected(name(entry_)));
+    if (entry_.kind == ports::PortEntry::Kind::Gpsd) {
+        // The sentences as the device sent them, not gpsd's reports.
+        QByteArray watch = R"(?WATCH={"enable":true,"raw":1)";
+        if (!entry_.device.isEmpty()) {
+            watch += R"(,"device":)" + jsonString(entry_.device);
+        }
+        socket_.write(watch + "}\n");
+    }
+}
+
+void NetworkLink::onFailure()
+{
+    // One report per failure: the socket may tell it twice (error, then
+    // disconnected), and the retry already waiting covers both.
+    if (!running_ || retry_.isActive() ||
+        (socket_.state() == QAbstractSocket::ConnectedState && connected_)) {
+        return;
+    }
+    const bool unanswered = socket_.state() == QAbstractSocket::HostLookupState ||
+                            socket_.state() == QAbstractSocket::ConnectingState;
+    const QString reason = unanswered ? QStringLiteral("no answer") : socket_.errorString();
+    if (socket_.bytesAvailable() > 0) {
+        onReadyRead(); // what came before the end is kept
+    }
+    connectTimeout_.stop();
+    socket_.abort();
+    if (heard_) {
+        pauseMs_ = kFirstPauseMs; // it worked for a while: the next attempt comes soon
+    }
+    emit status(msg::linkDown(name(entry_), connected_, reason, pauseMs_));
+    retry_.start(pauseMs_);
+    pauseMs_ = std::min(pauseMs_ * 2, kLongestPauseMs);
+}
+
+void NetworkLink::onReadyRead()
+{
+    const QByteArray bytes = socket_.readAll();
+    heard_ = heard_ || !bytes.isEmpty();
+    emit received(entry_.kind == ports::PortEntry::Kind::Gpsd ? withoutReports(bytes) : bytes);
+}
+
+QByteArray NetworkLink::withoutReports(const QByteArray& bytes)
+{
+    // gpsd writes whole lines: its reports are those that open with "{".
+    // Nothing is kept between arrivals but where the line stands.
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (atLineStart_) {
+            inReport_ = c == '{';
+            atLineStart_ = false;
+        }
+        if (!inReport_) {
+            out += c;
+        }
+        if (c == '\n') {
+            atLineStart_ = true;
+        }
+    }
+    return out;
+}
+
+bool NetworkLink::probe(const ports::PortEntry& entry, int timeoutMs, QString* why)
+{
+    QTcpSocket socket;
+    QEventLoop wait;
+    connect(&socket, &QTcpSocket::connected, &wait, &QEventLoop::quit);
+    connect(&socket, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &wait, &QEventLoop::quit);
+    socket.connectToHost(entry.host, entry.port, QIODevice::ReadOnly);
+    if (socket.state() != QAbstractSocket::UnconnectedState &&
+        socket.state() != QAbstractSocket::ConnectedState) {
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    const bool opened = socket.state() == QAbstractSocket::ConnectedState;
+    if (!opened && why) {
+        *why = name(entry) + QStringLiteral(": ") +
+               (socket.error() == QAbstractSocket::UnknownSocketError ? QStringLiteral("no answer")
+                                                                      : socket.errorString());
+    }
+    socket.abort();
+    return opened;
+}

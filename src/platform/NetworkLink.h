@@ -1,0 +1,54 @@
+#pragma once
+// A receiver on the network: gpsd relaying a device's sentences, or a plain
+// NMEA stream over TCP (a phone app, a serial server). What arrives is handed
+// on as bytes, as a serial device hands them on, so that framing and decoding
+// are the same; gpsd's own JSON reports are left out.
+//
+// The link is kept up without blocking anything: a connection refused or
+// lost is tried again after a pause that grows to a few seconds, and the
+// status line says so meanwhile.
+
+#include "PortDirectory.h"
+
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+class NetworkLink final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit NetworkLink(QObject* parent = nullptr);
+
+    void start(const ports::PortEntry& entry);
+    void stop();
+
+    // Whether a connection to entry opens within timeoutMs; timers and
+    // painting go on meanwhile, input waits. why tells what went wrong.
+    static bool probe(const ports::PortEntry& entry, int timeoutMs, QString* why);
+
+    static QString name(const ports::PortEntry& entry); // "gpsd://host:port"
+
+signals:
+    void received(const QByteArray& bytes);
+    void status(const QString& text);
+
+private:
+    void connectNow();
+    void onConnected();
+    void onReadyRead();
+    void onFailure();
+    QByteArray withoutReports(const QByteArray& bytes);
+
+    ports::PortEntry entry_;
+    QTcpSocket socket_;
+    QTimer retry_;
+    QTimer connectTimeout_; // a host that never answers takes minutes to refuse
+    int pauseMs_ = 0;
+    bool running_ = false;
+    bool connected_ = false;
+    bool heard_ = false; // data came over this connection
+    bool atLineStart_ = true;
+    bool inReport_ = false;
+};
