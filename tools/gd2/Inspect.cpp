@@ -3,6 +3,7 @@
 #include "Inspect.h"
 
 #include "AnsiText.h"
+#include "Sink.h"
 #include "TextFormat.h"
 
 #include <QSet>
@@ -206,7 +207,14 @@ QByteArray infoText(const Study& study, const QString& fileName)
 
 QByteArray dumpText(const Study& study)
 {
-    QByteArray out;
+    QByteArray text;
+    Sink out(text);
+    writeDump(study, out);
+    return text;
+}
+
+void writeDump(const Study& study, Sink& out)
+{
     for (qsizetype i = 0; i < study.records.size(); ++i) {
         const FixRecord& r = study.records[i];
         const auto stamp = stampOf(r);
@@ -226,9 +234,8 @@ QByteArray dumpText(const Study& study)
                      QString::number(r.NodeNum),
                      orMissing(r.DelayNum == missing::kInteger, QString::number(r.DelayNum)),
                      orMissing(r.RunDir == 0, directionCode(r.RunDir)));
-        out += line.toUtf8();
+        out << line;
     }
-    return out;
 }
 
 } // namespace gd2
