@@ -41,18 +41,19 @@ public:
         const qint64 quarter = localMs - localMs % kQuarterMs; // times are after 1899
         if (quarter != quarter_) {
             quarter_ = quarter;
-            const int first = machineUtcOffset(quarter);
-            steady_ = first == machineUtcOffset(quarter + kQuarterMs - 1) ? std::optional(first)
-                                                                          : std::nullopt;
+            offset_ = machineUtcOffset(quarter);
+            steady_ = offset_ == machineUtcOffset(quarter + kQuarterMs - 1);
         }
-        return steady_ ? *steady_ : machineUtcOffset(localMs);
+        return steady_ ? offset_ : machineUtcOffset(localMs);
     }
 
 private:
     static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
     std::optional<int> given_;
     qint64 quarter_ = std::numeric_limits<qint64>::min();
-    std::optional<int> steady_;
+    // Plain values: optimisers lose track of an optional kept across calls.
+    int offset_ = 0;
+    bool steady_ = false;
 };
 
 QString jsonString(const QString& s)

@@ -7,6 +7,7 @@
 #include "TextFormat.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 namespace gd2 {
@@ -15,6 +16,8 @@ namespace {
 
 // Beyond this many, out-of-order records are counted rather than listed.
 constexpr int kListedPerRun = 5;
+
+constexpr FixRecord kZeros{0, 0, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0, 0.0f, 0, 0, 0};
 
 // Header text as a person can read it: control bytes would garble a terminal.
 QString headerText(const QByteArray& field)
@@ -82,6 +85,21 @@ QStringList structuralProblems(const Study& study, const QList<Run>& runs)
                             .arg(run.first + 1);
         }
         seen.insert(run.number);
+        // Zeros are what a file extended but never written holds; a run
+        // without a single time cannot be placed or timed.
+        const auto begin = study.records.cbegin() + run.first;
+        if (std::all_of(begin, begin + run.count, [](const FixRecord& r) { return r == kZeros; })) {
+            problems << QStringLiteral("run %1: its %2 records from record %3 on hold nothing "
+                                       "but zeros, not fixes")
+                            .arg(run.number)
+                            .arg(run.count)
+                            .arg(run.first + 1);
+        } else if (std::none_of(run.stamps.cbegin(), run.stamps.cend(),
+                                [](const std::optional<qint64>& t) { return t.has_value(); })) {
+            problems << QStringLiteral("run %1: none of its %2 records has a time")
+                            .arg(run.number)
+                            .arg(run.count);
+        }
         for (qsizetype k = 0; k < run.backwards.size() && k < kListedPerRun; ++k) {
             const qsizetype i = run.backwards[k];
             problems << QStringLiteral("run %1: record %2 (%3) is earlier than the record before "
