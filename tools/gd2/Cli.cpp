@@ -323,7 +323,7 @@ int runCli(const QStringList& args, CliOutput& io)
             const QDir charts(o.svgDir);
             QSet<QString> used;
             for (const Run& run : runs) {
-                const RunReport report = analyseRun(study, run);
+                const RunReport report = analyseRun(study, run, !o.svgDir.isEmpty());
                 if (!o.svgDir.isEmpty() && !writeChart(report, charts, used, io)) {
                     return false;
                 }

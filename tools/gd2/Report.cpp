@@ -105,7 +105,7 @@ QList<RunReport> analyse(const Study& study)
     return reports;
 }
 
-RunReport analyseRun(const Study& study, const Run& run)
+RunReport analyseRun(const Study& study, const Run& run, bool forChart)
 {
     RunReport rep;
     rep.number = run.number;
@@ -113,22 +113,24 @@ RunReport analyseRun(const Study& study, const Run& run)
     rep.fixes = run.count;
     const auto rec = [&](qsizetype j) -> const FixRecord& { return study.records[run.first + j]; };
 
-    // The next timed fix and the next fix with a position, for each fix.
-    QList<std::optional<qint64>> nextStamp(run.count);
-    QList<qsizetype> nextPos(run.count, -1);
-    std::optional<qint64> stampAfter;
-    qsizetype posAfter = -1;
-    for (qsizetype j = run.count - 1; j >= 0; --j) {
-        nextStamp[j] = stampAfter;
-        nextPos[j] = posAfter;
-        if (run.stamps[j]) {
-            stampAfter = run.stamps[j];
-        }
-        if (hasPosition(rec(j))) {
-            posAfter = j;
-        }
-    }
-
+    // A fix's time runs to the next timed fix and its distance to the next
+    // fix with a position: both are settled when that fix comes, so that
+    // nothing is kept per fix beyond the records themselves.
+    struct Timed
+    {
+        qsizetype stretch;
+        qint64 at;
+        bool slow;
+        bool inStop;
+    };
+    struct Placed
+    {
+        qsizetype stretch;
+        double lat;
+        double lon;
+    };
+    std::optional<Timed> lastTimed;
+    std::optional<Placed> lastPlaced;
     QList<qsizetype> delayStretch;
     bool moved = false;
     bool inStop = false;
@@ -171,7 +173,27 @@ RunReport analyseRun(const Study& study, const Run& run)
             ++s.positioned;
             ++rep.positioned;
         }
+        const qsizetype here = rep.stretches.size() - 1;
         if (stamp) {
+            if (lastTimed) {
+                Stretch& before = rep.stretches[lastTimed->stretch];
+                const qint64 dt = *stamp - lastTimed->at;
+                *before.travelMs += dt;
+                if (lastTimed->slow && dt > 0) {
+                    before.stoppedMs += dt;
+                    rep.stoppedMs += dt;
+                    if (lastTimed->inStop) {
+                        before.stopsMs += dt;
+                        rep.stopsMs += dt;
+                    }
+                    if (forChart && !rep.stopped.isEmpty() &&
+                        rep.stopped.last().to == lastTimed->at) {
+                        rep.stopped.last().to = *stamp;
+                    } else if (forChart) {
+                        rep.stopped.append({lastTimed->at, *stamp});
+                    }
+                }
+            }
             if (!rep.start) {
                 rep.start = stamp;
             }
@@ -180,30 +202,19 @@ RunReport analyseRun(const Study& study, const Run& run)
                 s.start = stamp;
                 s.travelMs = 0;
             }
-            rep.samples.append({*stamp, mph});
-            if (nextStamp[j]) {
-                const qint64 dt = *nextStamp[j] - *stamp;
-                *s.travelMs += dt;
-                if (mph && *mph < kStoppedBelowMph && dt > 0) {
-                    s.stoppedMs += dt;
-                    rep.stoppedMs += dt;
-                    if (inStop) {
-                        s.stopsMs += dt;
-                        rep.stopsMs += dt;
-                    }
-                    if (!rep.stopped.isEmpty() && rep.stopped.last().to == *stamp) {
-                        rep.stopped.last().to = *nextStamp[j];
-                    } else {
-                        rep.stopped.append({*stamp, *nextStamp[j]});
-                    }
-                }
+            if (forChart) {
+                rep.samples.append({*stamp, mph});
             }
+            lastTimed = Timed{here, *stamp, slow, inStop};
         }
-        if (nextPos[j] >= 0 && hasPosition(r)) {
-            const FixRecord& n = rec(nextPos[j]);
-            const double leg = haversineMetres(r.Latitude, r.Longitude, n.Latitude, n.Longitude);
-            s.metres += leg;
-            rep.metres += leg;
+        if (hasPosition(r)) {
+            if (lastPlaced) {
+                const double leg =
+                    haversineMetres(lastPlaced->lat, lastPlaced->lon, r.Latitude, r.Longitude);
+                rep.stretches[lastPlaced->stretch].metres += leg;
+                rep.metres += leg;
+            }
+            lastPlaced = Placed{here, r.Latitude, r.Longitude};
         }
     }
     // A delay's stretch is named once the node after it is known; the

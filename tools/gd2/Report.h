@@ -91,7 +91,9 @@ struct RunReport
 };
 
 QList<RunReport> analyse(const Study& study);
-RunReport analyseRun(const Study& study, const Run& run);
+// Without `forChart`, the speed samples and stopped intervals that only the
+// speed chart draws are left out.
+RunReport analyseRun(const Study& study, const Run& run, bool forChart = true);
 
 // Miles per hour over a distance and a time; nothing for no time.
 std::optional<double> averageMph(double metres, std::optional<qint64> ms);
