@@ -173,8 +173,8 @@ QString usageText()
         "  --reference-mph MPH  also the delay and travel time index against this speed\n"
         "  --html FILE          one page with the tables and pictures\n"
         "\n"
-        "Exit status: 0 done, 1 the file cannot be read or is no study file, or the\n"
-        "output cannot be written, 2 wrong arguments.\n");
+        "Exit status: 0 done, 1 the file cannot be read, is no regular file or no study\n"
+        "file, or the output cannot be written, 2 wrong arguments.\n");
 }
 
 void say(CliOutput& io, const QString& text)
