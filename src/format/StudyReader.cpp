@@ -33,36 +33,58 @@ std::optional<double> within(double v, double low, double high)
 
 } // namespace
 
+namespace {
+
+// Why the first bytes of a file of `size` bytes are no study file; empty
+// when they begin one.
+QString headerError(const QByteArray& head, qint64 size)
+{
+    if (size == 0) {
+        return QStringLiteral("the file is empty");
+    }
+    if (size < StudyHeader::kSize) {
+        return QStringLiteral("the file is %1 bytes long, too short for the %2-byte header of a "
+                              "study file")
+            .arg(size)
+            .arg(StudyHeader::kSize);
+    }
+    if (head.mid(14, 2) != "XX") {
+        return QStringLiteral("not a study file: bytes 14-15 hold %1, a study file has \"XX\" "
+                              "there")
+            .arg(QString::fromLatin1(head.mid(14, 2).toHex(' ')));
+    }
+    return {};
+}
+
+void startStudy(const QByteArray& head, qint64 size, Study& study)
+{
+    study = Study();
+    study.header = StudyHeader::decode(head.left(StudyHeader::kSize));
+    study.fileSize = size;
+    const qint64 body = size - StudyHeader::kSize;
+    study.trailingBytes = int(body % FixRecord::kSize);
+    study.records.reserve(qsizetype(body / FixRecord::kSize));
+}
+
+void appendRecords(const char* data, qsizetype count, QList<FixRecord>& records)
+{
+    for (qsizetype i = 0; i < count; ++i) {
+        records.append(FixRecord::decode(
+            QByteArray::fromRawData(data + i * FixRecord::kSize, FixRecord::kSize)));
+    }
+}
+
+} // namespace
+
 bool parseStudy(const QByteArray& bytes, Study& study, QString& error)
 {
-    if (bytes.isEmpty()) {
-        error = QStringLiteral("the file is empty");
+    error = headerError(bytes, bytes.size());
+    if (!error.isEmpty()) {
         return false;
     }
-    if (bytes.size() < StudyHeader::kSize) {
-        error = QStringLiteral("the file is %1 bytes long, too short for the %2-byte header of a "
-                               "study file")
-                    .arg(bytes.size())
-                    .arg(StudyHeader::kSize);
-        return false;
-    }
-    if (bytes.mid(14, 2) != "XX") {
-        error = QStringLiteral("not a study file: bytes 14-15 hold %1, a study file has \"XX\" "
-                               "there")
-                    .arg(QString::fromLatin1(bytes.mid(14, 2).toHex(' ')));
-        return false;
-    }
-    study = Study();
-    study.header = StudyHeader::decode(bytes.left(StudyHeader::kSize));
-    study.fileSize = bytes.size();
-    const qsizetype body = bytes.size() - StudyHeader::kSize;
-    study.trailingBytes = int(body % FixRecord::kSize);
-    const qsizetype count = body / FixRecord::kSize;
-    study.records.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        study.records.append(FixRecord::decode(
-            bytes.mid(StudyHeader::kSize + i * FixRecord::kSize, FixRecord::kSize)));
-    }
+    startStudy(bytes, bytes.size(), study);
+    appendRecords(bytes.constData() + StudyHeader::kSize,
+                  (bytes.size() - StudyHeader::kSize) / FixRecord::kSize, study.records);
     return true;
 }
 
@@ -77,20 +99,47 @@ bool readStudyFile(const QString& path, Study& study, QString& error)
         error = QStringLiteral("%1: is a folder, not a study file").arg(path);
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: cannot be opened: %2").arg(path, file.errorString());
+    // A pipe would keep us waiting for a writer, and a device has no end.
+    if (!info.isFile()) {
+        error = QStringLiteral("%1: not a regular file (a pipe, device or socket)").arg(path);
         return false;
     }
-    // A device or pipe may report no size; read one byte past the limit to know.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
-    if (bytes.size() > kMaxFileSize) {
+    if (info.size() > kMaxFileSize) {
         error = QStringLiteral("%1: larger than %2 bytes, too large for a study file")
                     .arg(path)
                     .arg(kMaxFileSize);
         return false;
     }
-    if (!parseStudy(bytes, study, error)) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("%1: cannot be opened: %2").arg(path, file.errorString());
+        return false;
+    }
+    // The size as the file was opened: records a collector appends meanwhile
+    // are left for the next reading.
+    const qint64 size = file.size();
+    const QByteArray head = file.read(StudyHeader::kSize);
+    error = headerError(head, size);
+    if (error.isEmpty() && size <= kMaxFileSize) {
+        startStudy(head, size, study);
+        // Decoded a piece at a time, so that the bytes never stand whole
+        // beside the records.
+        constexpr qsizetype kPieceRecords = 4096;
+        qsizetype left = qsizetype((size - StudyHeader::kSize) / FixRecord::kSize);
+        while (left > 0 && error.isEmpty()) {
+            const qsizetype count = qMin(left, kPieceRecords);
+            const QByteArray piece = file.read(count * FixRecord::kSize);
+            if (piece.size() != count * FixRecord::kSize) {
+                error = QStringLiteral("cannot be read to its end: %1").arg(file.errorString());
+            }
+            appendRecords(piece.constData(), piece.size() / FixRecord::kSize, study.records);
+            left -= count;
+        }
+    } else if (error.isEmpty()) {
+        error =
+            QStringLiteral("larger than %1 bytes, too large for a study file").arg(kMaxFileSize);
+    }
+    if (!error.isEmpty()) {
         error = path + QStringLiteral(": ") + error;
         return false;
     }

@@ -5,6 +5,7 @@
 #include "Export.h"
 #include "Inspect.h"
 #include "Report.h"
+#include "Sink.h"
 #include "SpeedChart.h"
 #include "StudyReader.h"
 #include "Summary.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
 
@@ -29,11 +31,6 @@ struct Options
     bool csv = false;
     ExportOptions exportOptions;
 };
-
-void say(CliOutput& io, const QString& text)
-{
-    io.err += (QStringLiteral("gd2: ") + text + u'\n').toUtf8();
-}
 
 // Which options each command takes; every command takes -o.
 bool allowed(const QString& command, const QString& option)
@@ -132,37 +129,19 @@ QString parse(const QStringList& args, Options& o)
     return {};
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, CliOutput& io)
+// A chart per run; a run number that comes back later gets a file of its own.
+bool writeChart(const RunReport& run, const QDir& dir, QSet<QString>& used, CliOutput& io)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        say(io, QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
-        return false;
+    const QString base = QStringLiteral("run-%1").arg(run.number);
+    QString name = base + QStringLiteral(".svg");
+    for (int k = 2; used.contains(name); ++k) {
+        name = base + QStringLiteral("-%1.svg").arg(k);
     }
-    return true;
-}
-
-bool writeCharts(const QList<RunReport>& runs, const QString& dirPath, CliOutput& io)
-{
-    if (!QDir().mkpath(dirPath)) {
-        say(io, QStringLiteral("%1: cannot make the folder").arg(dirPath));
-        return false;
-    }
-    const QDir dir(dirPath);
-    QSet<QString> used;
-    for (const RunReport& run : runs) {
-        // A run number that comes back later gets a file of its own.
-        const QString base = QStringLiteral("run-%1").arg(run.number);
-        QString name = base + QStringLiteral(".svg");
-        for (int k = 2; used.contains(name); ++k) {
-            name = base + QStringLiteral("-%1.svg").arg(k);
-        }
-        used.insert(name);
-        if (!writeFile(dir.filePath(name), speedChartSvg(run), io)) {
-            return false;
-        }
-    }
-    return true;
+    used.insert(name);
+    return writeOutput(io, dir.filePath(name), [&](Sink& out) {
+        out << speedChartSvg(run);
+        return true;
+    });
 }
 
 } // namespace
@@ -194,25 +173,95 @@ QString usageText()
         "  --reference-mph MPH  also the delay and travel time index against this speed\n"
         "  --html FILE          one page with the tables and pictures\n"
         "\n"
-        "Exit status: 0 done, 1 the file cannot be read or is no study file, or the\n"
-        "output cannot be written, 2 wrong arguments.\n");
+        "Exit status: 0 done, 1 the file cannot be read, is no regular file or no study\n"
+        "file, or the output cannot be written, 2 wrong arguments.\n");
+}
+
+void say(CliOutput& io, const QString& text)
+{
+    sayRaw(io, QStringLiteral("gd2: ") + text + u'\n');
+}
+
+void sayRaw(CliOutput& io, const QString& raw)
+{
+    // Said at once, so that it stands above the output on a terminal.
+    if (io.errDevice) {
+        io.errDevice->write(raw.toUtf8());
+    } else {
+        io.err += raw.toUtf8();
+    }
+}
+
+bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Sink&)>& produce)
+{
+    const auto failed = [&](const QString& name, const QString& why) {
+        say(io, QStringLiteral("%1: cannot be written: %2").arg(name, why));
+        return false;
+    };
+    if (path.isEmpty()) {
+        if (!io.outDevice) {
+            Sink out(io.out);
+            return produce(out);
+        }
+        Sink out(*io.outDevice);
+        const bool done = produce(out);
+        if (!out.flush()) {
+            return failed(QStringLiteral("standard output"), out.errorString());
+        }
+        return done;
+    }
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        // Replacing a device or pipe with a regular file would break whatever
+        // relies on it: it is written as it stands.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            return failed(path, file.errorString());
+        }
+        Sink out(file);
+        const bool done = produce(out);
+        if (!out.flush()) {
+            return failed(path, out.errorString());
+        }
+        return done;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failed(path, file.errorString());
+    }
+    Sink out(file);
+    if (!produce(out)) {
+        return false; // the file is left as it was
+    }
+    if (!out.flush()) {
+        return failed(path, out.errorString());
+    }
+    if (!file.commit()) {
+        return failed(path, file.errorString());
+    }
+    return true;
 }
 
 int runCli(const QStringList& args, CliOutput& io)
 {
     if (args.isEmpty()) {
-        io.err += usageText().toUtf8();
+        sayRaw(io, usageText());
         return kExitUsage;
     }
     const QString command = args.first();
     if (command == u"help" || command == u"--help" || command == u"-h") {
-        io.out += usageText().toUtf8();
-        return kExitOk;
+        return writeOutput(io, {},
+                           [](Sink& out) {
+                               out << usageText();
+                               return true;
+                           })
+                   ? kExitOk
+                   : kExitBadFile;
     }
     if (command != u"info" && command != u"dump" && command != u"export" && command != u"report" &&
         command != u"summary") {
         say(io, QStringLiteral("unknown command \"%1\"").arg(command));
-        io.err += usageText().toUtf8();
+        sayRaw(io, usageText());
         return kExitUsage;
     }
     if (command == u"summary") {
@@ -222,7 +271,7 @@ int runCli(const QStringList& args, CliOutput& io)
     o.command = command;
     if (const QString error = parse(args, o); !error.isEmpty()) {
         say(io, error);
-        io.err += usageText().toUtf8();
+        sayRaw(io, usageText());
         return kExitUsage;
     }
 
@@ -232,40 +281,62 @@ int runCli(const QStringList& args, CliOutput& io)
         say(io, error);
         return kExitBadFile;
     }
+    const QList<Run> runs = splitRuns(study.records);
     if (command != u"info") {
-        for (const QString& w : readingWarnings(study, splitRuns(study.records))) {
+        for (const QString& w : readingWarnings(study, runs)) {
             say(io, QStringLiteral("warning: ") + w);
         }
     }
-
-    QByteArray text;
-    if (command == u"info") {
-        text = infoText(study, o.file);
-    } else if (command == u"dump") {
-        text = dumpText(study);
-    } else if (command == u"export") {
-        const ExportResult r = o.format == u"csv"   ? exportCsv(study, o.exportOptions)
-                               : o.format == u"gpx" ? exportGpx(study, o.exportOptions)
-                                                    : exportGeoJson(study, o.exportOptions);
-        text = r.text;
-        if (r.withoutPosition > 0) {
+    if (command == u"export" && o.format != u"csv") {
+        if (const qsizetype left = recordsWithoutPosition(study); left > 0) {
             say(io, QStringLiteral("%1 of %2 records have no position and were left out")
-                        .arg(r.withoutPosition)
+                        .arg(left)
                         .arg(study.records.size()));
         }
-    } else {
-        const QList<RunReport> runs = analyse(study);
-        text = o.csv ? reportCsv(runs) : reportText(study, runs);
-        if (!o.svgDir.isEmpty() && !writeCharts(runs, o.svgDir, io)) {
-            return kExitBadFile;
-        }
     }
-    if (o.output.isEmpty()) {
-        io.out += text;
-    } else if (!writeFile(o.output, text, io)) {
+    if (!o.svgDir.isEmpty() && !QDir().mkpath(o.svgDir)) {
+        say(io, QStringLiteral("%1: cannot make the folder").arg(o.svgDir));
         return kExitBadFile;
     }
-    return kExitOk;
+
+    // Written out as it is made: a run's report once it is analysed, a
+    // record's line once it is formatted.
+    const bool written = writeOutput(io, o.output, [&](Sink& out) {
+        if (command == u"info") {
+            out << infoText(study, o.file);
+        } else if (command == u"dump") {
+            writeDump(study, out);
+        } else if (command == u"export") {
+            if (o.format == u"csv") {
+                writeCsv(study, runs, o.exportOptions, out);
+            } else if (o.format == u"gpx") {
+                writeGpx(study, runs, o.exportOptions, out);
+            } else {
+                writeGeoJson(study, runs, o.exportOptions, out);
+            }
+        } else {
+            if (o.csv) {
+                writeReportCsvHead(out);
+            } else {
+                writeReportHead(study, runs.size(), out);
+            }
+            const QDir charts(o.svgDir);
+            QSet<QString> used;
+            for (const Run& run : runs) {
+                const RunReport report = analyseRun(study, run, !o.svgDir.isEmpty());
+                if (!o.svgDir.isEmpty() && !writeChart(report, charts, used, io)) {
+                    return false;
+                }
+                if (o.csv) {
+                    writeReportCsvRun(report, out);
+                } else {
+                    writeReportRun(report, out);
+                }
+            }
+        }
+        return true;
+    });
+    return written ? kExitOk : kExitBadFile;
 }
 
 } // namespace gd2

@@ -4,13 +4,23 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <functional>
+
+class QIODevice;
 
 namespace gd2 {
 
+class Sink;
+
 struct CliOutput
 {
+    // Where the text collects when no device is given, as in the tests.
     QByteArray out;
     QByteArray err;
+    // The program's standard output and error: text goes there as it is
+    // made, so that a large study's output never stands whole in memory.
+    QIODevice* outDevice = nullptr;
+    QIODevice* errDevice = nullptr;
 };
 
 // Exit statuses.
@@ -22,5 +32,15 @@ constexpr int kExitUsage = 2;
 int runCli(const QStringList& args, CliOutput& io);
 
 QString usageText();
+
+// "gd2: text" on standard error; `raw` as it is.
+void say(CliOutput& io, const QString& text);
+void sayRaw(CliOutput& io, const QString& raw);
+
+// Writes what `produce` makes to the file `path`, or to standard output when
+// `path` is empty; false, having said why, when a write fails or `produce`
+// gives up (it returns false). A regular file is replaced only once all is
+// written; anything else, such as a device or a pipe, is written in place.
+bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Sink&)>& produce);
 
 } // namespace gd2

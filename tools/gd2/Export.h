@@ -26,6 +26,17 @@ struct ExportResult
     qsizetype withoutPosition = 0;
 };
 
+class Sink;
+
+// Written out record by record; `runs` are the study's.
+void writeCsv(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out);
+void writeGpx(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out);
+void writeGeoJson(const Study& study, const QList<Run>& runs, const ExportOptions& options,
+                  Sink& out);
+// The records a map leaves out for having no position.
+qsizetype recordsWithoutPosition(const Study& study);
+
+// The same, whole.
 ExportResult exportCsv(const Study& study, const ExportOptions& options);
 ExportResult exportGpx(const Study& study, const ExportOptions& options);
 ExportResult exportGeoJson(const Study& study, const ExportOptions& options);

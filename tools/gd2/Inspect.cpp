@@ -3,9 +3,11 @@
 #include "Inspect.h"
 
 #include "AnsiText.h"
+#include "Sink.h"
 #include "TextFormat.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 namespace gd2 {
@@ -14,6 +16,8 @@ namespace {
 
 // Beyond this many, out-of-order records are counted rather than listed.
 constexpr int kListedPerRun = 5;
+
+constexpr FixRecord kZeros{0, 0, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0, 0.0f, 0, 0, 0};
 
 // Header text as a person can read it: control bytes would garble a terminal.
 QString headerText(const QByteArray& field)
@@ -81,6 +85,21 @@ QStringList structuralProblems(const Study& study, const QList<Run>& runs)
                             .arg(run.first + 1);
         }
         seen.insert(run.number);
+        // Zeros are what a file extended but never written holds; a run
+        // without a single time cannot be placed or timed.
+        const auto begin = study.records.cbegin() + run.first;
+        if (std::all_of(begin, begin + run.count, [](const FixRecord& r) { return r == kZeros; })) {
+            problems << QStringLiteral("run %1: its %2 records from record %3 on hold nothing "
+                                       "but zeros, not fixes")
+                            .arg(run.number)
+                            .arg(run.count)
+                            .arg(run.first + 1);
+        } else if (std::none_of(run.stamps.cbegin(), run.stamps.cend(),
+                                [](const std::optional<qint64>& t) { return t.has_value(); })) {
+            problems << QStringLiteral("run %1: none of its %2 records has a time")
+                            .arg(run.number)
+                            .arg(run.count);
+        }
         for (qsizetype k = 0; k < run.backwards.size() && k < kListedPerRun; ++k) {
             const qsizetype i = run.backwards[k];
             problems << QStringLiteral("run %1: record %2 (%3) is earlier than the record before "
@@ -206,7 +225,14 @@ QByteArray infoText(const Study& study, const QString& fileName)
 
 QByteArray dumpText(const Study& study)
 {
-    QByteArray out;
+    QByteArray text;
+    Sink out(text);
+    writeDump(study, out);
+    return text;
+}
+
+void writeDump(const Study& study, Sink& out)
+{
     for (qsizetype i = 0; i < study.records.size(); ++i) {
         const FixRecord& r = study.records[i];
         const auto stamp = stampOf(r);
@@ -226,9 +252,8 @@ QByteArray dumpText(const Study& study)
                      QString::number(r.NodeNum),
                      orMissing(r.DelayNum == missing::kInteger, QString::number(r.DelayNum)),
                      orMissing(r.RunDir == 0, directionCode(r.RunDir)));
-        out += line.toUtf8();
+        out << line;
     }
-    return out;
 }
 
 } // namespace gd2

@@ -9,6 +9,8 @@
 
 namespace gd2 {
 
+class Sink;
+
 // Faults of structure, one sentence each; empty for a sound file.
 QStringList structuralProblems(const Study& study, const QList<Run>& runs);
 // The faults the other commands warn of before they carry on.
@@ -16,5 +18,7 @@ QStringList readingWarnings(const Study& study, const QList<Run>& runs);
 
 QByteArray infoText(const Study& study, const QString& fileName);
 QByteArray dumpText(const Study& study);
+// The same as dumpText, written out record by record.
+void writeDump(const Study& study, Sink& out);
 
 } // namespace gd2

@@ -2,6 +2,7 @@
 
 #include "Report.h"
 
+#include "Sink.h"
 #include "TextFormat.h"
 
 #include <QStringList>
@@ -99,194 +100,215 @@ QList<RunReport> analyse(const Study& study)
 {
     QList<RunReport> reports;
     for (const Run& run : splitRuns(study.records)) {
-        RunReport rep;
-        rep.number = run.number;
-        rep.direction = run.direction;
-        rep.fixes = run.count;
-        const auto rec = [&](qsizetype j) -> const FixRecord& {
-            return study.records[run.first + j];
-        };
-
-        // The next timed fix and the next fix with a position, for each fix.
-        QList<std::optional<qint64>> nextStamp(run.count);
-        QList<qsizetype> nextPos(run.count, -1);
-        std::optional<qint64> stampAfter;
-        qsizetype posAfter = -1;
-        for (qsizetype j = run.count - 1; j >= 0; --j) {
-            nextStamp[j] = stampAfter;
-            nextPos[j] = posAfter;
-            if (run.stamps[j]) {
-                stampAfter = run.stamps[j];
-            }
-            if (hasPosition(rec(j))) {
-                posAfter = j;
-            }
-        }
-
-        QList<qsizetype> delayStretch;
-        bool moved = false;
-        bool inStop = false;
-        for (qsizetype j = 0; j < run.count; ++j) {
-            const FixRecord& r = rec(j);
-            const std::optional<qint64> stamp = run.stamps[j];
-            if (rep.stretches.isEmpty() || rep.stretches.last().node != r.NodeNum) {
-                if (!rep.stretches.isEmpty()) {
-                    rep.stretches.last().to = nodeLabel(r.NodeNum);
-                    if (r.NodeNum > rep.stretches.last().node && stamp) {
-                        rep.nodes.append({*stamp, r.NodeNum});
-                    }
-                }
-                Stretch s;
-                s.node = r.NodeNum;
-                s.from = nodeLabel(r.NodeNum);
-                s.to = QStringLiteral("end");
-                rep.stretches.append(s);
-            }
-            Stretch& s = rep.stretches.last();
-            ++s.fixes;
-            if (isIncomplete(r)) {
-                ++s.incomplete;
-                ++rep.incomplete;
-            }
-            if (r.DelayNum != missing::kInteger) {
-                s.delays.append(r.DelayNum);
-                rep.delays.append({r.DelayNum, stamp, QString()});
-                delayStretch.append(rep.stretches.size() - 1);
-            }
-            const auto mph = speedOf(r);
-            const bool slow = mph && *mph < kStoppedBelowMph;
-            if (slow && moved && !inStop) {
-                ++s.stops;
-                ++rep.stops;
-            }
-            inStop = slow && moved;
-            moved = moved || (mph && !slow);
-            if (hasPosition(r)) {
-                ++s.positioned;
-                ++rep.positioned;
-            }
-            if (stamp) {
-                if (!rep.start) {
-                    rep.start = stamp;
-                }
-                rep.end = stamp;
-                if (!s.start) {
-                    s.start = stamp;
-                    s.travelMs = 0;
-                }
-                rep.samples.append({*stamp, mph});
-                if (nextStamp[j]) {
-                    const qint64 dt = *nextStamp[j] - *stamp;
-                    *s.travelMs += dt;
-                    if (mph && *mph < kStoppedBelowMph && dt > 0) {
-                        s.stoppedMs += dt;
-                        rep.stoppedMs += dt;
-                        if (inStop) {
-                            s.stopsMs += dt;
-                            rep.stopsMs += dt;
-                        }
-                        if (!rep.stopped.isEmpty() && rep.stopped.last().to == *stamp) {
-                            rep.stopped.last().to = *nextStamp[j];
-                        } else {
-                            rep.stopped.append({*stamp, *nextStamp[j]});
-                        }
-                    }
-                }
-            }
-            if (nextPos[j] >= 0 && hasPosition(r)) {
-                const FixRecord& n = rec(nextPos[j]);
-                const double leg =
-                    haversineMetres(r.Latitude, r.Longitude, n.Latitude, n.Longitude);
-                s.metres += leg;
-                rep.metres += leg;
-            }
-        }
-        // A delay's stretch is named once the node after it is known.
-        for (qsizetype k = 0; k < rep.delays.size(); ++k) {
-            const Stretch& s = rep.stretches[delayStretch[k]];
-            rep.delays[k].stretch = s.from + u'-' + s.to;
-        }
-        reports.append(rep);
+        reports.append(analyseRun(study, run));
     }
     return reports;
 }
 
-QByteArray reportText(const Study& study, const QList<RunReport>& runs)
+RunReport analyseRun(const Study& study, const Run& run, bool forChart)
 {
-    QStringList out;
+    RunReport rep;
+    rep.number = run.number;
+    rep.direction = run.direction;
+    rep.fixes = run.count;
+    const auto rec = [&](qsizetype j) -> const FixRecord& { return study.records[run.first + j]; };
+
+    // A fix's time runs to the next timed fix and its distance to the next
+    // fix with a position: both are settled when that fix comes, so that
+    // nothing is kept per fix beyond the records themselves.
+    struct Timed
+    {
+        qsizetype stretch;
+        qint64 at;
+        bool slow;
+        bool inStop;
+    };
+    struct Placed
+    {
+        qsizetype stretch;
+        double lat;
+        double lon;
+    };
+    std::optional<Timed> lastTimed;
+    std::optional<Placed> lastPlaced;
+    QList<qsizetype> delayStretch;
+    bool moved = false;
+    bool inStop = false;
+    for (qsizetype j = 0; j < run.count; ++j) {
+        const FixRecord& r = rec(j);
+        const std::optional<qint64> stamp = run.stamps[j];
+        if (rep.stretches.isEmpty() || rep.stretches.last().node != r.NodeNum) {
+            if (!rep.stretches.isEmpty()) {
+                rep.stretches.last().to = nodeLabel(r.NodeNum);
+                if (r.NodeNum > rep.stretches.last().node && stamp) {
+                    rep.nodes.append({*stamp, r.NodeNum});
+                }
+            }
+            Stretch s;
+            s.node = r.NodeNum;
+            s.from = nodeLabel(r.NodeNum);
+            s.to = QStringLiteral("end");
+            rep.stretches.append(s);
+        }
+        Stretch& s = rep.stretches.last();
+        ++s.fixes;
+        if (isIncomplete(r)) {
+            ++s.incomplete;
+            ++rep.incomplete;
+        }
+        if (r.DelayNum != missing::kInteger) {
+            s.delays.append(r.DelayNum);
+            rep.delays.append({r.DelayNum, stamp, QString()});
+            delayStretch.append(rep.stretches.size() - 1);
+        }
+        const auto mph = speedOf(r);
+        const bool slow = mph && *mph < kStoppedBelowMph;
+        if (slow && moved && !inStop) {
+            ++s.stops;
+            ++rep.stops;
+        }
+        inStop = slow && moved;
+        moved = moved || (mph && !slow);
+        if (hasPosition(r)) {
+            ++s.positioned;
+            ++rep.positioned;
+        }
+        const qsizetype here = rep.stretches.size() - 1;
+        if (stamp) {
+            if (lastTimed) {
+                Stretch& before = rep.stretches[lastTimed->stretch];
+                const qint64 dt = *stamp - lastTimed->at;
+                *before.travelMs += dt;
+                if (lastTimed->slow && dt > 0) {
+                    before.stoppedMs += dt;
+                    rep.stoppedMs += dt;
+                    if (lastTimed->inStop) {
+                        before.stopsMs += dt;
+                        rep.stopsMs += dt;
+                    }
+                    if (forChart && !rep.stopped.isEmpty() &&
+                        rep.stopped.last().to == lastTimed->at) {
+                        rep.stopped.last().to = *stamp;
+                    } else if (forChart) {
+                        rep.stopped.append({lastTimed->at, *stamp});
+                    }
+                }
+            }
+            if (!rep.start) {
+                rep.start = stamp;
+            }
+            rep.end = stamp;
+            if (!s.start) {
+                s.start = stamp;
+                s.travelMs = 0;
+            }
+            if (forChart) {
+                rep.samples.append({*stamp, mph});
+            }
+            lastTimed = Timed{here, *stamp, slow, inStop};
+        }
+        if (hasPosition(r)) {
+            if (lastPlaced) {
+                const double leg =
+                    haversineMetres(lastPlaced->lat, lastPlaced->lon, r.Latitude, r.Longitude);
+                rep.stretches[lastPlaced->stretch].metres += leg;
+                rep.metres += leg;
+            }
+            lastPlaced = Placed{here, r.Latitude, r.Longitude};
+        }
+    }
+    // A delay's stretch is named once the node after it is known; the
+    // delays of a stretch share its name.
+    QStringList names;
+    for (const Stretch& s : rep.stretches) {
+        names << s.from + u'-' + s.to;
+    }
+    for (qsizetype k = 0; k < rep.delays.size(); ++k) {
+        rep.delays[k].stretch = names[delayStretch[k]];
+    }
+    return rep;
+}
+
+void writeReportHead(const Study& study, qsizetype runs, Sink& out)
+{
     const auto date = studyDateStamp(study.header);
-    out << QStringLiteral("Study of %1, file version %2: %3 %4, %5 %6")
+    out << QStringLiteral("Study of %1, file version %2: %3 %4, %5 %6\n")
                .arg(date ? dateText(*date) : QStringLiteral("an unreadable date"),
-                    versionText(study.header), QString::number(runs.size()),
-                    runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"),
+                    versionText(study.header), QString::number(runs),
+                    runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"),
                     QString::number(study.records.size()),
                     study.records.size() == 1 ? QStringLiteral("record")
                                               : QStringLiteral("records"));
-    for (const RunReport& run : runs) {
-        const auto duration = run.durationMs();
-        const auto mph = averageMph(run.metres, duration);
-        QStringList delays;
-        for (const Delay& d : run.delays) {
-            delays << QStringLiteral("%1 at %2 (%3)")
-                          .arg(QString::number(d.number),
-                               d.at ? clockText(*d.at) : QStringLiteral("an unknown time"),
-                               d.stretch);
-        }
-        out << QString();
-        out << QStringLiteral("Run %1%2").arg(run.number).arg(directionName(run.direction));
-        out << QStringLiteral("  Start       ") +
-                   (run.start ? isoLocal(*run.start) : QStringLiteral("-"));
-        out << QStringLiteral("  End         ") +
-                   (run.end ? isoLocal(*run.end) : QStringLiteral("-"));
-        out << QStringLiteral("  Duration    ") +
-                   (duration ? durationText(*duration) : QStringLiteral("-"));
-        out << QStringLiteral("  Distance    %1 mi, %2 km")
-                   .arg(miles(run.metres), kilometres(run.metres));
-        out << QStringLiteral("  Avg speed   ") +
-                   (mph ? fixed(*mph, 1) + QStringLiteral(" mph, ") +
-                              fixed(*mph * kMetresPerSecondPerMph * 3.6, 1) +
-                              QStringLiteral(" km/h")
-                        : QStringLiteral("-"));
-        out << QStringLiteral("  Stopped     %1 (under 5 mph)").arg(durationText(run.stoppedMs));
-        out << QStringLiteral("  Delays      ") +
-                   (delays.isEmpty() ? QStringLiteral("none") : delays.join(u", "));
-        out << QStringLiteral("  Incomplete  %1 of %2 fixes (%3)")
-                   .arg(run.incomplete)
-                   .arg(run.fixes)
-                   .arg(percent(run.incomplete, run.fixes));
-        out << QString();
-        const auto line = [&](const QStringList& cells) {
-            out << QStringLiteral("  ") + padRight(cells[0], 12) + u' ' + padRight(cells[1], 8) +
-                       u' ' + padLeft(cells[2], 8) + u' ' + padLeft(cells[3], 8) + u' ' +
-                       padLeft(cells[4], 7) + u' ' + padLeft(cells[5], 8) + u' ' +
-                       padLeft(cells[6], 8) + u' ' + padLeft(cells[7], 6);
-        };
-        line({QStringLiteral("Stretch"), QStringLiteral("Start"), QStringLiteral("Time"),
-              QStringLiteral("Miles"), QStringLiteral("Km"), QStringLiteral("Avg mph"),
-              QStringLiteral("Stopped"), QStringLiteral("Fixes")});
-        for (const Stretch& s : run.stretches) {
-            line({s.from + u'-' + s.to, s.start ? clockText(*s.start) : QStringLiteral("-"),
-                  s.travelMs ? durationText(*s.travelMs) : QStringLiteral("-"), miles(s.metres),
-                  kilometres(s.metres), orDash(mphText(s.metres, s.travelMs)),
-                  durationText(s.stoppedMs), QString::number(s.fixes)});
-        }
-    }
-    return (out.join(u'\n') + u'\n').toUtf8();
 }
 
-QByteArray reportCsv(const QList<RunReport>& runs)
+void writeReportRun(const RunReport& run, Sink& out)
 {
-    QStringList out;
-    out << QStringLiteral("run,direction,stretch,from,to,start,travel_time_s,distance_mi,"
-                          "distance_km,avg_speed_mph,stopped_s,fixes,incomplete_fixes,delays");
-    const auto row = [&](const RunReport& run, const QString& stretch, const QString& from,
-                         const QString& to, std::optional<qint64> start,
-                         std::optional<qint64> travel, double metres, qint64 stopped,
-                         qsizetype fixes, qsizetype incomplete, const QList<qint16>& delays) {
-        QStringList delayText;
-        for (qint16 d : delays) {
-            delayText << QString::number(d);
-        }
+    const auto duration = run.durationMs();
+    const auto mph = averageMph(run.metres, duration);
+    QStringList lines;
+    lines << QString();
+    lines << QStringLiteral("Run %1%2").arg(run.number).arg(directionName(run.direction));
+    lines << QStringLiteral("  Start       ") +
+                 (run.start ? isoLocal(*run.start) : QStringLiteral("-"));
+    lines << QStringLiteral("  End         ") +
+                 (run.end ? isoLocal(*run.end) : QStringLiteral("-"));
+    lines << QStringLiteral("  Duration    ") +
+                 (duration ? durationText(*duration) : QStringLiteral("-"));
+    lines << QStringLiteral("  Distance    %1 mi, %2 km")
+                 .arg(miles(run.metres), kilometres(run.metres));
+    lines << QStringLiteral("  Avg speed   ") +
+                 (mph ? fixed(*mph, 1) + QStringLiteral(" mph, ") +
+                            fixed(*mph * kMetresPerSecondPerMph * 3.6, 1) + QStringLiteral(" km/h")
+                      : QStringLiteral("-"));
+    lines << QStringLiteral("  Stopped     %1 (under 5 mph)").arg(durationText(run.stoppedMs));
+    out << lines.join(u'\n') << "\n  Delays      ";
+    // One at a time: a file of nonsense can have a delay in every record.
+    if (run.delays.isEmpty()) {
+        out << "none";
+    }
+    for (qsizetype k = 0; k < run.delays.size(); ++k) {
+        const Delay& d = run.delays[k];
+        out << QStringLiteral("%1%2 at %3 (%4)")
+                   .arg(k == 0 ? QString() : QStringLiteral(", "), QString::number(d.number),
+                        d.at ? clockText(*d.at) : QStringLiteral("an unknown time"), d.stretch);
+    }
+    lines.clear();
+    lines << QString();
+    lines << QStringLiteral("  Incomplete  %1 of %2 fixes (%3)")
+                 .arg(run.incomplete)
+                 .arg(run.fixes)
+                 .arg(percent(run.incomplete, run.fixes));
+    lines << QString();
+    const auto line = [&](const QStringList& cells) {
+        lines << QStringLiteral("  ") + padRight(cells[0], 12) + u' ' + padRight(cells[1], 8) +
+                     u' ' + padLeft(cells[2], 8) + u' ' + padLeft(cells[3], 8) + u' ' +
+                     padLeft(cells[4], 7) + u' ' + padLeft(cells[5], 8) + u' ' +
+                     padLeft(cells[6], 8) + u' ' + padLeft(cells[7], 6);
+    };
+    line({QStringLiteral("Stretch"), QStringLiteral("Start"), QStringLiteral("Time"),
+          QStringLiteral("Miles"), QStringLiteral("Km"), QStringLiteral("Avg mph"),
+          QStringLiteral("Stopped"), QStringLiteral("Fixes")});
+    for (const Stretch& s : run.stretches) {
+        line({s.from + u'-' + s.to, s.start ? clockText(*s.start) : QStringLiteral("-"),
+              s.travelMs ? durationText(*s.travelMs) : QStringLiteral("-"), miles(s.metres),
+              kilometres(s.metres), orDash(mphText(s.metres, s.travelMs)),
+              durationText(s.stoppedMs), QString::number(s.fixes)});
+    }
+    out << lines.join(u'\n') << '\n';
+}
+
+void writeReportCsvHead(Sink& out)
+{
+    out << "run,direction,stretch,from,to,start,travel_time_s,distance_mi,distance_km,"
+           "avg_speed_mph,stopped_s,fixes,incomplete_fixes,delays\n";
+}
+
+void writeReportCsvRun(const RunReport& run, Sink& out)
+{
+    const auto row = [&](const QString& stretch, const QString& from, const QString& to,
+                         std::optional<qint64> start, std::optional<qint64> travel, double metres,
+                         qint64 stopped, qsizetype fixes, qsizetype incomplete,
+                         const QString& delays) {
         out << QStringList{QString::number(run.number),
                            directionCode(run.direction),
                            stretch,
@@ -300,22 +322,51 @@ QByteArray reportCsv(const QList<RunReport>& runs)
                            seconds(stopped),
                            QString::number(fixes),
                            QString::number(incomplete),
-                           delayText.join(u' ')}
-                   .join(u',');
+                           delays}
+                   .join(u',')
+            << '\n';
     };
-    for (const RunReport& run : runs) {
-        QList<qint16> delays;
-        for (const Delay& d : run.delays) {
-            delays << d.number;
+    // Built whole rather than joined: a file of nonsense can have millions.
+    const auto delayText = [](const QList<qint16>& numbers) {
+        QString text;
+        for (qint16 d : numbers) {
+            text += QString::number(d) + u' ';
         }
-        row(run, QStringLiteral("all"), QStringLiteral("start"), QStringLiteral("end"), run.start,
-            run.durationMs(), run.metres, run.stoppedMs, run.fixes, run.incomplete, delays);
-        for (const Stretch& s : run.stretches) {
-            row(run, QString::number(s.node), s.from, s.to, s.start, s.travelMs, s.metres,
-                s.stoppedMs, s.fixes, s.incomplete, s.delays);
-        }
+        text.chop(1);
+        return text;
+    };
+    QList<qint16> delays;
+    for (const Delay& d : run.delays) {
+        delays << d.number;
     }
-    return (out.join(u'\n') + u'\n').toUtf8();
+    row(QStringLiteral("all"), QStringLiteral("start"), QStringLiteral("end"), run.start,
+        run.durationMs(), run.metres, run.stoppedMs, run.fixes, run.incomplete, delayText(delays));
+    for (const Stretch& s : run.stretches) {
+        row(QString::number(s.node), s.from, s.to, s.start, s.travelMs, s.metres, s.stoppedMs,
+            s.fixes, s.incomplete, delayText(s.delays));
+    }
+}
+
+QByteArray reportText(const Study& study, const QList<RunReport>& runs)
+{
+    QByteArray text;
+    Sink out(text);
+    writeReportHead(study, runs.size(), out);
+    for (const RunReport& run : runs) {
+        writeReportRun(run, out);
+    }
+    return text;
+}
+
+QByteArray reportCsv(const QList<RunReport>& runs)
+{
+    QByteArray text;
+    Sink out(text);
+    writeReportCsvHead(out);
+    for (const RunReport& run : runs) {
+        writeReportCsvRun(run, out);
+    }
+    return text;
 }
 
 } // namespace gd2

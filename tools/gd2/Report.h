@@ -91,11 +91,21 @@ struct RunReport
 };
 
 QList<RunReport> analyse(const Study& study);
+// Without `forChart`, the speed samples and stopped intervals that only the
+// speed chart draws are left out.
+RunReport analyseRun(const Study& study, const Run& run, bool forChart = true);
 
 // Miles per hour over a distance and a time; nothing for no time.
 std::optional<double> averageMph(double metres, std::optional<qint64> ms);
 
 QByteArray reportText(const Study& study, const QList<RunReport>& runs);
 QByteArray reportCsv(const QList<RunReport>& runs);
+
+// The same a run at a time, so that a run's analysis can go once written.
+class Sink;
+void writeReportHead(const Study& study, qsizetype runs, Sink& out);
+void writeReportRun(const RunReport& run, Sink& out);
+void writeReportCsvHead(Sink& out);
+void writeReportCsvRun(const RunReport& run, Sink& out);
 
 } // namespace gd2

@@ -1,11 +1,11 @@
 #include "Summary.h"
 
 #include "Inspect.h"
+#include "Sink.h"
 #include "TextFormat.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 
@@ -581,12 +581,10 @@ QByteArray summaryText(const Summary& s)
 // The command line of `summary`.
 int runSummary(const QStringList& args, CliOutput& io)
 {
-    const auto say = [&](const QString& text) {
-        io.err += (QStringLiteral("gd2: ") + text + u'\n').toUtf8();
-    };
+    const auto say = [&](const QString& text) { gd2::say(io, text); };
     const auto usage = [&](const QString& text) {
         say(text);
-        io.err += usageText().toUtf8();
+        sayRaw(io, usageText());
         return kExitUsage;
     };
     SummaryOptions options;
@@ -705,24 +703,14 @@ int runSummary(const QStringList& args, CliOutput& io)
         say(QStringLiteral("no runs to summarise"));
     }
 
-    const auto write = [&](const QString& path, const QByteArray& bytes) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit()) {
-            say(QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
-            return false;
-        }
+    const QByteArray text = !html.isEmpty() ? summaryHtml(summary)
+                            : csv           ? summaryCsv(summary)
+                                            : summaryText(summary);
+    const bool written = writeOutput(io, html.isEmpty() ? output : html, [&](Sink& out) {
+        out << text;
         return true;
-    };
-    if (!html.isEmpty()) {
-        return write(html, summaryHtml(summary)) ? kExitOk : kExitBadFile;
-    }
-    const QByteArray text = csv ? summaryCsv(summary) : summaryText(summary);
-    if (output.isEmpty()) {
-        io.out += text;
-        return kExitOk;
-    }
-    return write(output, text) ? kExitOk : kExitBadFile;
+    });
+    return written ? kExitOk : kExitBadFile;
 }
 
 } // namespace gd2

@@ -48,19 +48,45 @@ Parts split(qint64 ms)
     return {kEpoch.addDays(days), ms - days * kMsPerDay};
 }
 
-QString clockOf(qint64 msOfDay, bool withMs)
+// `v` (not negative) in at least `width` digits, as "%0*lld" gives it; a
+// format string per field made exports of long studies slow.
+void appendDigits(QString& text, qint64 v, int width)
 {
-    const qint64 s = msOfDay / 1000;
-    QString text = QString::asprintf("%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    if (withMs && msOfDay % 1000 != 0) {
-        text += QString::asprintf(".%03lld", msOfDay % 1000);
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    for (int k = n; k < width; ++k) {
+        text += u'0';
     }
-    return text;
+    while (n > 0) {
+        text += QLatin1Char(digits[--n]);
+    }
 }
 
-QString dateOf(QDate d)
+void appendClock(QString& text, qint64 msOfDay, bool withMs)
 {
-    return QString::asprintf("%04d-%02d-%02d", d.year(), d.month(), d.day());
+    const qint64 s = msOfDay / 1000;
+    appendDigits(text, s / 3600, 2);
+    text += u':';
+    appendDigits(text, s / 60 % 60, 2);
+    text += u':';
+    appendDigits(text, s % 60, 2);
+    if (withMs && msOfDay % 1000 != 0) {
+        text += u'.';
+        appendDigits(text, msOfDay % 1000, 3);
+    }
+}
+
+void appendDate(QString& text, QDate d)
+{
+    appendDigits(text, d.year(), 4);
+    text += u'-';
+    appendDigits(text, d.month(), 2);
+    text += u'-';
+    appendDigits(text, d.day(), 2);
 }
 
 } // namespace
@@ -83,23 +109,33 @@ QString plain(float value)
 QString isoLocal(qint64 ms)
 {
     const Parts p = split(ms);
-    return dateOf(p.date) + u'T' + clockOf(p.msOfDay, true);
+    QString text;
+    text.reserve(23);
+    appendDate(text, p.date);
+    text += u'T';
+    appendClock(text, p.msOfDay, true);
+    return text;
 }
 
 QString isoUtc(qint64 localMs, int offsetSeconds)
 {
-    const Parts p = split(localMs - qint64(offsetSeconds) * 1000);
-    return dateOf(p.date) + u'T' + clockOf(p.msOfDay, true) + u'Z';
+    QString text = isoLocal(localMs - qint64(offsetSeconds) * 1000);
+    text += u'Z';
+    return text;
 }
 
 QString dateText(qint64 ms)
 {
-    return dateOf(split(ms).date);
+    QString text;
+    appendDate(text, split(ms).date);
+    return text;
 }
 
 QString clockText(qint64 ms)
 {
-    return clockOf(split(ms).msOfDay, false);
+    QString text;
+    appendClock(text, split(ms).msOfDay, false);
+    return text;
 }
 
 QString durationText(qint64 ms)

@@ -4,16 +4,18 @@
 #include "Cli.h"
 
 #include <QCoreApplication>
-#include <cstdio>
+#include <QFile>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // Unbuffered: the commands write in pieces of their own and check each.
+    QFile out;
+    QFile err;
+    out.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered);
     gd2::CliOutput io;
-    const int status = gd2::runCli(QCoreApplication::arguments().mid(1), io);
-    // Warnings first, so that they stand above the output on a terminal.
-    std::fwrite(io.err.constData(), 1, std::size_t(io.err.size()), stderr);
-    std::fflush(stderr);
-    std::fwrite(io.out.constData(), 1, std::size_t(io.out.size()), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? status : gd2::kExitBadFile;
+    io.outDevice = &out;
+    io.errDevice = &err;
+    return gd2::runCli(QCoreApplication::arguments().mid(1), io);
 }

@@ -1,0 +1,100 @@
+// gd2 as a process meets its files: what is not a regular file is neither
+// read nor replaced, every failed write is said, and all-zero or timeless
+// runs are named. Device nodes need root; those rows are skipped without it.
+
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+class TstGd2Io : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    void study(const char* name, const QList<FixRecord>& records, qsizetype zeros = 0)
+    {
+        QByteArray bytes = StudyHeader().encode();
+        for (const FixRecord& r : records) {
+            bytes += r.encode();
+        }
+        writeAll(dir_.filePath(name), bytes + QByteArray(zeros * FixRecord::kSize, '\0'));
+    }
+
+    // gd2's exit status, and what it wrote to stdout and stderr in `said`.
+    int gd2(const QString& args, QByteArray& said, const QString& stdoutFile = {})
+    {
+        QProcess p;
+        p.setStandardOutputFile(stdoutFile); // none: read below
+        p.start(GD2_PROGRAM, QString(args).replace("DIR/", dir_.path() + '/').split(u' '));
+        const bool finished = p.waitForFinished(20000); // a pipe once kept it for ever
+        said = p.readAllStandardOutput() + p.readAllStandardError();
+        return finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FixRecord timeless;
+        timeless.RunNum = 1;
+        study("timeless.gd2", {timeless, timeless});
+        study("zeros.gd2", {timeless}, 400'000); // 19 MB
+        QCOMPARE(::mkfifo(qPrintable(dir_.filePath("fifo")), 0600), 0);
+        if (::geteuid() == 0) {
+            QCOMPARE(::mknod(qPrintable(dir_.filePath("null")), S_IFCHR | 0600, makedev(1, 3)), 0);
+            QCOMPARE(::mknod(qPrintable(dir_.filePath("full")), S_IFCHR | 0600, makedev(1, 7)), 0);
+        }
+    }
+
+    // First, as the children's peak counts from here on: a nonsense file's
+    // delays and lines were once held whole, at ten times the file's size.
+    void memoryFollowsFileSize()
+    {
+        QByteArray said;
+        QCOMPARE(gd2("report DIR/zeros.gd2", said, "/dev/null"), 0);
+        rusage use{};
+        QCOMPARE(::getrusage(RUSAGE_CHILDREN, &use), 0);
+        QVERIFY2(use.ru_maxrss < 150'000, qPrintable(QString::number(use.ru_maxrss) + " kB"));
+    }
+
+    void files_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("stdoutFile");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        const auto row = [](const char* name, const char* args, const char* out, int status,
+                            const char* said) {
+            QTest::newRow(name) << QString(args) << QString(out) << status << QString(said);
+        };
+        row("pipe in", "info DIR/fifo", "", 1, "not a regular file");
+        row("device in", "dump /dev/zero", "", 1, "not a regular file");
+        row("device out", "export --format csv -o DIR/null DIR/timeless.gd2", "", 0, "");
+        row("full device out", "summary -o DIR/full DIR/timeless.gd2", "", 1, "cannot be written");
+        row("stdout full", "dump DIR/timeless.gd2", "/dev/full", 1, "gd2: standard output: cannot");
+        row("all zeros", "info DIR/zeros.gd2", "", 0, "its 400000 records from record 2 on hold");
+        row("timeless", "info DIR/timeless.gd2", "", 0, "run 1: none of its 2 records has a time");
+    }
+    void files()
+    {
+        QFETCH(QString, args);
+        if ((args.contains("DIR/null") || args.contains("DIR/full")) && ::geteuid() != 0) {
+            QSKIP("device nodes need root");
+        }
+        QFETCH(QString, stdoutFile);
+        QByteArray got;
+        QTEST(gd2(args, got, stdoutFile), "status");
+        QFETCH(QString, said);
+        QVERIFY2(got.contains(said.toUtf8()), got.constData());
+        for (const char* node : {"null", "full", "fifo"}) {
+            QVERIFY(!QFileInfo(dir_.filePath(node)).isFile());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TstGd2Io)
+#include "tst_gd2io.moc"
