@@ -251,6 +251,11 @@ void frmMain::buildControls()
         b->setAutoDefault(true);
     }
 
+    // From the parked focus, Tab leads to the delay box during a run and to
+    // the direction box between runs (hidden controls are passed over).
+    setTabOrder(btnDummy, txtDelayNum);
+    setTabOrder(txtDelayNum, cmbRunDir);
+
     // The keyboard drives the window: buttons take focus only when clicked.
     for (QPushButton* b : {btnStartStopRun, btnNewNode, btnExit, btnHideSentences}) {
         b->setFocusPolicy(Qt::ClickFocus);
@@ -397,8 +402,11 @@ void frmMain::startRun()
     vaGPSData->setRow(0);
     vaGPSData->setTopRow(1);
     EventBeep(1);
+    // The chosen direction goes into the run's records again, but the focus
+    // stays parked: on the run button, the next Enter (say, for a delay
+    // number) would stop the run halfway along the route.
     if (cmbRunDir->currentText() != QStringLiteral("-----")) {
-        cmbRunDir_Click();
+        collector_.ChooseRunDir(cmbRunDir->currentIndex());
     }
 }
 
