@@ -387,9 +387,7 @@ void frmMain::startRun()
     btnDummy->setFocus();
     collector_.StartRun();
     setFittedText(btnStartStopRun, QStringLiteral("Stop (R)un"));
-    QPalette p = btnStartStopRun->palette();
-    p.setColor(QPalette::Button, toQColor(colours::kLightRed));
-    btnStartStopRun->setPalette(p);
+    paintRunButton(colours::kLightRed);
     paintSurfaces(colours::kLightGreen);
     setFittedText(lblRunNum, QString::number(collector_.curFix().RunNum));
     btnExit->setEnabled(false);
@@ -417,9 +415,7 @@ void frmMain::stopRun()
     }
     btnDummy->setFocus();
     setFittedText(btnStartStopRun, QStringLiteral("Start (R)un"));
-    QPalette p = btnStartStopRun->palette();
-    p.setColor(QPalette::Button, toQColor(colours::kLightGreen));
-    btnStartStopRun->setPalette(p);
+    paintRunButton(colours::kLightGreen);
     paintSurfaces(colours::kLightRed);
     lblNodeNum->setText(QStringLiteral("0"));
     btnExit->setEnabled(true);
@@ -551,6 +547,18 @@ void frmMain::AddGridRow(const FixRecord& fix)
 void frmMain::paintWindow(quint32 colour)
 {
     setBackground(this, colour);
+}
+
+void frmMain::paintRunButton(quint32 colour)
+{
+    // Many styles draw a button with their own gradient and ignore the
+    // palette's button colour; a style sheet with a border of its own shows
+    // exactly this colour. The thicker border marks the focus, where Enter
+    // would press the button.
+    btnStartStopRun->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #606060; }"
+                       "QPushButton:focus { border: 2px solid #000000; }")
+            .arg(toQColor(colour).name()));
 }
 
 void frmMain::paintStatus(quint32 colour)
