@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -194,13 +195,11 @@ void frmMain::buildControls()
     vaGPSData->setFont(twips::designFont(7.8, false));
     gridModel_->setMaxRows(16);
     place(vaGPSData, 120, 240, 6492, 4332);
-    // Wide enough for the longest value each column shows.
-    const QFontMetrics fm(vaGPSData->font());
-    const char* widest[] = {"00:00:00", "9,999.9",     "Run Dir",    "Delay #",
-                            "99.99",    "-999.000000", "-999.000000"};
-    for (int col = 0; col < 7; ++col) {
-        vaGPSData->setColumnWidth(col, fm.horizontalAdvance(QString::fromLatin1(widest[col])) + 12);
-    }
+    // The longest value each column shows.
+    vaGPSData->setWidestTexts({QStringLiteral("00:00:00"), QStringLiteral("9,999.9"),
+                               QStringLiteral("-----"), QStringLiteral("-1"),
+                               QStringLiteral("99.99"), QStringLiteral("-999.000000"),
+                               QStringLiteral("-999.000000")});
 
     // Shown only while records wait for a study file that cannot be written.
     NAMED(lblUnsaved, label(frGrid, QString(), 9.6, true));
@@ -538,9 +537,11 @@ void frmMain::AddGridRow(const FixRecord& fix)
     }
     g.setRow(r + 1);
     gridModel_->setRow(g.row(), fix, cmbRunDir->currentIndex());
-    // The newest row is the 16th visible once there are more than 15.
-    if (g.row() > 15) {
-        g.setTopRow(g.row() - 15);
+    // The newest row stays in view: the 16th visible once there are more
+    // than 15, or the last whole row where fewer fit (the compact layout).
+    const int lastInView = std::clamp(g.rowsInView(), 1, 16);
+    if (g.row() > lastInView - 1) {
+        g.setTopRow(g.row() - (lastInView - 1));
     }
 }
 
