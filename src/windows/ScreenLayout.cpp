@@ -70,7 +70,12 @@ public:
     double textWidth(const char* name) const
     {
         const auto* l = qobject_cast<const QLabel*>(control(name));
-        return l ? QFontMetrics(l->font()).horizontalAdvance(l->text()) * 1440.0 / dpi_ : 0.0;
+        if (!l) {
+            return 0.0;
+        }
+        QFont f = l->font(); // as designed, not as narrowed to fit an earlier box
+        f.setStretch(QFont::Unstretched);
+        return QFontMetrics(f).horizontalAdvance(l->text()) * 1440.0 / dpi_;
     }
 
     double fontSize(const char* name) const
