@@ -410,7 +410,11 @@ void frmMain::startRun()
 void frmMain::stopRun()
 {
     if (!collector_.StopRun()) {
-        return; // the same clock tick as the last Start or Stop
+        // The same clock tick as the last Start or Stop: ignored, but a
+        // double click must not leave the focus on the button, where a
+        // later Enter would stop the run.
+        btnDummy->setFocus();
+        return;
     }
     btnDummy->setFocus();
     setFittedText(btnStartStopRun, QStringLiteral("Start (R)un"));
