@@ -15,7 +15,6 @@ RED, GREEN = "#ffc0c0", "#c0ffc0"
 def run_direction_prefs(c):
     """Preferences of a first study with run-direction input on (all else as a first start)."""
     folder = (c.path("Data Files") + os.sep).encode()
-    assert len(folder) <= 78, folder
     record = folder.ljust(78) + struct.pack("<h", 1) + b"Standard USB".ljust(64) + b" " * 20 \
         + struct.pack("<hhhi", 0, 0, -1, 4800)
     with open(c.path("Veltrip.bin"), "wb") as f:
@@ -42,15 +41,11 @@ def main(build_bin):
     for shot, window, button in ((during, GREEN, RED), (after, RED, GREEN)):
         assert shot.get(window, 0) > 50000 and shot.get(button, 0) > 2000, (
             window, shot.get(window), button, shot.get(button))
-    runs = {}
-    for r in records:
-        runs.setdefault(r[0], []).append(r)
-    assert sorted(runs) == [1, 2], ("runs", sorted(runs))
-    assert len(runs[1]) >= 4 and {r[11] for r in runs[1]} == {1}, runs[1]
-    assert {r[11] for r in runs[2]} == {2}, runs[2]
-    delays = [r[10] for r in runs[2]]
-    assert delays.count(7) == 1 and delays.index(7) < len(delays) - 1, delays
-    assert [r[10] for r in runs[1]] == [-1] * len(runs[1])
+    runs = {n: [(r[11], r[10]) for r in records if r[0] == n] for n in {r[0] for r in records}}
+    assert sorted(runs) == [1, 2], ("runs", sorted(runs))  # Enter stopped none of them
+    assert len(runs[1]) >= 4 and set(runs[1]) == {(1, -1)}, runs[1]  # SB, no delay
+    delays = [delay for direction, delay in runs[2] if direction == 2]  # NB
+    assert len(delays) == len(runs[2]) and delays.count(7) == 1 and delays[-1] == -1, runs[2]
     print("e2e: direction chosen, Enter and a delay number at the wheel; %d records" % len(records))
 
 
