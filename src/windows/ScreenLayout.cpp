@@ -5,9 +5,11 @@
 #include "Twips.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
 #include <QMap>
 #include <QWidget>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -55,6 +57,25 @@ public:
     {
         const QWidget* w = control(name);
         return w ? boxOf(name, w) : Box{};
+    }
+
+    // The height a box needs for its text in its present font, in twips.
+    double neededHeight(const char* name) const
+    {
+        const QWidget* w = control(name);
+        return w ? w->sizeHint().height() * 1440.0 / dpi_ : 0.0;
+    }
+
+    // The width of a label's text in its present font, in twips.
+    double textWidth(const char* name) const
+    {
+        const auto* l = qobject_cast<const QLabel*>(control(name));
+        if (!l) {
+            return 0.0;
+        }
+        QFont f = l->font(); // as designed, not as narrowed to fit an earlier box
+        f.setStretch(QFont::Unstretched);
+        return QFontMetrics(f).horizontalAdvance(l->text()) * 1440.0 / dpi_;
     }
 
     double fontSize(const char* name) const
@@ -114,28 +135,42 @@ void ApplyInitScreenLayout(QWidget& w, bool screenIs800, double dpi)
     p.set("txtStudyNamePrefix", 1800, 240, 5772, 300, 12);
     p.set("lblStudyNumT", 7920, 240, 492, 400, 12);
     p.set("txtStudyNum", 8520, 240, 612, 300, 12);
-    p.set("frCurDataFolder", 120, 720, 5532, 3372);
-    p.set("lblDataPath", 120, 240, 5292, 372, 12);
-    p.set("treStudyName", 120, 720, 5295, 2460);
-    p.set("frCommPort", 5760, 720, 3612, 732);
+    // 300 twips cut the descenders of 12-point text: as tall as the text needs.
+    p.set("txtStudyNamePrefix", none, none, none, p.neededHeight("txtStudyNamePrefix"));
+    p.set("txtStudyNum", none, none, none, p.neededHeight("txtStudyNum"));
+    // The right-hand frames keep their design width (4332, not 3612), taken
+    // from the folder tree: in 1452 twips the receiver box cut even
+    // "Standard USB". The caption keeps what its text needs, the box the rest.
+    p.set("frCurDataFolder", 120, 720, 5532 - 720, 3372);
+    p.set("lblDataPath", 120, 240, 5292 - 720, 372, 12);
+    p.set("treStudyName", 120, 720, 5295 - 720, 2460);
+    p.set("frCommPort", 5760 - 720, 720, 3612 + 720, 732);
     p.set("lblCommPort", 120, 240, 1812, 372, 12);
     p.set("cmbCommPort", 2880, 240, 612, none);
-    p.set("frGPSReceiver", 5760, 1440, 3612, 732, 12);
+    p.set("frGPSReceiver", 5760 - 720, 1440, 3612 + 720, 732, 12);
     p.set("lblGPSNameT", 120, 240, 1812, 372, 12);
-    p.set("cmbGPSName", 2040, 240, 1452, none);
+    const double captionWidth = p.textWidth("lblGPSNameT") + 120;
+    p.set("lblGPSNameT", none, none, captionWidth, none);
+    p.set("cmbGPSName", 120 + captionWidth, 240, p.box("frGPSReceiver").width - 240 - captionWidth,
+          none);
     const Box receiver = p.box("frGPSReceiver");
-    p.set("frRemoteEnabled", receiver.left, none, receiver.width, none);
+    // The right-hand frames keep the design's spacing among themselves: the
+    // baud rate directly under the receiver, the options a little apart. At
+    // the design's own tops they would leave a hole under the receiver.
+    const double baudTop = receiver.top + 720;
+    const double remoteTop = baudTop + 732 + 108;
+    p.set("frRemoteEnabled", receiver.left, remoteTop, receiver.width, none);
     p.set("chkRemoteEnabled", none, none, p.box("frRemoteEnabled").width - 240, none);
     // The baud, metric and direction boxes follow the pattern of the remote-control box.
-    p.set("frBaudRate", receiver.left, none, receiver.width, none, p.fontSize("frGPSReceiver"));
+    p.set("frBaudRate", receiver.left, baudTop, receiver.width, none, p.fontSize("frGPSReceiver"));
     const Box nameCaption = p.box("lblGPSNameT");
     p.set("lblBaudRate", nameCaption.left, nameCaption.top, nameCaption.width, nameCaption.height,
           p.fontSize("lblGPSNameT"));
     const Box nameBox = p.box("cmbGPSName");
     p.set("cmbBaudRate", nameBox.left, nameBox.top, nameBox.width, none);
-    p.set("frMetric", receiver.left, none, receiver.width, none);
+    p.set("frMetric", receiver.left, remoteTop + 720, receiver.width, none);
     p.set("chkMetric", none, none, p.box("frMetric").width - 240, none);
-    p.set("frRunDir", receiver.left, none, receiver.width, none);
+    p.set("frRunDir", receiver.left, remoteTop + 720 + 732 + 108, receiver.width, none);
     p.set("chkRunDir", none, none, p.box("frRunDir").width - 240, none);
     p.set("btnOk", 3360, 5880, 972, 252, 8);
     p.set("btnExit", 5160, 5880, 852, 252, 8);
@@ -173,10 +208,10 @@ void ApplyMainScreenLayout(QWidget& w, bool screenIs800, double dpi)
         p.set(r.caption, 105, r.top, 1335, 375, 12);
         p.set(r.value, 1440, r.top, 1575, 375, 12);
     }
-    // The unit has no room beside the narrowed speed: it goes to the right end
-    // of the value's own label, where even "999.9" leaves it clear and the
-    // caption keeps all its room.
+    // The unit takes the right end of the speed's line, as in the design;
+    // the speed keeps room for "999.9".
     const Box speed = p.box("lblSpeed");
+    p.set("lblSpeed", none, none, speed.width - 600, none);
     p.set("lblMphKph", speed.left + speed.width - 600, speed.top, 600, speed.height, 8);
     if (auto* unit = qobject_cast<QLabel*>(p.control("lblMphKph"))) {
         unit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -189,6 +224,8 @@ void ApplyMainScreenLayout(QWidget& w, bool screenIs800, double dpi)
     const Box status = p.box("lblStatus");
     p.set("btnHideSentences", grid.left + grid.width - 600, status.top + status.height / 4, 600,
           status.height / 2, 8);
+    // The status line ends where Hide begins, so that Hide covers none of its text.
+    p.set("lblStatus", none, none, p.box("btnHideSentences").left - status.left - 60, none);
     p.set("btnStartStopRun", 3600, 5640, 2172, 492, 18);
     const Box data = p.box("frGPSData");
     const Box run = p.box("btnStartStopRun");
@@ -201,9 +238,13 @@ void ApplyMainScreenLayout(QWidget& w, bool screenIs800, double dpi)
     p.set("frDelayNum", dirFrame.left, dirFrame.top, dirFrame.width, dirFrame.height);
     p.set("lblDelayNum", dirLabel.left, dirLabel.top, dirLabel.width, dirLabel.height,
           p.fontSize("lblRunDir"));
+    // The direction box as tall as its text needs, raised where the frame
+    // would cut its foot.
+    const double boxHeight = p.neededHeight("cmbRunDir");
+    const double boxTop = std::min(dirLabel.top, dirFrame.height - boxHeight - 15);
+    p.set("cmbRunDir", none, boxTop, none, boxHeight);
     const Box dirBox = p.box("cmbRunDir");
-    const Box delayLabel = p.box("lblDelayNum");
-    p.set("txtDelayNum", dirBox.left, dirBox.top, dirBox.width, delayLabel.height,
+    p.set("txtDelayNum", dirBox.left, dirBox.top, dirBox.width, dirBox.height,
           p.fontSize("lblDelayNum"));
     p.set("btnNewNode", 6069, 5760, 1572, 372, 12);
     p.set("btnExit", 7938, 5760, 1452, 372, 8);
@@ -219,5 +260,8 @@ void FitAllTexts(QWidget& window)
     }
     for (QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
         twips::fitWidth(b, b->text());
+    }
+    for (QComboBox* c : window.findChildren<QComboBox*>()) {
+        twips::fitEntries(c);
     }
 }

@@ -6,10 +6,12 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <numeric>
 
 QString FormatGridNumber(double value, int decimals)
 {
@@ -79,6 +81,69 @@ SpreadGrid::SpreadGrid(QWidget* parent) : QTableView(parent)
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::NoFocus);
+    // The columns always fit the width; the room of the vertical scroll bar
+    // is kept whether it shows or not, so that columns never move.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+int SpreadGrid::rowsInView() const
+{
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    return rowHeight > 0 ? viewport()->height() / rowHeight : 0;
+}
+
+void SpreadGrid::setWidestTexts(const QStringList& widest)
+{
+    widest_ = widest;
+    fitColumns();
+}
+
+void SpreadGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    fitColumns();
+}
+
+void SpreadGrid::fitColumns()
+{
+    if (!model() || widest_.isEmpty()) {
+        return;
+    }
+    const int columns = std::min(int(widest_.size()), model()->columnCount());
+    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+    const auto widths = [&](const QFont& f) {
+        const QFontMetrics fm(f);
+        QList<int> w;
+        for (int col = 0; col < columns; ++col) {
+            const QString heading = model()->headerData(col, Qt::Horizontal).toString();
+            // The cells keep 3 pixels clear on each side of their text.
+            w << std::max(fm.horizontalAdvance(widest_[col]) + 8,
+                          fm.horizontalAdvance(heading) + headerMargin + 2);
+        }
+        return w;
+    };
+    QFont f = font();
+    f.setStretch(QFont::Unstretched);
+    QList<int> w = widths(f);
+    const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
+    const int needed = std::accumulate(w.cbegin(), w.cend(), 0);
+    if (needed > room && room > 0) {
+        // Narrower letters rather than smaller ones: the rows keep their height.
+        for (int stretch = std::max(50, 100 * room / needed); stretch >= 50; stretch -= 2) {
+            f.setStretch(stretch);
+            w = widths(f);
+            if (std::accumulate(w.cbegin(), w.cend(), 0) <= room) {
+                break;
+            }
+        }
+    }
+    if (f != font()) {
+        setFont(f);
+    }
+    for (int col = 0; col < columns; ++col) {
+        setColumnWidth(col, w[col]);
+    }
 }
 
 void SpreadGrid::deferRepaint(int ms)
@@ -97,6 +162,8 @@ void SpreadGrid::deferRepaint(int ms)
 void SpreadGrid::setTopRow(int row)
 {
     topRow_ = qMax(row, 1);
+    // Rows just added reach the scroll bar's range only at the next layout.
+    updateGeometries();
     if (topRow_ <= maxRows()) {
         verticalScrollBar()->setValue(topRow_ - 1);
     }

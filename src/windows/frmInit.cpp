@@ -216,6 +216,8 @@ void frmInit::Form_Load()
     InitDone = true;
     showDataPath();
 
+    // The lists are filled now: each entry shown whole.
+    FitAllTexts(*this);
     show();
     btnOk->setFocus();
     QApplication::processEvents();

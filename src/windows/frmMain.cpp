@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -195,13 +196,11 @@ void frmMain::buildControls()
     vaGPSData->setFont(twips::designFont(7.8, false));
     gridModel_->setMaxRows(16);
     place(vaGPSData, 120, 240, 6492, 4332);
-    // Wide enough for the longest value each column shows.
-    const QFontMetrics fm(vaGPSData->font());
-    const char* widest[] = {"00:00:00", "9,999.9",     "Run Dir",    "Delay #",
-                            "99.99",    "-999.000000", "-999.000000"};
-    for (int col = 0; col < 7; ++col) {
-        vaGPSData->setColumnWidth(col, fm.horizontalAdvance(QString::fromLatin1(widest[col])) + 12);
-    }
+    // The longest value each column shows.
+    vaGPSData->setWidestTexts({QStringLiteral("00:00:00"), QStringLiteral("9,999.9"),
+                               QStringLiteral("-----"), QStringLiteral("-1"),
+                               QStringLiteral("99.99"), QStringLiteral("-999.000000"),
+                               QStringLiteral("-999.000000")});
 
     // Shown only while the study file cannot be had: records waiting, a run
     // started without it.
@@ -252,6 +251,11 @@ void frmMain::buildControls()
     for (QPushButton* b : {btnHideSentences, btnStartStopRun, btnNewNode, btnExit, btnDummy}) {
         b->setAutoDefault(true);
     }
+
+    // From the parked focus, Tab leads to the delay box during a run and to
+    // the direction box between runs (hidden controls are passed over).
+    setTabOrder(btnDummy, txtDelayNum);
+    setTabOrder(txtDelayNum, cmbRunDir);
 
     // The keyboard drives the window: buttons take focus only when clicked.
     for (QPushButton* b : {btnStartStopRun, btnNewNode, btnExit, btnHideSentences}) {
@@ -390,9 +394,7 @@ void frmMain::startRun()
     btnDummy->setFocus();
     collector_.StartRun();
     setFittedText(btnStartStopRun, QStringLiteral("Stop (R)un"));
-    QPalette p = btnStartStopRun->palette();
-    p.setColor(QPalette::Button, toQColor(colours::kLightRed));
-    btnStartStopRun->setPalette(p);
+    paintRunButton(colours::kLightRed);
     paintSurfaces(colours::kLightGreen);
     setFittedText(lblRunNum, QString::number(collector_.curFix().RunNum));
     btnExit->setEnabled(false);
@@ -405,21 +407,26 @@ void frmMain::startRun()
     vaGPSData->setRow(0);
     vaGPSData->setTopRow(1);
     EventBeep(1);
+    // The chosen direction goes into the run's records again, but the focus
+    // stays parked: on the run button, the next Enter (say, for a delay
+    // number) would stop the run halfway along the route.
     if (cmbRunDir->currentText() != QStringLiteral("-----")) {
-        cmbRunDir_Click();
+        collector_.ChooseRunDir(cmbRunDir->currentIndex());
     }
 }
 
 void frmMain::stopRun()
 {
     if (!collector_.StopRun()) {
-        return; // the same clock tick as the last Start or Stop
+        // The same clock tick as the last Start or Stop: ignored, but a
+        // double click must not leave the focus on the button, where a
+        // later Enter would stop the run.
+        btnDummy->setFocus();
+        return;
     }
     btnDummy->setFocus();
     setFittedText(btnStartStopRun, QStringLiteral("Start (R)un"));
-    QPalette p = btnStartStopRun->palette();
-    p.setColor(QPalette::Button, toQColor(colours::kLightGreen));
-    btnStartStopRun->setPalette(p);
+    paintRunButton(colours::kLightGreen);
     paintSurfaces(colours::kLightRed);
     lblNodeNum->setText(QStringLiteral("0"));
     btnExit->setEnabled(true);
@@ -542,15 +549,29 @@ void frmMain::AddGridRow(const FixRecord& fix)
     }
     g.setRow(r + 1);
     gridModel_->setRow(g.row(), fix, cmbRunDir->currentIndex());
-    // The newest row is the 16th visible once there are more than 15.
-    if (g.row() > 15) {
-        g.setTopRow(g.row() - 15);
+    // The newest row stays in view: the 16th visible once there are more
+    // than 15, or the last whole row where fewer fit (the compact layout).
+    const int lastInView = std::clamp(g.rowsInView(), 1, 16);
+    if (g.row() > lastInView - 1) {
+        g.setTopRow(g.row() - (lastInView - 1));
     }
 }
 
 void frmMain::paintWindow(quint32 colour)
 {
     setBackground(this, colour);
+}
+
+void frmMain::paintRunButton(quint32 colour)
+{
+    // Many styles draw a button with their own gradient and ignore the
+    // palette's button colour; a style sheet with a border of its own shows
+    // exactly this colour. The thicker border marks the focus, where Enter
+    // would press the button.
+    btnStartStopRun->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #606060; }"
+                       "QPushButton:focus { border: 2px solid #000000; }")
+            .arg(toQColor(colour).name()));
 }
 
 void frmMain::paintStatus(quint32 colour)

@@ -110,6 +110,7 @@ private:
     void EventBeep(int code);
     void paintWindow(quint32 colour);
     void paintStatus(quint32 colour);
+    void paintRunButton(quint32 colour);
 
     // What the collector asks of the window.
     void setStatus(QLatin1StringView text) override;

@@ -2,6 +2,7 @@
 simulated receiver through a pseudo-terminal and driven by real key presses; and
 the recording rules, read here independently of the program, to check it by."""
 
+import ctypes
 import math
 import os
 import re
@@ -111,6 +112,31 @@ class Collector:
             self.xdotool("key", key)
             time.sleep(pause)
         time.sleep(then)
+
+    def pixels(self, window):
+        """How many pixels of a window show each colour, as "#rrggbb" (24-bit screen)."""
+        class Image(ctypes.Structure):  # the head of an XImage
+            _fields_ = [(n, ctypes.c_int) for n in ("width", "height", "xoffset", "format")] \
+                + [("data", ctypes.c_void_p)] + [(n, ctypes.c_int) for n in (
+                    "byte_order", "unit", "bit_order", "pad", "depth", "bytes_per_line")]
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XGetImage.restype = ctypes.POINTER(Image)
+        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        display = x11.XOpenDisplay(self.display.name.encode())
+        size = dict(v.split("=") for v in self.xdotool("getwindowgeometry", "--shell", window))
+        w, h = int(size["WIDTH"]), int(size["HEIGHT"])
+        image = x11.XGetImage(display, int(window), 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        line = image.contents.bytes_per_line
+        data = ctypes.string_at(image.contents.data, line * h)  # 32-bit pixels, blue first
+        x11.XDestroyImage(image)
+        x11.XCloseDisplay(ctypes.c_void_p(display))
+        counts = {}
+        for at in (row * line + 4 * x for row in range(h) for x in range(w)):
+            colour = "#%02x%02x%02x" % (data[at + 2], data[at + 1], data[at])
+            counts[colour] = counts.get(colour, 0) + 1
+        return counts
 
     def prefs(self):
         """The preferences file once written, which must be whole."""

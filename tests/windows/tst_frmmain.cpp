@@ -2,7 +2,6 @@
 // presses to the focused control, a serial port fed from the test and a
 // clock the test moves.
 
-#include "Colours.h"
 #include "FakeCommPort.h"
 #include "GpsDataModel.h"
 #include "SpreadGrid.h"
@@ -23,31 +22,18 @@ namespace {
 const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
 const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 
-struct Options
-{
-    QString receiver = QStringLiteral("Standard USB");
-    bool metric = false;
-    bool remote = false;
-    bool runDir = false;
-    bool refusePort = false;
-};
-
 struct Session
 {
     TestStudy t;
     FakeCommPort* port = nullptr;
     std::unique_ptr<frmMain> w;
 
-    explicit Session(const Options& o = {}) : t(o.receiver)
+    explicit Session(bool runDir = false, bool remote = false, bool refusePort = false)
     {
-        t.settings.StudyNamePrefix = QStringLiteral("Main St");
-        t.settings.StudyNum = 4;
-        t.settings.MetricView = o.metric;
-        t.settings.RemoteEnabled = o.remote;
-        t.settings.RunDirInput = o.runDir;
-
+        t.settings.RunDirInput = runDir;
+        t.settings.RemoteEnabled = remote;
         auto p = std::make_unique<FakeCommPort>();
-        p->refuseOpen = o.refusePort;
+        p->refuseOpen = refusePort;
         port = p.get();
         w = std::make_unique<frmMain>(t.settings, t.writer, t.platform, std::move(p));
         w->Form_Load();
@@ -73,16 +59,7 @@ struct Session
         t.clock.advanceSecs(1);
         w->tmrCurTime_Timer();
     }
-
-    QColor windowColour() const { return w->palette().color(QPalette::Window); }
-
-    QList<FixRecord> records() const { return t.records(); }
 };
-
-QColor ole(quint32 bbggrr)
-{
-    return QColor(int(bbggrr & 0xFF), int((bbggrr >> 8) & 0xFF), int((bbggrr >> 16) & 0xFF));
-}
 
 } // namespace
 
@@ -91,82 +68,29 @@ class TstFrmMain : public QObject
     Q_OBJECT
 
 private slots:
-    void initialWindow()
-    {
-        Session s;
-        frmMain& w = *s.w;
-        QCOMPARE(w.windowTitle(), QString("GPS Travel Time Data Collector - Version 2.1.2"));
-        QCOMPARE(s.windowColour(), QColor(0xFF, 0xC0, 0xC0)); // &HC0C0FF is light red
-        QCOMPARE(w.lblStatus->text(), QString("Waiting for GPS Data..."));
-        QCOMPARE(w.lblStudyNamePrefix->text(), QString("Main St"));
-        QCOMPARE(w.lblStudyNum->text(), QString("4"));
-        QVERIFY(!w.btnStartStopRun->isVisible());
-        QCOMPARE(w.lblMphKph->text(), QString("     mph"));
-        QVERIFY(!w.frDelayNum->isVisible());
-        QCOMPARE(w.frDelayNum->y(), w.frRunDir->y());
-        QVERIFY(!w.frRunDir->isVisible());
-        QCOMPARE(w.cmbRunDir->count(), 5);
-        QCOMPARE(w.cmbRunDir->itemText(4), QString("EB"));
-        QCOMPARE(w.cmbRunDir->currentText(), QString("-----"));
-        QCOMPARE(QApplication::focusWidget(), w.btnDummy);
-        QCOMPARE(s.port->operations, QStringList({"open 1 4800,N,8,1", "rts 1"}));
-        QVERIFY(s.t.messages.shown.isEmpty());
-        // Client area of 11364 x 7188 twips at 96 dpi.
-        QCOMPARE(w.size(), QSize(758, 479));
-    }
-
-    void optionsShapeTheWindow()
-    {
-        Options o;
-        o.metric = true;
-        o.runDir = true;
-        o.receiver = "Garmin 76(text)";
-        Session s(o);
-        QCOMPARE(s.w->lblMphKph->text(), QString("      kph"));
-        QVERIFY(s.w->frRunDir->isVisible());
-        QVERIFY(!s.w->lblNumSats->isVisible());
-        QVERIFY(!s.w->lblHDOPT->isVisible());
-        QVERIFY(s.w->lblGPSQual->isVisible());
-    }
-
     void portThatWillNotOpen()
     {
-        Options o;
-        o.refusePort = true;
-        Session s(o);
-        QCOMPARE(s.t.messages.shown,
-                 QStringList("There was a problem opening your communications port"));
-        QVERIFY(s.w->isVisible());
+        Session s(false, false, true);
+        QCOMPARE(s.t.messages.shown.size(), 1);
         s.type('e'); // the study can still be ended
         QVERIFY(!s.w->isVisible());
     }
 
-    void firstDataShowsTheRunButton()
-    {
-        Session s;
-        s.port->feed(kRmc + "$");
-        QVERIFY(s.w->btnStartStopRun->isVisible());
-        QCOMPARE(s.w->btnStartStopRun->text(), QString("Start (R)un"));
-        QCOMPARE(s.w->lblSpeed->text(), QString("25.8"));
-        QCOMPARE(s.w->lblTime->text(), QString("12:35:19"));
-    }
-
     void aRunFromTheKeyboard()
     {
-        Options o;
-        o.runDir = true;
-        Session s(o);
+        Session s(true);
         frmMain& w = *s.w;
         s.port->feed(kRmc + kGga);
+        QCOMPARE(w.btnStartStopRun->text(), QString("Start (R)un"));
         s.tick();
         s.type('r');
         QCOMPARE(w.btnStartStopRun->text(), QString("Stop (R)un"));
-        QCOMPARE(s.windowColour(), ole(colours::kLightGreen));
-        QCOMPARE(w.lblRunNum->text(), QString("1"));
-        QVERIFY(!w.btnExit->isVisible());
-        QVERIFY(w.btnNewNode->isVisible());
-        QVERIFY(w.frDelayNum->isVisible());
-        QVERIFY(!w.frRunDir->isVisible());
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xC0));
+        const auto shown = [&] {
+            return QList<bool>({w.btnExit->isVisible(), w.btnNewNode->isVisible(),
+                                w.frDelayNum->isVisible(), w.frRunDir->isVisible()});
+        };
+        QCOMPARE(shown(), QList<bool>({false, true, true, false}));
         s.type('r'); // same tick: ignored
         QVERIFY(w.collector().runActive());
 
@@ -175,25 +99,21 @@ private slots:
         s.type('N'); // one node per tick
         QCOMPARE(w.lblNodeNum->text(), QString("1"));
         s.port->feed(kRmc + kGga); // record 2, old node
-        w.txtDelayNum->setFocus();
-        for (char c : {'1', '2'}) {
-            s.type(c);
-        }
+        s.press(Qt::Key_Tab);      // from the parked focus to the delay box
+        s.type('1');
+        s.type('2');
         s.press(Qt::Key_Return, "\r");
-        QCOMPARE(w.txtDelayNum->text(), QString());
         s.port->feed(kRmc + kGga); // record 3, delay 12
         s.port->feed("$");         // record 4
-        s.type('E');               // not during a run
-        QVERIFY(w.isVisible());
         s.tick();
         s.type('R');
         QCOMPARE(w.btnStartStopRun->text(), QString("Start (R)un"));
-        QCOMPARE(s.windowColour(), ole(colours::kLightRed));
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(0xFF, 0xC0, 0xC0));
         QCOMPARE(w.lblNodeNum->text(), QString("0"));
-        QVERIFY(w.frRunDir->isVisible());
+        QCOMPARE(shown(), QList<bool>({true, false, false, true}));
         QCOMPARE(w.beeps, QList<int>({1, 3, 2}));
 
-        const QList<FixRecord> r = s.records();
+        const QList<FixRecord> r = s.t.records();
         QCOMPARE(r.size(), 4);
         QCOMPARE(QList<int>({r[0].NodeNum, r[1].NodeNum, r[2].NodeNum, r[3].NodeNum}),
                  QList<int>({0, 0, 1, 1}));
@@ -201,66 +121,39 @@ private slots:
                  QList<int>({-1, -1, 12, -1}));
         QCOMPARE(r[0].RunNum, qint16(1));
 
-        s.type('B'); // upper-case B is no command
-        QVERIFY(w.isVisible());
         s.type('b');
         QVERIFY(!w.isVisible());
     }
 
-    void directionGoesIntoTheRecords()
+    // A direction chosen puts the focus on the run button, so that Enter
+    // starts the run; once it runs, no key meant for something else stops it.
+    void directionAtTheWheel()
     {
-        Options o;
-        o.runDir = true;
-        Session s(o);
+        Session s(true);
         frmMain& w = *s.w;
-        // Before any data the run button is hidden: the choice leaves the focus alone.
-        w.cmbRunDir->setCurrentIndex(2);
-        w.cmbRunDir_Click();
-        QCOMPARE(w.collector().runActive(), false);
-        w.cmbRunDir->setCurrentIndex(0);
-        w.cmbRunDir_Click();
-        s.port->feed(kGga);
-        s.tick();
-        w.btnStartStopRun_Click();
-        s.port->feed(kGga + "$");
-        QCOMPARE(s.records().value(0).RunDir, qint16(2));
-        QCOMPARE(static_cast<GpsDataModel*>(w.vaGPSData->model())->text(1, 3), QString("-----"));
-    }
-
-    // After a Start with a direction chosen the focus is on the run button;
-    // the node key must mark a node, not press that button.
-    void spaceNeverPressesTheRunButton()
-    {
-        Options o;
-        o.runDir = true;
-        Session s(o);
-        frmMain& w = *s.w;
-        s.port->feed(kGga);
-        w.cmbRunDir->setCurrentIndex(3);
-        w.cmbRunDir_Click();
-        s.tick();
-        s.type('r');
-        QCOMPARE(QApplication::focusWidget(), w.btnStartStopRun);
-        s.tick();
-        s.press(Qt::Key_Space, " ");
-        QVERIFY(w.collector().runActive());
-        QCOMPARE(w.collector().curNodeNum(), qint16(1));
+        const auto choose = [&](int index) {
+            w.cmbRunDir->setCurrentIndex(index);
+            w.cmbRunDir_Click();
+        };
+        choose(2); // before any data: the run button is hidden, the focus stays
         QCOMPARE(QApplication::focusWidget(), w.btnDummy);
-    }
-
-    // A direction chosen moves the focus to the run button, and Enter presses it.
-    void enterPressesTheFocusedRunButton()
-    {
-        Options o;
-        o.runDir = true;
-        Session s(o);
-        frmMain& w = *s.w;
         s.port->feed(kGga);
-        w.cmbRunDir->setCurrentIndex(1);
-        w.cmbRunDir_Click();
+        choose(0); // "-----" keeps NB
+        QCOMPARE(w.collector().curFix().RunDir, qint16(2));
+        choose(4);
         QCOMPARE(QApplication::focusWidget(), w.btnStartStopRun);
+        s.tick();
         s.press(Qt::Key_Return, "\r");
         QVERIFY(w.collector().runActive());
+        QTest::mouseClick(w.btnStartStopRun, Qt::LeftButton); // the same tick: ignored
+        QCOMPARE(QApplication::focusWidget(), w.btnDummy);
+        s.tick();
+        s.press(Qt::Key_Return, "\r"); // say, for a delay number not yet typed
+        s.press(Qt::Key_Space, " ");   // a node, never the run button
+        QVERIFY(w.collector().runActive());
+        QCOMPARE(w.collector().curNodeNum(), qint16(1));
+        s.port->feed("$");
+        QCOMPARE(s.t.records().value(0).RunDir, qint16(4));
     }
 
     void remoteKeys_data()
@@ -282,9 +175,7 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(int, startKey);
         QFETCH(int, nodeKey);
-        Options o;
-        o.remote = enabled;
-        Session s(o);
+        Session s(false, enabled);
         s.tick();
         s.press(Qt::Key(startKey));
         s.press(Qt::Key(nodeKey));
@@ -294,9 +185,7 @@ private slots:
 
     void gridRowsAndScrolling()
     {
-        Options o;
-        o.metric = true;
-        Session s(o);
+        Session s;
         frmMain& w = *s.w;
         s.tick();
         w.btnStartStopRun_Click();
@@ -305,55 +194,15 @@ private slots:
         }
         s.port->feed("$");
         SpreadGrid& g = *w.vaGPSData;
-        auto& model = static_cast<GpsDataModel&>(*g.model());
-        QCOMPARE(g.row(), 17);
-        QCOMPARE(g.topRow(), 2);
-        QCOMPARE(g.maxRows(), 18);
-        QCOMPARE(model.text(17, 1), QString("12:35:19"));
-        const QModelIndex speed = model.index(16, 1);
-        QCOMPARE(model.data(speed, Qt::DisplayRole).toString(), QString("25.8")); // mph
-        QCOMPARE(w.lblSpeed->text(), QString("41.5"));                            // kph
-        QCOMPARE(model.data(model.index(16, 4), Qt::DisplayRole).toString(), QString("0.90"));
-        QCOMPARE(model.text(17, 6), QString("48.117300"));
-        QCOMPARE(model.text(17, 4), QString("-1"));
+        QCOMPARE(QList<int>({g.row(), g.topRow(), g.maxRows()}), QList<int>({17, 2, 18}));
+        QCOMPARE(w.gridModel().text(17, 1), QString("12:35:19"));
 
         s.tick();
         w.btnStartStopRun_Click();
         s.tick();
         w.btnStartStopRun_Click(); // a new run clears the data, keeps the rows
-        QCOMPARE(g.row(), 0);
-        QCOMPARE(g.topRow(), 1);
-        QCOMPARE(g.maxRows(), 18);
-        QCOMPARE(model.text(17, 1), QString());
-    }
-
-    void hideAndShowTheSentences()
-    {
-        Session s;
-        s.port->feed(kRmc + "$");
-        s.w->btnHideSentences_Click();
-        QCOMPARE(s.w->btnHideSentences->text(), QString("Show"));
-        QVERIFY(!s.w->lblStatus->isVisible());
-        s.w->btnHideSentences_Click();
-        QCOMPARE(s.w->btnHideSentences->text(), QString("Hide"));
-        QVERIFY(s.w->lblStatus->isVisible());
-        QVERIFY(s.w->lblStatus->text().startsWith("$GPRMC,123519"));
-        // Line noise that looks like markup is shown as it came.
-        s.port->feed("$GPGSV,<b>1</b>\r\n$");
-        QCOMPARE(s.w->lblStatus->text(), QString("$GPGSV,<b>1</b>"));
-        QCOMPARE(s.w->lblStatus->textFormat(), Qt::PlainText);
-    }
-
-    void endingClosesThePortThenTheFiles()
-    {
-        Session s;
-        s.tick();
-        s.w->btnStartStopRun_Click();
-        QVERIFY(s.t.writer.isOpen());
-        s.w->close();
-        QCOMPARE(s.port->operations.last(), QString("close"));
-        QVERIFY(!s.port->portOpen());
-        QCOMPARE(s.t.files.freeFileNumber(), 1);
+        QCOMPARE(QList<int>({g.row(), g.topRow(), g.maxRows()}), QList<int>({0, 1, 18}));
+        QCOMPARE(w.gridModel().text(17, 1), QString());
     }
 
     // Ending the study while records wait asks first, naming them; "No"
@@ -378,7 +227,9 @@ private slots:
         s.tick();
         QVERIFY(!s.w->lblUnsaved->isVisible());
         s.type('e');
-        QVERIFY(!s.w->isVisible());
+        QVERIFY(!s.w->isVisible()); // the port, then the files closed
+        QCOMPARE(s.port->operations.last(), QString("close"));
+        QCOMPARE(s.t.files.freeFileNumber(), 1);
         QCOMPARE(s.t.messages.asked.size(), 1);
         QCOMPARE(s.t.records().size(), 2);
         QVERIFY(s.t.messages.shown.isEmpty());
