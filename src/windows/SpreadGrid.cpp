@@ -162,9 +162,13 @@ void SpreadGrid::deferRepaint(int ms)
 void SpreadGrid::setTopRow(int row)
 {
     topRow_ = qMax(row, 1);
-    // Rows just added reach the scroll bar's range only at the next layout.
-    updateGeometries();
     if (topRow_ <= maxRows()) {
-        verticalScrollBar()->setValue(topRow_ - 1);
+        // Rows just added reach the scroll bar's range only at the next
+        // layout; a full layout per row would cost more with every row.
+        QScrollBar* bar = verticalScrollBar();
+        if (bar->maximum() < topRow_ - 1) {
+            bar->setMaximum(topRow_ - 1);
+        }
+        bar->setValue(topRow_ - 1);
     }
 }

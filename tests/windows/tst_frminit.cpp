@@ -216,7 +216,8 @@ private slots:
             writeAll(s.studyPath(".Test-1.gd2.lock"),
                      "2147480000\ngps-collector\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         }
-        answerConfirmation(Answer::Yes);
+        QString question;
+        answerConfirmation("yes", &question);
         s.w->btnOk_Click();
         QCOMPARE(s.mainShown, running ? 0 : 1);
         QCOMPARE(readAll(path).size(), running ? 272 + 48 : 272);
