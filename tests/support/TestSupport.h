@@ -80,6 +80,22 @@ struct TestStudy : TestPlatform
     }
 };
 
+// A study file's bytes: a version 2.1.2 header (major as given) dated
+// 2010-03-01, then the records.
+inline QByteArray studyBytes(const QList<FixRecord>& records, qint16 major = 2)
+{
+    StudyHeader h;
+    h.VersionMajor = major;
+    h.VersionMinor = 1;
+    h.VersionRevision = 2;
+    h.StudyDate = 40238.0;
+    QByteArray bytes = h.encode();
+    for (const FixRecord& f : records) {
+        bytes += f.encode();
+    }
+    return bytes;
+}
+
 // Little-endian bytes of a value, spelled out independently of the code under test.
 inline QByteArray hexBytes(const char* hex)
 {

@@ -56,20 +56,6 @@ QList<FixRecord> referenceRecords()
     return r;
 }
 
-QByteArray studyBytes(const QList<FixRecord>& records, qint16 major = 2)
-{
-    StudyHeader h;
-    h.VersionMajor = major;
-    h.VersionMinor = 1;
-    h.VersionRevision = 2;
-    h.StudyDate = kStudyDay;
-    QByteArray bytes = h.encode();
-    for (const FixRecord& f : records) {
-        bytes += f.encode();
-    }
-    return bytes;
-}
-
 // The reference study gone wrong: an unknown version, a node number that
 // falls, run 1 again after run 2, a run 3 past midnight and out of order, and
 // a record cut short. Fixes carry the study date, so after midnight the time

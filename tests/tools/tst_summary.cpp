@@ -31,20 +31,6 @@ QList<FixRecord> run(qint16 number, qint16 dir, int startS, int seconds, int nod
     return out;
 }
 
-QByteArray study(const QList<FixRecord>& records)
-{
-    StudyHeader h;
-    h.VersionMajor = 2;
-    h.VersionMinor = 1;
-    h.VersionRevision = 2;
-    h.StudyDate = kStudyDay;
-    QByteArray bytes = h.encode();
-    for (const FixRecord& f : records) {
-        bytes += f.encode();
-    }
-    return bytes;
-}
-
 // Five northbound runs of 300 to 380 s and one southbound of 400 s.
 QList<FixRecord> corridor()
 {
@@ -82,7 +68,7 @@ class TstSummary : public QObject
     }
 
 private slots:
-    void initTestCase() { corridor_ = file("corridor.gd2", study(corridor())); }
+    void initTestCase() { corridor_ = file("corridor.gd2", studyBytes(corridor())); }
 
     void tQuantileMatchesTables_data()
     {
@@ -227,14 +213,14 @@ private slots:
             for (FixRecord& f : r) {
                 f.*field = missing::kDouble;
             }
-            return study(r);
+            return studyBytes(r);
         };
         const QList<FixRecord> one = run(1, 2, 3600, 100, 50);
-        const QByteArray good = study(corridor());
+        const QByteArray good = studyBytes(corridor());
         using L = QList<QByteArray>;
         QTest::newRow("corridor") << L{good} << 0 << "";
-        QTest::newRow("no runs") << L{study({})} << 0 << "no runs";
-        QTest::newRow("one run") << L{study(one)} << 0 << "One run only";
+        QTest::newRow("no runs") << L{studyBytes({})} << 0 << "no runs";
+        QTest::newRow("one run") << L{studyBytes(one)} << 0 << "One run only";
         QTest::newRow("no times") << L{without(one, &FixRecord::FixTime)} << 0 << "no travel time";
         QTest::newRow("no positions")
             << L{without(one + run(2, 2, 7200, 120, 50), &FixRecord::Latitude)} << 0
@@ -243,7 +229,7 @@ private slots:
         QTest::newRow("foreign among several")
             << L{good, QByteArray("date,speed\n").repeated(30)} << 0 << "not a study file";
         QTest::newRow("node counts differ")
-            << L{study(one + run(2, 2, 7200, 120, 1000))} << 0 << "differ in their number";
+            << L{studyBytes(one + run(2, 2, 7200, 120, 1000))} << 0 << "differ in their number";
         QTest::newRow("nothing readable") << L{QByteArray()} << 1 << "no study file could be read";
     }
     void badInput()
