@@ -216,8 +216,10 @@ private slots:
             writeAll(s.studyPath(".Test-1.gd2.lock"),
                      "2147480000\ngps-collector\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         }
-        QString question;
-        answerConfirmation("yes", &question);
+        QString question; // asked only when the claim is taken over
+        if (!running) {
+            answerConfirmation("yes", &question);
+        }
         s.w->btnOk_Click();
         QCOMPARE(s.mainShown, running ? 0 : 1);
         QCOMPARE(readAll(path).size(), running ? 272 + 48 : 272);
