@@ -1,3 +1,5 @@
+// Travel-time statistics across runs: grouping, per-stretch figures, text and CSV.
+
 #include "Summary.h"
 
 #include "Inspect.h"

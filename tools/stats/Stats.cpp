@@ -1,3 +1,5 @@
+// The statistics of a sample, on Boost.Math's Student's t.
+
 #include "Stats.h"
 
 #include <algorithm>
