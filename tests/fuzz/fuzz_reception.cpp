@@ -12,7 +12,6 @@
 #include "StudyWriter.h"
 #include "TestDoubles.h"
 
-
 #include <cstdint>
 #include <cstdlib>
 
