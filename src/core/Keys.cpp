@@ -26,23 +26,23 @@ using enum KeyCommand;
 
 // clang-format off
 constexpr KeyRule kKeyRules[] = {
-    // typed  code                        condition               command
-    {'\r', 0,                          When::DelayBoxHasFocus, TakeDelayNumber},
-    {' ',  0,                          When::Always,           ParkAndMarkNode},
-    {'N',  0,                          When::Always,           ParkAndMarkNode},
-    {'n',  0,                          When::Always,           ParkAndMarkNode},
-    {'R',  0,                          When::Always,           StartStopRun},
-    {'r',  0,                          When::Always,           StartStopRun},
-    {'E',  0,                          When::NoRun,            EndStudy},
-    {'e',  0,                          When::NoRun,            EndStudy},
-    {'b',  0,                          When::NoRun,            EndStudy},
+    // typed code                            condition                command
+    {'\r', 0,                              When::DelayBoxHasFocus,  TakeDelayNumber},
+    {' ',  0,                              When::Always,            ParkAndMarkNode},
+    {'N',  0,                              When::Always,            ParkAndMarkNode},
+    {'n',  0,                              When::Always,            ParkAndMarkNode},
+    {'R',  0,                              When::Always,            StartStopRun},
+    {'r',  0,                              When::Always,            StartStopRun},
+    {'E',  0,                              When::NoRun,             EndStudy},
+    {'e',  0,                              When::NoRun,             EndStudy},
+    {'b',  0,                              When::NoRun,             EndStudy},
     // A remote's play key arrives as play, pause or play/pause depending on the platform.
-    {0,    Qt::Key_PageUp,             When::RemoteEnabled,    StartStopRun},
-    {0,    Qt::Key_MediaPlay,          When::RemoteEnabled,    StartStopRun},
-    {0,    Qt::Key_MediaPause,         When::RemoteEnabled,    StartStopRun},
-    {0,    Qt::Key_MediaTogglePlayPause, When::RemoteEnabled,  StartStopRun},
-    {0,    Qt::Key_PageDown,           When::RemoteEnabled,    MarkNode},
-    {0,    Qt::Key_MediaStop,          When::RemoteEnabled,    MarkNode},
+    {0,    Qt::Key_PageUp,                 When::RemoteEnabled,     StartStopRun},
+    {0,    Qt::Key_MediaPlay,              When::RemoteEnabled,     StartStopRun},
+    {0,    Qt::Key_MediaPause,             When::RemoteEnabled,     StartStopRun},
+    {0,    Qt::Key_MediaTogglePlayPause,   When::RemoteEnabled,     StartStopRun},
+    {0,    Qt::Key_PageDown,               When::RemoteEnabled,     MarkNode},
+    {0,    Qt::Key_MediaStop,              When::RemoteEnabled,     MarkNode},
 };
 // clang-format on
 
