@@ -58,62 +58,54 @@ bool takesValue(const QString& option)
 // do not make sense.
 QString parse(const QStringList& args, Options& o)
 {
-    bool optionsEnded = false;
     QStringList files;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        QString arg = args[i];
-        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
-            files << arg;
-            continue;
-        }
-        if (arg == u"--") {
-            optionsEnded = true;
-            continue;
-        }
-        QString value;
-        bool hasValue = false;
-        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(u"--") && eq > 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-            hasValue = true;
-        }
-        if (arg == u"--output") {
-            arg = QStringLiteral("-o");
-        }
-        if (!allowed(o.command, arg)) {
-            return QStringLiteral("%1 takes no option %2").arg(o.command, arg);
-        }
-        if (takesValue(arg) && !hasValue) {
-            if (i + 1 >= args.size()) {
+    const QString error = walkArguments(
+        args.mid(1), files,
+        [&o](QString arg, const std::optional<QString>& inlineValue, const auto& next) -> QString {
+            if (arg == u"--output") {
+                arg = QStringLiteral("-o");
+            }
+            if (!allowed(o.command, arg)) {
+                return QStringLiteral("%1 takes no option %2").arg(o.command, arg);
+            }
+            QString value = inlineValue.value_or(QString());
+            if (takesValue(arg) && !inlineValue) {
+                const std::optional<QString> following = next();
+                if (!following) {
+                    return QStringLiteral("%1 needs a value").arg(arg);
+                }
+                value = *following;
+            } else if (!takesValue(arg) && inlineValue) {
+                return QStringLiteral("%1 takes no value").arg(arg);
+            }
+            if (takesValue(arg) && value.isEmpty()) {
                 return QStringLiteral("%1 needs a value").arg(arg);
             }
-            value = args[++i];
-        } else if (!takesValue(arg) && hasValue) {
-            return QStringLiteral("%1 takes no value").arg(arg);
-        }
-        if (takesValue(arg) && value.isEmpty()) {
-            return QStringLiteral("%1 needs a value").arg(arg);
-        }
-        if (arg == u"-o") {
-            o.output = value;
-        } else if (arg == u"--format") {
-            o.format = value;
-        } else if (arg == u"--svg") {
-            o.svgDir = value;
-        } else if (arg == u"--csv") {
-            o.csv = true;
-        } else if (arg == u"--west") {
-            o.exportOptions.west = true;
-        } else if (arg == u"--south") {
-            o.exportOptions.south = true;
-        } else if (arg == u"--utc-offset") {
-            o.exportOptions.utcOffsetSeconds = parseUtcOffset(value);
-            if (!o.exportOptions.utcOffsetSeconds) {
-                return QStringLiteral("--utc-offset takes hours east of UTC, such as -5, 5.5 or "
-                                      "+05:30, not \"%1\"")
-                    .arg(value);
+            if (arg == u"-o") {
+                o.output = value;
+            } else if (arg == u"--format") {
+                o.format = value;
+            } else if (arg == u"--svg") {
+                o.svgDir = value;
+            } else if (arg == u"--csv") {
+                o.csv = true;
+            } else if (arg == u"--west") {
+                o.exportOptions.west = true;
+            } else if (arg == u"--south") {
+                o.exportOptions.south = true;
+            } else if (arg == u"--utc-offset") {
+                o.exportOptions.utcOffsetSeconds = parseUtcOffset(value);
+                if (!o.exportOptions.utcOffsetSeconds) {
+                    return QStringLiteral(
+                               "--utc-offset takes hours east of UTC, such as -5, 5.5 or "
+                               "+05:30, not \"%1\"")
+                        .arg(value);
+                }
             }
-        }
+            return {};
+        });
+    if (!error.isEmpty()) {
+        return error;
     }
     if (files.size() != 1) {
         return files.isEmpty() ? QStringLiteral("%1 needs a study file").arg(o.command)
@@ -145,6 +137,34 @@ bool writeChart(const RunReport& run, const QDir& dir, QSet<QString>& used, CliO
 }
 
 } // namespace
+
+QString walkArguments(const QStringList& args, QStringList& files, const OptionHandler& option)
+{
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
+            files << arg;
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(u"--") && eq > 0) {
+            inlineValue = arg.mid(eq + 1);
+            arg = arg.left(eq);
+        }
+        const auto next = [&]() -> std::optional<QString> {
+            return i + 1 < args.size() ? std::optional<QString>(args[++i]) : std::nullopt;
+        };
+        if (const QString error = option(arg, inlineValue, next); !error.isEmpty()) {
+            return error;
+        }
+    }
+    return {};
+}
 
 QString usageText()
 {

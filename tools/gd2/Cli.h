@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -32,6 +33,16 @@ constexpr int kExitUsage = 2;
 int runCli(const QStringList& args, CliOutput& io);
 
 QString usageText();
+
+// The words of a command's arguments: files, and options, a "--name=value"
+// split at its "=". `option` gets each option's name and its inline value,
+// and may take the word after it as its value through `next` (nothing at
+// the end); a text it returns is an error that ends the walk, and is
+// returned. "--" ends the options; "-" is a file.
+using OptionHandler =
+    std::function<QString(const QString& name, const std::optional<QString>& inlineValue,
+                          const std::function<std::optional<QString>()>& next)>;
+QString walkArguments(const QStringList& args, QStringList& files, const OptionHandler& option);
 
 // "gd2: text" on standard error; `raw` as it is.
 void say(CliOutput& io, const QString& text);

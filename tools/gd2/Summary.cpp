@@ -594,69 +594,60 @@ int runSummary(const QStringList& args, CliOutput& io)
     QString html;
     bool csv = false;
     QStringList files;
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString arg = args[i];
-        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
-            files << arg;
-            continue;
-        }
-        if (arg == u"--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == u"--csv") {
-            csv = true;
-            continue;
-        }
-        QString value;
-        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(u"--") && eq > 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        }
-        static const QStringList valued{
-            QStringLiteral("--precision"), QStringLiteral("--confidence"),
-            QStringLiteral("--periods"),   QStringLiteral("--reference-mph"),
-            QStringLiteral("--html"),      QStringLiteral("-o"),
-            QStringLiteral("--output")};
-        if (!valued.contains(arg)) {
-            return usage(QStringLiteral("summary takes no option %1").arg(arg));
-        }
-        if (value.isEmpty()) {
-            return usage(QStringLiteral("%1 needs a value").arg(arg));
-        }
-        bool ok = false;
-        if (arg == u"--precision") {
-            options.precisionPct = value.toDouble(&ok);
-            if (!ok || !(options.precisionPct > 0.0) || options.precisionPct > 100.0) {
-                return usage(QStringLiteral("--precision takes a percentage above 0, such as 10"));
+    const QString error = walkArguments(
+        args, files,
+        [&](const QString& arg, const std::optional<QString>& inlineValue,
+            const auto& next) -> QString {
+            if (arg == u"--csv" && !inlineValue) {
+                csv = true;
+                return {};
             }
-        } else if (arg == u"--confidence") {
-            options.confidencePct = value.toInt(&ok);
-            if (!ok || (options.confidencePct != 90 && options.confidencePct != 95 &&
-                        options.confidencePct != 99)) {
-                return usage(QStringLiteral("--confidence takes 90, 95 or 99"));
+            const QString value = inlineValue ? *inlineValue : next().value_or(QString());
+            static const QStringList valued{
+                QStringLiteral("--precision"), QStringLiteral("--confidence"),
+                QStringLiteral("--periods"),   QStringLiteral("--reference-mph"),
+                QStringLiteral("--html"),      QStringLiteral("-o"),
+                QStringLiteral("--output")};
+            if (!valued.contains(arg)) {
+                return QStringLiteral("summary takes no option %1").arg(arg);
             }
-        } else if (arg == u"--reference-mph") {
-            const double mph = value.toDouble(&ok);
-            if (!ok || !(mph > 0.0) || mph > 200.0) {
-                return usage(QStringLiteral("--reference-mph takes a speed above 0, such as 45"));
+            if (value.isEmpty()) {
+                return QStringLiteral("%1 needs a value").arg(arg);
             }
-            options.referenceMph = mph;
-        } else if (arg == u"--periods") {
-            QString error;
-            const auto periods = parsePeriods(value, error);
-            if (!periods) {
-                return usage(error);
+            bool ok = false;
+            if (arg == u"--precision") {
+                options.precisionPct = value.toDouble(&ok);
+                if (!ok || !(options.precisionPct > 0.0) || options.precisionPct > 100.0) {
+                    return QStringLiteral("--precision takes a percentage above 0, such as 10");
+                }
+            } else if (arg == u"--confidence") {
+                options.confidencePct = value.toInt(&ok);
+                if (!ok || (options.confidencePct != 90 && options.confidencePct != 95 &&
+                            options.confidencePct != 99)) {
+                    return QStringLiteral("--confidence takes 90, 95 or 99");
+                }
+            } else if (arg == u"--reference-mph") {
+                const double mph = value.toDouble(&ok);
+                if (!ok || !(mph > 0.0) || mph > 200.0) {
+                    return QStringLiteral("--reference-mph takes a speed above 0, such as 45");
+                }
+                options.referenceMph = mph;
+            } else if (arg == u"--periods") {
+                QString problem;
+                const auto periods = parsePeriods(value, problem);
+                if (!periods) {
+                    return problem;
+                }
+                options.periods = *periods;
+            } else if (arg == u"--html") {
+                html = value;
+            } else {
+                output = value;
             }
-            options.periods = *periods;
-        } else if (arg == u"--html") {
-            html = value;
-        } else {
-            output = value;
-        }
+            return {};
+        });
+    if (!error.isEmpty()) {
+        return usage(error);
     }
     if (files.isEmpty()) {
         return usage(QStringLiteral("summary needs a study file"));
