@@ -116,6 +116,26 @@ private slots:
         QTEST(got->n, "expected");
         QTEST(got->capped, "capped");
     }
+    // The same definition over a sweep, small and large answers alike: the
+    // narrowed search must never stop early or late.
+    void runsNeededIsTheFirstEnough()
+    {
+        const auto enough = [](long long n, double ratio, double confidence) {
+            const double r = vtstats::tTwoSided(confidence, double(n - 1)) * ratio;
+            return double(n) >= r * r;
+        };
+        for (double confidence : {0.80, 0.90, 0.95, 0.99}) {
+            for (double ratio = 0.0; ratio < 300.0; ratio = ratio * 1.37 + 0.011) {
+                const auto got = vtstats::runsNeeded(ratio * 10.0, 10.0, confidence);
+                QVERIFY(got && !got->capped);
+                const QByteArray row = QByteArray::number(ratio) + " at " +
+                                       QByteArray::number(confidence) + ": " +
+                                       QByteArray::number(got->n);
+                QVERIFY2(enough(got->n, ratio, confidence), row);
+                QVERIFY2(got->n == 2 || !enough(got->n - 1, ratio, confidence), row);
+            }
+        }
+    }
 
     // NB runs of 300, 320, 340, 360, 380 s over 3 miles each:
     //   mean 340, deviations -40 -20 0 20 40, squares sum 4000, SD sqrt(4000/4) = 31.62

@@ -3,6 +3,7 @@
 #include "Stats.h"
 
 #include <algorithm>
+#include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <numeric>
@@ -75,8 +76,22 @@ std::optional<RunsNeeded> runsNeeded(double cvPct, double errorPct, double confi
     if (!enough(bound)) {
         return RunsNeeded{bound, true};
     }
-    long long lo = 2;
-    long long hi = bound;
+    // The range is narrowed first, as each t costs: below (z cv / e)^2 no n
+    // is enough, t being above the normal z at every degree of freedom; and
+    // n = (t(lo - 1) cv / e)^2 is enough, its own t being no larger.
+    const double ratio = cvPct / errorPct;
+    const double z = boost::math::quantile(boost::math::normal_distribution<double>(),
+                                           1.0 - (1.0 - confidence) / 2.0);
+    const double below = std::floor(z * z * ratio * ratio) - 1.0;
+    long long lo = below < double(bound) ? std::max(2LL, static_cast<long long>(below)) : bound;
+    const double r = tTwoSided(confidence, double(lo - 1)) * ratio;
+    long long hi =
+        r * r + 1.0 < double(bound) ? static_cast<long long>(std::ceil(r * r)) + 1 : bound;
+    hi = std::max(hi, lo);
+    if (!enough(hi)) {
+        lo = hi; // rounding beyond the margins: the whole rest of the range
+        hi = bound;
+    }
     while (lo < hi) {
         const long long mid = lo + (hi - lo) / 2;
         if (enough(mid)) {
