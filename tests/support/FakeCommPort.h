@@ -21,7 +21,8 @@ public:
     {
         const qsizetype step = chunk > 0 ? chunk : qMax<qsizetype>(bytes.size(), 1);
         for (qsizetype at = 0; at < bytes.size(); at += step) {
-            received(bytes.mid(at, step));
+            received(
+                QByteArray::fromRawData(bytes.constData() + at, qMin(step, bytes.size() - at)));
         }
     }
     void condition(Event code) { lineCondition(code); }
