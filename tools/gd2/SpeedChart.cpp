@@ -25,28 +25,6 @@ constexpr std::array<qint64, 18> kTimeSteps = {
     1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
 constexpr int kMaxTicks = 10;
 
-// Tenths of a pixel, without a needless ".0".
-QString num(double v)
-{
-    QString text = fixed(v, 1);
-    if (text.endsWith(QStringLiteral(".0"))) {
-        text.chop(2);
-    }
-    return text;
-}
-
-// 1, 2 or 5 times a power of ten, at least `raw`.
-double niceStep(double raw)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (m * power >= raw) {
-            return m * power;
-        }
-    }
-    return 10.0 * power;
-}
-
 qint64 timeStepMs(qint64 spanMs)
 {
     for (qint64 s : kTimeSteps) {
@@ -93,7 +71,7 @@ QByteArray speedChartSvg(const RunReport& run)
     out << QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     out << QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
                           "viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\" font-size=\"12\">")
-               .arg(num(kWidth), num(kHeight));
+               .arg(svgNumber(kWidth), svgNumber(kHeight));
     const QString direction = directionCode(run.direction);
     const QString title =
         QStringLiteral("Run %1%2")
@@ -103,9 +81,9 @@ QByteArray speedChartSvg(const RunReport& run)
         QStringLiteral(": speed against local time");
     out << QStringLiteral("<title>%1</title>").arg(title);
     out << QStringLiteral("<rect width=\"%1\" height=\"%2\" fill=\"white\"/>")
-               .arg(num(kWidth), num(kHeight));
+               .arg(svgNumber(kWidth), svgNumber(kHeight));
     out << QStringLiteral("<text x=\"%1\" y=\"24\" font-size=\"16\" font-weight=\"bold\">%2</text>")
-               .arg(num(kLeft), title);
+               .arg(svgNumber(kLeft), title);
 
     // Stopped time under everything else.
     out << QStringLiteral("<g fill=\"#f6c9c4\">");
@@ -113,7 +91,8 @@ QByteArray speedChartSvg(const RunReport& run)
         const double a = x(iv.from);
         const double b = x(iv.to);
         out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/>")
-                   .arg(num(std::min(a, b)), num(kTop), num(std::fabs(b - a)), num(kBottom - kTop));
+                   .arg(svgNumber(std::min(a, b)), svgNumber(kTop), svgNumber(std::fabs(b - a)),
+                        svgNumber(kBottom - kTop));
     }
     out << QStringLiteral("</g>");
 
@@ -123,21 +102,21 @@ QByteArray speedChartSvg(const RunReport& run)
     for (int k = 0; k * speedStep <= top + speedStep / 2 && k <= 20; ++k) {
         const double v = k * speedStep;
         out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>")
-                   .arg(num(kLeft), num(y(v)), num(kRight));
+                   .arg(svgNumber(kLeft), svgNumber(y(v)), svgNumber(kRight));
         labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>")
-                      .arg(num(kLeft - 6), num(y(v) + 4), plain(v));
+                      .arg(svgNumber(kLeft - 6), svgNumber(y(v) + 4), plain(v));
     }
     const qint64 step = timeStepMs(span);
     int ticks = 0;
     for (qint64 t = ceilTo(t0, step); t <= t0 + span && ticks <= 2 * kMaxTicks;
          t += step, ++ticks) {
         out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
-                   .arg(num(x(t)), num(kTop), num(kBottom));
+                   .arg(svgNumber(x(t)), svgNumber(kTop), svgNumber(kBottom));
         const QString label = step < 60'000      ? clockText(t)
                               : step < kMsPerDay ? clockText(t).left(5)
                                                  : dateText(t);
         labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
-                      .arg(num(x(t)), num(kBottom + 18), label);
+                      .arg(svgNumber(x(t)), svgNumber(kBottom + 18), label);
     }
     out << QStringLiteral("</g>");
     out << labels;
@@ -145,27 +124,27 @@ QByteArray speedChartSvg(const RunReport& run)
     // Axes and their titles.
     out << QStringLiteral("<g stroke=\"black\" stroke-width=\"1\">");
     out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
-               .arg(num(kLeft), num(kTop), num(kBottom));
+               .arg(svgNumber(kLeft), svgNumber(kTop), svgNumber(kBottom));
     out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>")
-               .arg(num(kLeft), num(kBottom), num(kRight));
+               .arg(svgNumber(kLeft), svgNumber(kBottom), svgNumber(kRight));
     out << QStringLiteral("</g>");
     out << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">Local time</text>")
-               .arg(num((kLeft + kRight) / 2), num(kBottom + 40));
+               .arg(svgNumber((kLeft + kRight) / 2), svgNumber(kBottom + 40));
     out << QStringLiteral("<text x=\"20\" y=\"%1\" text-anchor=\"middle\" "
                           "transform=\"rotate(-90 20 %1)\">Speed (mph)</text>")
-               .arg(num((kTop + kBottom) / 2));
+               .arg(svgNumber((kTop + kBottom) / 2));
 
     // Nodes.
     out << QStringLiteral("<g stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"4 3\">");
     for (const NodeMark& n : run.nodes) {
         out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
-                   .arg(num(x(n.at)), num(kTop - 4), num(kBottom));
+                   .arg(svgNumber(x(n.at)), svgNumber(kTop - 4), svgNumber(kBottom));
     }
     out << QStringLiteral("</g>");
     for (const NodeMark& n : run.nodes) {
         out << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" "
                               "font-weight=\"bold\">N%3</text>")
-                   .arg(num(x(n.at)), num(kTop - 8), QString::number(n.node));
+                   .arg(svgNumber(x(n.at)), svgNumber(kTop - 8), QString::number(n.node));
     }
 
     // Speed held from each fix to the next, as the stopped time counts it;
@@ -189,23 +168,23 @@ QByteArray speedChartSvg(const RunReport& run)
             flush();
             continue;
         }
-        points << num(x(s.at)) + u',' + num(y(*s.mph));
+        points << svgNumber(x(s.at)) + u',' + svgNumber(y(*s.mph));
         if (k + 1 < run.samples.size()) {
-            points << num(x(run.samples[k + 1].at)) + u',' + num(y(*s.mph));
+            points << svgNumber(x(run.samples[k + 1].at)) + u',' + svgNumber(y(*s.mph));
         }
     }
     flush();
 
     // Legend.
     out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"10\" fill=\"#f6c9c4\"/>")
-               .arg(num(kRight - 250), num(kHeight - 24));
+               .arg(svgNumber(kRight - 250), svgNumber(kHeight - 24));
     out << QStringLiteral("<text x=\"%1\" y=\"%2\">stopped (under 5 mph)</text>")
-               .arg(num(kRight - 230), num(kHeight - 15));
+               .arg(svgNumber(kRight - 230), svgNumber(kHeight - 15));
     out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#1f5fa8\" "
                           "stroke-width=\"2\"/>")
-               .arg(num(kRight - 90), num(kHeight - 19), num(kRight - 70));
+               .arg(svgNumber(kRight - 90), svgNumber(kHeight - 19), svgNumber(kRight - 70));
     out << QStringLiteral("<text x=\"%1\" y=\"%2\">speed</text>")
-               .arg(num(kRight - 64), num(kHeight - 15));
+               .arg(svgNumber(kRight - 64), svgNumber(kHeight - 15));
     out << QStringLiteral("</svg>");
     return (out.join(u'\n') + u'\n').toUtf8();
 }

@@ -26,30 +26,9 @@ constexpr std::array<const char*, 10> kColours = {"#1f77b4", "#d62728", "#2ca02c
                                                   "#9467bd", "#8c564b", "#e377c2", "#7f7f7f",
                                                   "#bcbd22", "#17becf"};
 
-QString num(double v)
-{
-    QString text = fixed(v, 1);
-    if (text.endsWith(QStringLiteral(".0"))) {
-        text.chop(2);
-    }
-    return text;
-}
-
 QString esc(const QString& text)
 {
     return text.toHtmlEscaped();
-}
-
-// 1, 2 or 5 times a power of ten, at least `raw`.
-double niceStep(double raw)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (m * power >= raw) {
-            return m * power;
-        }
-    }
-    return 10.0 * power;
 }
 
 // An axis from zero: its top and its step, about six ticks.
@@ -97,60 +76,62 @@ public:
         out << QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
                               "height=\"%2\" viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\" "
                               "font-size=\"12\" role=\"img\">")
-                   .arg(num(kWidth), num(height));
+                   .arg(svgNumber(kWidth), svgNumber(height));
         out << QStringLiteral("<title>%1</title>").arg(esc(title_));
         out << QStringLiteral("<rect width=\"%1\" height=\"%2\" fill=\"white\"/>")
-                   .arg(num(kWidth), num(height));
+                   .arg(svgNumber(kWidth), svgNumber(height));
         out << QStringLiteral("<text x=\"%1\" y=\"22\" font-size=\"15\" "
                               "font-weight=\"bold\">%2</text>")
-                   .arg(num(kLeft), esc(title_));
+                   .arg(svgNumber(kLeft), esc(title_));
         out << QStringLiteral("<g stroke=\"#dddddd\">");
         QStringList labels;
         for (int k = 0; k * yStep_ <= yTop_ + yStep_ / 2; ++k) {
             const double v = k * yStep_;
             out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>")
-                       .arg(num(kLeft), num(y(v)), num(kRight));
+                       .arg(svgNumber(kLeft), svgNumber(y(v)), svgNumber(kRight));
             labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>")
-                          .arg(num(kLeft - 6), num(y(v) + 4), plain(v));
+                          .arg(svgNumber(kLeft - 6), svgNumber(y(v) + 4), plain(v));
         }
         if (names_.isEmpty()) {
             for (int k = 0; k * xStep_ <= xTop_ + xStep_ / 2; ++k) {
                 const double v = k * xStep_;
                 out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>")
-                           .arg(num(x(v)), num(kTop), num(bottom()));
+                           .arg(svgNumber(x(v)), svgNumber(kTop), svgNumber(bottom()));
                 labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
-                              .arg(num(x(v)), num(bottom() + 18), plain(v));
+                              .arg(svgNumber(x(v)), svgNumber(bottom() + 18), plain(v));
             }
         } else {
             // Every label when they fit, else every few.
             const qsizetype every = std::max<qsizetype>(1, names_.size() / 30 + 1);
             for (qsizetype k = 0; k < names_.size(); k += every) {
                 labels << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
-                              .arg(num(x(double(k + 1))), num(bottom() + 18), esc(names_[k]));
+                              .arg(svgNumber(x(double(k + 1))), svgNumber(bottom() + 18),
+                                   esc(names_[k]));
             }
         }
         out << QStringLiteral("</g>") << labels;
         out << QStringLiteral("<g stroke=\"black\"><line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\"/>"
                               "<line x1=\"%1\" y1=\"%3\" x2=\"%4\" y2=\"%3\"/></g>")
-                   .arg(num(kLeft), num(kTop), num(bottom()), num(kRight));
+                   .arg(svgNumber(kLeft), svgNumber(kTop), svgNumber(bottom()), svgNumber(kRight));
         out << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>")
-                   .arg(num((kLeft + kRight) / 2), num(bottom() + 38), esc(xTitle_));
+                   .arg(svgNumber((kLeft + kRight) / 2), svgNumber(bottom() + 38), esc(xTitle_));
         out << QStringLiteral("<text x=\"18\" y=\"%1\" text-anchor=\"middle\" "
                               "transform=\"rotate(-90 18 %1)\">%2</text>")
-                   .arg(num(kTop + kPlotHeight / 2), esc(yTitle_));
+                   .arg(svgNumber(kTop + kPlotHeight / 2), esc(yTitle_));
         out << body;
         for (qsizetype k = 0; k < legend_.size(); ++k) {
             const double lx = kLeft + double(k % kLegendPerRow) * (kRight - kLeft) / kLegendPerRow;
             const double ly = legendTop + double(k / kLegendPerRow) * kLegendRow;
             const Entry& e = legend_[k];
-            out << (e.line ? QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" "
-                                            "stroke=\"%4\" stroke-width=\"2.5\"/>")
-                                 .arg(num(lx), num(ly - 4), num(lx + 18), e.colour)
-                           : QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"18\" height=\"9\" "
-                                            "fill=\"%3\"/>")
-                                 .arg(num(lx), num(ly - 9), e.colour));
+            out << (e.line
+                        ? QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" "
+                                         "stroke=\"%4\" stroke-width=\"2.5\"/>")
+                              .arg(svgNumber(lx), svgNumber(ly - 4), svgNumber(lx + 18), e.colour)
+                        : QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"18\" height=\"9\" "
+                                         "fill=\"%3\"/>")
+                              .arg(svgNumber(lx), svgNumber(ly - 9), e.colour));
             out << QStringLiteral("<text x=\"%1\" y=\"%2\">%3</text>")
-                       .arg(num(lx + 23), num(ly), esc(e.text));
+                       .arg(svgNumber(lx + 23), svgNumber(ly), esc(e.text));
         }
         out << QStringLiteral("</svg>");
         return out.join(u'\n');
@@ -236,7 +217,7 @@ QString polylinePoints(const QList<QPointF>& pts)
     QStringList out;
     for (qsizetype i = 0; i < columns.size(); ++i) {
         if (keep[i]) {
-            out << num(columns[i].x()) + u',' + num(columns[i].y());
+            out << svgNumber(columns[i].x()) + u',' + svgNumber(columns[i].y());
         }
     }
     return out.join(u' ');
@@ -246,7 +227,7 @@ void drawLine(Chart& c, const QList<QPointF>& pts, const char* colour)
 {
     if (pts.size() == 1) {
         c.body << QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"2\" fill=\"%3\"/>")
-                      .arg(num(pts[0].x()), num(pts[0].y()), QLatin1String(colour));
+                      .arg(svgNumber(pts[0].x()), svgNumber(pts[0].y()), QLatin1String(colour));
     } else if (pts.size() > 1) {
         c.body << QStringLiteral("<polyline fill=\"none\" stroke=\"%1\" stroke-width=\"1.6\" "
                                  "stroke-linejoin=\"round\" points=\"%2\"/>")
@@ -274,21 +255,22 @@ QString travelTimeChart(const Summary& s, const SummaryGroup& g, const SummaryRo
     if (row.time.ci) {
         c.body << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" "
                                  "fill=\"#c6dbef\"/>")
-                      .arg(num(kLeft + 1), num(c.y(row.time.ci->high)), num(kRight - kLeft - 1),
-                           num(c.y(row.time.ci->low) - c.y(row.time.ci->high)));
+                      .arg(svgNumber(kLeft + 1), svgNumber(c.y(row.time.ci->high)),
+                           svgNumber(kRight - kLeft - 1),
+                           svgNumber(c.y(row.time.ci->low) - c.y(row.time.ci->high)));
         c.legend(QStringLiteral("#c6dbef"),
                  QStringLiteral("%1% interval").arg(s.options.confidencePct), false);
     }
     c.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#08519c\" "
                              "stroke-width=\"2\" stroke-dasharray=\"6 4\"/>")
-                  .arg(num(kLeft), num(c.y(row.time.mean)), num(kRight));
+                  .arg(svgNumber(kLeft), svgNumber(c.y(row.time.mean)), svgNumber(kRight));
     c.legend(QStringLiteral("#08519c"), QStringLiteral("mean %1 s").arg(fixed(row.time.mean, 1)),
              true);
     for (qsizetype k = 0; k < row.runs.size(); ++k) {
         c.body << QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"4.5\" fill=\"#d62728\"><title>"
                                  "run %3: %4 s</title></circle>")
-                      .arg(num(c.x(double(k + 1))), num(c.y(row.seconds[k])), esc(names[k]),
-                           fixed(row.seconds[k], 1));
+                      .arg(svgNumber(c.x(double(k + 1))), svgNumber(c.y(row.seconds[k])),
+                           esc(names[k]), fixed(row.seconds[k], 1));
     }
     c.legend(QStringLiteral("#d62728"), QStringLiteral("a run"), false);
     return c.svg();
@@ -344,8 +326,8 @@ QString timeSpaceChart(const Summary& s, const QString& direction, const QList<q
         c.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#999999\" "
                                  "stroke-dasharray=\"3 3\"/><text x=\"%4\" y=\"%5\" "
                                  "text-anchor=\"end\" font-weight=\"bold\">N%6</text>")
-                      .arg(num(kLeft), num(c.y(it.value())), num(kRight), num(kRight - 2),
-                           num(c.y(it.value()) - 3))
+                      .arg(svgNumber(kLeft), svgNumber(c.y(it.value())), svgNumber(kRight),
+                           svgNumber(kRight - 2), svgNumber(c.y(it.value()) - 3))
                       .arg(it.key());
     }
     for (qsizetype i = 0; i < runs.size(); ++i) {
@@ -360,7 +342,7 @@ QString timeSpaceChart(const Summary& s, const QString& direction, const QList<q
         for (const RunPoint& m : run.marks) {
             c.body << QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"3.5\" fill=\"%3\" "
                                      "stroke=\"black\" stroke-width=\"0.8\"/>")
-                          .arg(num(c.x(m.seconds / 60.0)), num(c.y(m.miles)),
+                          .arg(svgNumber(c.x(m.seconds / 60.0)), svgNumber(c.y(m.miles)),
                                QLatin1String(colour));
         }
         c.legend(QLatin1String(colour), QStringLiteral("run ") + run.label, true);
@@ -387,12 +369,13 @@ QString speedChart(const Summary& s, const QString& direction, const QList<qsize
         c.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"#999999\" "
                                  "stroke-dasharray=\"3 3\"/><text x=\"%1\" y=\"%4\" "
                                  "text-anchor=\"middle\" font-weight=\"bold\">N%5</text>")
-                      .arg(num(c.x(it.value())), num(kTop), num(c.bottom()), num(kTop - 4))
+                      .arg(svgNumber(c.x(it.value())), svgNumber(kTop), svgNumber(c.bottom()),
+                           svgNumber(kTop - 4))
                       .arg(it.key());
     }
     c.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#555555\" "
                              "stroke-dasharray=\"1 3\"/>")
-                  .arg(num(kLeft), num(c.y(kStoppedBelowMph)), num(kRight));
+                  .arg(svgNumber(kLeft), svgNumber(c.y(kStoppedBelowMph)), svgNumber(kRight));
     for (qsizetype i = 0; i < runs.size(); ++i) {
         const SummaryRun& run = s.runs[runs[i]];
         const char* colour = kColours[std::size_t(i) % kColours.size()];

@@ -96,6 +96,26 @@ QString fixed(double value, int decimals)
     return FormatFixed(value, 1, decimals);
 }
 
+QString svgNumber(double value)
+{
+    QString text = fixed(value, 1);
+    if (text.endsWith(QStringLiteral(".0"))) {
+        text.chop(2);
+    }
+    return text;
+}
+
+double niceStep(double raw)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw) {
+            return m * power;
+        }
+    }
+    return 10.0 * power;
+}
+
 QString plain(double value)
 {
     return shortestFixed(value);

@@ -15,6 +15,10 @@ QString fixed(double value, int decimals);
 // form (GPX decimals and CSV readers take no exponent).
 QString plain(double value);
 QString plain(float value);
+// A drawing's coordinate: tenths, without a needless ".0".
+QString svgNumber(double value);
+// 1, 2 or 5 times a power of ten, at least `raw`: a step between ticks.
+double niceStep(double raw);
 
 // Time stamps are milliseconds since 1899-12-30 00:00 local time, the
 // study file's Date in whole milliseconds.
