@@ -44,15 +44,24 @@ void Collector::OnComm(CommPort& port)
         view_.showStartButton();
     }
     switch (port.commEvent()) {
-    case CommPort::comEvReceive:
+    case CommPort::comEvReceive: {
+        const auto handle = [this](const FramedText& framed) { HandleFramed(framed); };
         // The count is read again before each read, so a burst that arrives
-        // while sentences are handled is taken in the same event.
-        while (port.inBufferCount() > 0) {
+        // while sentences are handled is taken in the same event. What came
+        // before a break in the stream never joins what came after it.
+        for (;;) {
+            while (port.takeStreamCut()) {
+                framer_.restart(handle);
+            }
+            if (port.inBufferCount() == 0) {
+                break;
+            }
             char chars[512];
             const qsizetype n = port.read(chars, qsizetype(sizeof chars));
-            framer_.feed(chars, n, [this](QByteArrayView sentence) { HandleSentence(sentence); });
+            framer_.feed(chars, n, handle);
         }
         break;
+    }
     case CommPort::comEventBreak:
         view_.setStatus(QLatin1StringView("Break"));
         break;
@@ -70,15 +79,58 @@ void Collector::OnComm(CommPort& port)
     }
 }
 
-void Collector::HandleSentence(QByteArrayView sentence)
+void Collector::HandleFramed(const FramedText& framed)
 {
     // Two start characters back to back leave a lone start character: nothing
-    // to show and nothing to decode.
-    if (sentence.size() < 2) {
+    // to show, decode or count.
+    if (framed.text.size() < 2) {
         return;
     }
-    // Without the line end.
-    view_.setStatus(QLatin1StringView(sentence.chopped(2)));
+    switch (framed.kind) {
+    case FramedText::Sentence:
+        if (SentenceChecksum(framed.text) == Checksum::Wrong) {
+            // A bit error on the line: its values cannot be trusted, so it
+            // completes no fix.
+            drop(dropped_.badChecksum, msg::kBadChecksum, framed.text);
+        } else {
+            HandleSentence(framed.text);
+        }
+        break;
+    case FramedText::CutOff:
+        drop(dropped_.cutOff, msg::kCutOff, framed.text);
+        break;
+    case FramedText::OverLong:
+        drop(dropped_.overLong, msg::kOverLong, framed.text);
+        break;
+    }
+}
+
+void Collector::drop(int& counter, const char* why, QByteArrayView text)
+{
+    ++counter;
+    droppedText_ =
+        msg::droppedSentences(dropped_.badChecksum, dropped_.cutOff, dropped_.overLong).toLatin1();
+    QByteArray shown = why;
+    shown += text.endsWith('\n') ? text.chopped(text.endsWith("\r\n") ? 2 : 1) : text;
+    showStatus(shown);
+}
+
+void Collector::showStatus(QByteArrayView text)
+{
+    if (droppedText_.isEmpty()) {
+        view_.setStatus(QLatin1StringView(text));
+        return;
+    }
+    status_.resize(0); // keeps its room
+    status_.append(droppedText_);
+    status_.append(text);
+    view_.setStatus(QLatin1StringView(status_));
+}
+
+void Collector::HandleSentence(QByteArrayView sentence)
+{
+    // Without the line end, taken as its last two characters.
+    showStatus(sentence.chopped(2));
 
     const SentenceRule* rule = FindSentence(sentence, receiver_.anyTalker);
     if (!rule) {

@@ -8,6 +8,7 @@
 #include "GpsClock.h"
 #include "SentenceFramer.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -29,8 +30,10 @@ public:
     // ----- reception
     // Every event of the port: line conditions, or characters to frame.
     void OnComm(CommPort& port);
-    // One completed sentence: shown, decoded, and recorded when it closes a fix.
-    void HandleSentence(QByteArrayView sentence);
+    // What the framer hands on: a sentence is checked, shown, decoded, and
+    // recorded when it closes a fix; a cut-off or over-long line is shown as
+    // what it is and counted.
+    void HandleFramed(const FramedText& framed);
 
     // ----- clock
     // The one-second tick: the clock for command repeats, the no-data count,
@@ -64,6 +67,12 @@ private:
     void RecordFix();
     // Tells the window what it must show about the study file, when that changes.
     void reportFile();
+    void HandleSentence(QByteArrayView sentence);
+    // Counts a line that is no sentence and shows it, saying why.
+    void drop(int& counter, const char* why, QByteArrayView text);
+    // The status line: the count of dropped sentences, once there are any,
+    // before the text.
+    void showStatus(QByteArrayView text);
 
     const StudySettings& settings_;
     StudyWriter& writer_;
@@ -73,8 +82,8 @@ private:
     const SentenceRule* trigger_;
 
     FixRecord CurFix;
-    qint16 TimeOffsetHr = kOffsetUndetermined;
-    GpsClock clock_{TimeOffsetHr, pcClock_};
+    qint16 TimeOffsetMin = kOffsetUndetermined; // PC local time minus GPS time
+    GpsClock clock_{TimeOffsetMin, pcClock_};
     SentenceFramer framer_;
 
     bool RunActive = false;
@@ -88,4 +97,13 @@ private:
     bool openFailed_ = false; // the last Start could not open the study file
     int rebuildsBeforeRun_ = 0;
     QString reported_;
+    // Lines dropped since the program started, by why.
+    struct
+    {
+        int badChecksum = 0;
+        int cutOff = 0;
+        int overLong = 0;
+    } dropped_;
+    QByteArray droppedText_; // "[Dropped: 2 bad checksums] ", made when a count changes
+    QByteArray status_;      // keeps its room: showing a sentence allocates nothing
 };

@@ -100,6 +100,8 @@ bool CommPort::setPortOpen(bool open)
             return false;
         }
         open_ = true;
+        // Nothing unfinished from an earlier opening continues into this one.
+        cuts_ = {0};
         if (rts_) {
             applyRts(true);
         }
@@ -109,6 +111,7 @@ bool CommPort::setPortOpen(bool open)
     open_ = false;
     inBuffer_.clear();
     readPos_ = 0;
+    cuts_.clear();
     return true;
 }
 
@@ -120,14 +123,12 @@ bool CommPort::setRTSEnable(bool enable)
 
 QString CommPort::input()
 {
-    const qsizetype n =
-        inputLen_ == 0 ? inBufferCount() : qMin<qsizetype>(inputLen_, inBufferCount());
-    QString text = QString::fromLatin1(inBuffer_.constData() + readPos_, n);
-    readPos_ += n;
-    if (readPos_ == inBuffer_.size()) {
-        inBuffer_.resize(0);
-        readPos_ = 0;
+    qsizetype n = inputLen_ == 0 ? inBufferCount() : qMin<qsizetype>(inputLen_, inBufferCount());
+    if (!cuts_.isEmpty()) {
+        n = qMin(n, cuts_.first() - readPos_);
     }
+    QString text = QString::fromLatin1(inBuffer_.constData() + readPos_, n);
+    consumed(n);
     return text;
 }
 
@@ -137,13 +138,34 @@ qsizetype CommPort::read(char* out, qsizetype max)
     if (inputLen_ > 0) {
         n = qMin<qsizetype>(n, inputLen_);
     }
+    if (!cuts_.isEmpty()) {
+        n = qMin(n, cuts_.first() - readPos_);
+    }
     std::copy_n(inBuffer_.constData() + readPos_, n, out);
+    consumed(n);
+    return n;
+}
+
+bool CommPort::takeStreamCut()
+{
+    if (cuts_.isEmpty() || cuts_.first() != readPos_) {
+        return false;
+    }
+    cuts_.removeFirst();
+    return true;
+}
+
+void CommPort::consumed(qsizetype n)
+{
     readPos_ += n;
     if (readPos_ == inBuffer_.size()) {
         inBuffer_.resize(0); // keeps its room for the next arrival
+        // Breaks not yet taken lie at the end of what was read.
+        for (qsizetype& cut : cuts_) {
+            cut -= readPos_;
+        }
         readPos_ = 0;
     }
-    return n;
 }
 
 void CommPort::received(const QByteArray& bytes)
@@ -162,6 +184,16 @@ void CommPort::received(const QByteArray& bytes)
 void CommPort::lineCondition(Event code)
 {
     raise(code);
+}
+
+void CommPort::streamCut()
+{
+    cuts_.append(inBuffer_.size());
+    // Told at once, so that an unfinished sentence is dropped now rather
+    // than when data flows again.
+    if (rThreshold_ > 0) {
+        raise(comEvReceive);
+    }
 }
 
 void CommPort::raise(qint16 code)

@@ -4,6 +4,7 @@
 // a few characters at a time. Subclasses supply the device.
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -46,8 +47,13 @@ public:
     // character per received byte.
     QString input();
     // The same characters as bytes into out, at most max; how many. Copies
-    // nothing else and allocates nothing, for the reception loop.
+    // nothing else and allocates nothing, for the reception loop. A read
+    // stops at a break in the stream.
     qsizetype read(char* out, qsizetype max);
+    // True, once, when reading has reached a break in the stream: the link
+    // dropped or the device was opened again, so what comes next does not
+    // continue what came before.
+    bool takeStreamCut();
 
     struct LineSettings
     {
@@ -68,6 +74,8 @@ protected:
     // For subclasses: what arrived from the device, and line conditions.
     void received(const QByteArray& bytes);
     void lineCondition(Event code);
+    // The device's stream broke: a link dropped, a device hung up.
+    void streamCut();
     void setOpenFailure(const QString& why) { openFailure_ = why; }
 
     LineSettings lineSettings() const { return line_; }
@@ -79,6 +87,7 @@ protected:
 
 private:
     void raise(qint16 code);
+    void consumed(qsizetype n);
 
     qint16 commPort_ = 1;
     QString settings_ = QStringLiteral("9600,N,8,1");
@@ -92,4 +101,5 @@ private:
     qint16 commEvent_ = 0;
     QByteArray inBuffer_;
     qsizetype readPos_ = 0; // what was read stays until the buffer is drained
+    QList<qsizetype> cuts_; // where the stream broke, as positions in inBuffer_
 };

@@ -2,6 +2,7 @@
 // What the program says in its message boxes.
 
 #include <QString>
+#include <QStringList>
 
 namespace msg {
 
@@ -32,6 +33,29 @@ inline QString linkDown(const QString& source, bool wasConnected, const QString&
         .arg(wasConnected ? QStringLiteral("Lost the connection to")
                           : QStringLiteral("Cannot connect to"),
              source, reason, QString::number(pauseMs / 1000.0));
+}
+
+// The status line before a line that is no sentence, saying why.
+inline constexpr char kBadChecksum[] = "Bad checksum: ";
+inline constexpr char kCutOff[] = "Cut off: ";
+inline constexpr char kOverLong[] = "Over-long line: ";
+
+// Before every status line once sentences have been dropped: how many, and why.
+inline QString droppedSentences(int badChecksum, int cutOff, int overLong)
+{
+    QStringList parts;
+    if (badChecksum > 0) {
+        parts << QStringLiteral("%1 bad checksum%2")
+                     .arg(badChecksum)
+                     .arg(badChecksum == 1 ? "" : "s");
+    }
+    if (cutOff > 0) {
+        parts << QStringLiteral("%1 cut off").arg(cutOff);
+    }
+    if (overLong > 0) {
+        parts << QStringLiteral("%1 over-long").arg(overLong);
+    }
+    return QStringLiteral("[Dropped: %1] ").arg(parts.join(QStringLiteral(", ")));
 }
 
 inline QString linkConnected(const QString& source)

@@ -2,6 +2,8 @@
 
 #include "Sentences.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr SentenceRule kSentences[] = {
@@ -20,14 +22,16 @@ bool isCapital(char c)
 // The text sentence is a fixed-column line: "@", 55 characters in all, then
 // its line end. Line noise completes an "@" sentence too (any "@" byte does),
 // so only a line of that shape is taken for one. Each column holds what the
-// receiver puts there: "#" a digit, "_" a digit or the no-value underscore,
-// "H" and "E" a hemisphere letter (or "_"), "L" the status letter, "?" any
-// printable character.
+// receiver puts there, and a receiver fills any value it lacks with
+// underscores, its clock's included: "_" a digit or the underscore, "H" and
+// "E" a hemisphere letter (or "_"), "L" the position status (3-D "G", 2-D "g",
+// differential "D" and "d", simulated "S", none "_"), "?" any printable
+// character in the columns that are not read.
 bool hasTextShape(QByteArrayView s)
 {
     // clang-format off
     //                                  date time   lat     lon      status   velocities
-    static constexpr char kColumns[] = "@############H_______E________L?????????E____H____?????";
+    static constexpr char kColumns[] = "@____________H_______E________L?????????E____H____?????";
     // clang-format on
     constexpr qsizetype kLength = sizeof kColumns - 1;
     if (s.size() < kLength + 1) {
@@ -40,17 +44,13 @@ bool hasTextShape(QByteArrayView s)
     }
     for (qsizetype i = 0; i < kLength; ++i) {
         const char c = s[i];
-        const bool digit = c >= '0' && c <= '9';
         bool ok = false;
         switch (kColumns[i]) {
         case '@':
             ok = c == '@';
             break;
-        case '#':
-            ok = digit;
-            break;
         case '_':
-            ok = digit || c == '_';
+            ok = (c >= '0' && c <= '9') || c == '_';
             break;
         case 'H': // north or south
             ok = c == 'N' || c == 'S' || c == '_';
@@ -58,8 +58,8 @@ bool hasTextShape(QByteArrayView s)
         case 'E': // east or west
             ok = c == 'E' || c == 'W' || c == '_';
             break;
-        case 'L': // the position status letter
-            ok = isCapital(c) || c == '_';
+        case 'L':
+            ok = std::strchr("GgDdS_", c) != nullptr && c != '\0';
             break;
         default:
             ok = c > ' ' && c < 127;
@@ -70,6 +70,20 @@ bool hasTextShape(QByteArrayView s)
         }
     }
     return true;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
 }
 
 } // namespace
@@ -96,4 +110,34 @@ const SentenceRule* SentenceRuleFor(QByteArrayView tag)
         }
     }
     return nullptr;
+}
+
+Checksum SentenceChecksum(QByteArrayView s)
+{
+    if (!s.startsWith('$')) {
+        return Checksum::Absent;
+    }
+    qsizetype end = s.size();
+    while (end > 0 && (s[end - 1] == '\n' || s[end - 1] == '\r')) {
+        --end;
+    }
+    const qsizetype star = s.first(end).indexOf('*');
+    if (star < 0) {
+        return Checksum::Absent;
+    }
+    // The "*" may stand only right before two hexadecimal digits and the
+    // line end: anything else is a checksum that a bit error has reached.
+    if (star != end - 3) {
+        return Checksum::Wrong;
+    }
+    const int high = hexDigit(s[star + 1]);
+    const int low = hexDigit(s[star + 2]);
+    if (high < 0 || low < 0) {
+        return Checksum::Wrong;
+    }
+    unsigned sum = 0;
+    for (qsizetype i = 1; i < star; ++i) {
+        sum ^= static_cast<unsigned char>(s[i]);
+    }
+    return sum == unsigned(high * 16 + low) ? Checksum::Matches : Checksum::Wrong;
 }

@@ -21,6 +21,17 @@ struct SentenceRule
 // line noise holds "@" bytes too.
 const SentenceRule* FindSentence(QByteArrayView sentence, bool anyTalker);
 
+// A "$" sentence may end in "*" and two hexadecimal digits before its line
+// end: the exclusive or of every character between "$" and "*". A sentence
+// without one is taken as it is; the text sentence never has one.
+enum class Checksum
+{
+    Absent,
+    Matches,
+    Wrong, // a wrong sum, or a "*" anywhere but before the two digits
+};
+Checksum SentenceChecksum(QByteArrayView sentence);
+
 // The rule of a tag ("RMC", "GGA", "VTG" or "@"), for naming the sentence
 // that closes a fix; nothing for any other tag.
 const SentenceRule* SentenceRuleFor(QByteArrayView tag);

@@ -195,11 +195,10 @@ GpsLabels DecodeTextSentence(QByteArrayView s, DecodeContext& ctx)
 {
     GpsLabels labels;
 
-    const QByteArrayView minutes = column(s, 10, 2);
-    const QByteArrayView seconds = column(s, 12, 2);
-    const int hour = ctx.clock.LocalHour(column(s, 8, 2), minutes, seconds);
-    // An unreadable time of day becomes the conversion's failure value.
-    const double t = ClockTimeOf(hour, minutes, seconds);
+    const std::optional<int> local =
+        ctx.clock.LocalSecondOfDay(column(s, 8, 2), column(s, 10, 2), column(s, 12, 2));
+    // An unreadable time of day is the conversion's failure value.
+    const double t = local ? *local / 86400.0 : missing::kDouble;
     labels.Time = LabelText::of(LabelText::Clock, t);
     ctx.fix.FixTime = ctx.studyDate + t;
 

@@ -6,20 +6,29 @@
 #include "OleDate.h"
 #include "PcClock.h"
 
-#include <QTime>
+#include <QDateTime>
 #include <cmath>
-
-void GpsClock::FindTimeOffset(qint16 GPSHr, qint16 GPSMin, qint16 GPSSec)
-{
-    const QTime pc = pc_.now().time();
-    const int pcSeconds = pc.hour() * 3600 + pc.minute() * 60 + pc.second();
-    const int gpsSeconds = GPSHr * 3600 + GPSMin * 60 + GPSSec;
-    auto hours = int(std::lround((pcSeconds - gpsSeconds) / 3600.0));
-    // A difference of a whole day is no difference at all.
-    offset_ = qint16(std::abs(hours) == 24 ? 0 : hours);
-}
+#include <cstdlib>
 
 namespace {
+
+constexpr int kMinutesPerDay = 24 * 60;
+constexpr int kSecondsPerDay = 24 * 3600;
+constexpr int kQuarterHour = 15;
+// How far the PC clock may be off for its time zone setting still to count.
+constexpr double kClockDriftMinutes = 30.0;
+
+// Minutes into -12 h .. +12 h: a day's difference is no difference.
+int withinHalfADay(int minutes)
+{
+    minutes %= kMinutesPerDay;
+    if (minutes >= kMinutesPerDay / 2) {
+        minutes -= kMinutesPerDay;
+    } else if (minutes < -kMinutesPerDay / 2) {
+        minutes += kMinutesPerDay;
+    }
+    return minutes;
+}
 
 // Two ASCII digits, as receivers send every part of a time; -1 otherwise.
 int twoDigits(QByteArrayView t)
@@ -32,68 +41,45 @@ int twoDigits(QByteArrayView t)
 
 } // namespace
 
-int GpsClock::LocalHour(QByteArrayView hour, QByteArrayView minutes, QByteArrayView seconds)
+void GpsClock::FindTimeOffset(int gpsSecondOfDay)
 {
-    const int h2 = twoDigits(hour);
-    const int m2 = twoDigits(minutes);
-    const int s2 = twoDigits(seconds);
-    if (h2 >= 0 && m2 >= 0 && s2 >= 0) {
-        // The usual case, read without the general conversions; same result.
-        if (h2 > 23 || m2 > 59 || s2 > 59) {
-            return -1;
-        }
-        if (offset_ == kOffsetUndetermined) {
-            FindTimeOffset(qint16(h2), qint16(m2), qint16(s2));
-        }
-        const int local = h2 + offset_;
-        return local < 0 ? local + 24 : local >= 24 ? local - 24 : local;
-    }
-    const qint16 hr = SafeInteger(hour);
-    // Only a readable time of day may fix the offset, and an unreadable hour
-    // has no local hour whatever the offset.
-    if (hr < 0 || hr > 23 || !IsValidClockTime(hour, minutes, seconds)) {
-        return -1;
-    }
-    if (offset_ == kOffsetUndetermined) {
-        FindTimeOffset(hr, SafeInteger(minutes), SafeInteger(seconds));
-    }
-    int local = hr + offset_;
-    if (local < 0) {
-        local += 24;
-    } else if (local >= 24) {
-        local -= 24;
-    }
-    return local;
+    const QDateTime now = pc_.now();
+    const QTime pc = now.time();
+    const int pcSecondOfDay = pc.hour() * 3600 + pc.minute() * 60 + pc.second();
+    const double difference = (pcSecondOfDay - gpsSecondOfDay) / 60.0;
+    const int zone = withinHalfADay(now.offsetFromUtc() / 60);
+    const double apart = std::abs(std::remainder(difference - zone, double(kMinutesPerDay)));
+    const int rounded = int(std::lround(difference / kQuarterHour)) * kQuarterHour;
+    offset_ = qint16(withinHalfADay(apart <= kClockDriftMinutes ? zone : rounded));
 }
 
-double ClockTimeOf(int hour, QByteArrayView minutes, QByteArrayView seconds)
+std::optional<int> GpsClock::LocalSecondOfDay(QByteArrayView hour, QByteArrayView minutes,
+                                              QByteArrayView seconds)
 {
-    const int m2 = twoDigits(minutes);
-    const int s2 = twoDigits(seconds);
-    if (hour >= 0 && hour <= 23 && m2 >= 0 && m2 <= 59 && s2 >= 0 && s2 <= 59) {
-        return (hour * 3600 + m2 * 60 + s2) / 86400.0;
-    }
-    // "-1:..." for an unreadable hour reads as no time at all.
-    char text[32];
-    qsizetype n = 0;
-    if (hour < 0) {
-        text[n++] = '-';
-        hour = -hour;
-    }
-    if (hour >= 10) {
-        text[n++] = char('0' + hour / 10 % 10);
-    }
-    text[n++] = char('0' + hour % 10);
-    text[n++] = ':';
-    const auto append = [&](QByteArrayView part) {
-        for (qsizetype i = 0; i < part.size() && n < qsizetype(sizeof text) - 1; ++i) {
-            text[n++] = part[i];
+    int h = twoDigits(hour);
+    int m = twoDigits(minutes);
+    int s = twoDigits(seconds);
+    if (h < 0 || m < 0 || s < 0) {
+        // Not the receivers' usual digits: read as numbers, blanks and all.
+        if (!IsValidClockTime(hour, minutes, seconds)) {
+            return std::nullopt;
         }
-    };
-    append(minutes.first(qMin<qsizetype>(minutes.size(), 8)));
-    text[n++] = ':';
-    append(seconds.first(qMin<qsizetype>(seconds.size(), 8)));
-    return SafeDate(QByteArrayView(text, n));
+        h = SafeInteger(hour);
+        m = SafeInteger(minutes);
+        s = SafeInteger(seconds);
+    }
+    // Only a readable time of day may fix the offset.
+    if (h > 23 || m > 59 || s > 59) {
+        return std::nullopt;
+    }
+    const int gps = h * 3600 + m * 60 + s;
+    if (offset_ == kOffsetUndetermined) {
+        FindTimeOffset(gps);
+    }
+    const int local = gps + offset_ * 60;
+    return local < 0                 ? local + kSecondsPerDay
+           : local >= kSecondsPerDay ? local - kSecondsPerDay
+                                     : local;
 }
 
 double GpsClock::GpsTimeToLocal(QByteArrayView field)
@@ -105,13 +91,8 @@ double GpsClock::GpsTimeToLocal(QByteArrayView field)
         return from < field.size() ? field.sliced(from, qMin<qsizetype>(2, field.size() - from))
                                    : QByteArrayView();
     };
-    const QByteArrayView minutes = part(2);
-    const QByteArrayView seconds = part(4);
-    const int local = LocalHour(part(0), minutes, seconds);
-    if (local < 0) {
-        return 0.0;
-    }
-    return ClockTimeOf(local, minutes, seconds);
+    const std::optional<int> local = LocalSecondOfDay(part(0), part(2), part(4));
+    return local ? *local / double(kSecondsPerDay) : 0.0;
 }
 
 double GpsClock::GpsTimeToLocal(const QString& field)

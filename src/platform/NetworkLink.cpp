@@ -113,6 +113,8 @@ void NetworkLink::onFailure()
     socket_.abort();
     if (heard_) {
         pauseMs_ = kFirstPauseMs; // it worked for a while: the next attempt comes soon
+        heard_ = false;
+        emit streamEnded();
     }
     emit status(msg::linkDown(name(entry_), connected_, reason, pauseMs_));
     retry_.start(pauseMs_);

@@ -33,6 +33,9 @@ public:
 signals:
     void received(const QByteArray& bytes);
     void status(const QString& text);
+    // A connection that delivered data has ended: what comes over the next
+    // one does not continue it.
+    void streamEnded();
 
 private:
     void connectNow();

@@ -31,6 +31,7 @@ QtCommPort::QtCommPort(QString programFolder, Use use, QObject* parent)
 {
     connect(&network_, &NetworkLink::received, this, &QtCommPort::received);
     connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
+    connect(&network_, &NetworkLink::streamEnded, this, &QtCommPort::streamCut);
     connect(&port_, &QSerialPort::readyRead, this, &QtCommPort::onReadyRead);
     // Queued: the device is closed after QSerialPort has finished reporting.
     connect(&port_, &QSerialPort::errorOccurred, this, &QtCommPort::onError, Qt::QueuedConnection);
@@ -153,6 +154,9 @@ void QtCommPort::onError(QSerialPort::SerialPortError error)
     const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
     if (lost && port_.isOpen()) {
         port_.close();
+        // The sentence under way when the receiver went is not finished by
+        // the first one it sends when it is back.
+        streamCut();
         reconnect_.start();
     }
 }

@@ -6,6 +6,15 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 
+namespace {
+
+QString withSlash(const QString& folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
 FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this))
 {
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
@@ -15,9 +24,18 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSys
         hideColumn(column);
     }
     header()->hide();
-    // Folders load in the background: show the selected one once its parents are there.
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
-        if (currentIndex().isValid()) {
+    // Folders load in the background, each level after the one above it,
+    // and a level that comes in may leave the path's own rows behind: until
+    // the operator picks a folder, the chosen one is shown again as each
+    // level of its path arrives.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (!pending_.isEmpty() && (pending_ == loaded || pending_.startsWith(withSlash(loaded)))) {
+            reveal();
+        }
+    });
+    // Each level is sorted after it has loaded, which moves the rows.
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (!pending_.isEmpty() && currentIndex().isValid()) {
             scrollTo(currentIndex());
         }
     });
@@ -32,8 +50,15 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSys
 
 void FolderTree::setSelectedFolder(const QString& path)
 {
-    const QModelIndex index = model_->index(QDir::cleanPath(QDir::fromNativeSeparators(path)));
+    pending_ = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    reveal();
+}
+
+void FolderTree::reveal()
+{
+    const QModelIndex index = model_->index(pending_);
     if (!index.isValid()) {
+        pending_.clear(); // no such folder: nothing is selected
         return;
     }
     settingFromCode_ = true;
@@ -43,6 +68,18 @@ void FolderTree::setSelectedFolder(const QString& path)
         expand(up);
     }
     scrollTo(index);
+}
+
+void FolderTree::mousePressEvent(QMouseEvent* e)
+{
+    pending_.clear(); // the operator's choice from now on
+    QTreeView::mousePressEvent(e);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* e)
+{
+    pending_.clear();
+    QTreeView::keyPressEvent(e);
 }
 
 QString FolderTree::selectedFolder() const

@@ -21,7 +21,14 @@ signals:
     // byOperator is false when the selection was set from code.
     void folderSelected(const QString& path, bool byOperator);
 
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
+    void reveal();
+
     QFileSystemModel* model_;
+    QString pending_; // the folder set from code, shown until the operator picks one
     bool settingFromCode_ = false;
 };

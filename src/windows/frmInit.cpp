@@ -345,10 +345,11 @@ void frmInit::btnOk_Click()
         txtStudyNamePrefix->setFocus();
         return;
     }
-    // Any entry of that name counts, hidden or not: a study is never
-    // replaced without the operator's word.
+    // Any file of that name counts, hidden or not, and a link even to
+    // nothing: a study is never replaced without the operator's word. A
+    // folder of that name is no study to replace; creating the file fails.
     const QFileInfo existing(path);
-    if (existing.exists() || existing.isSymLink()) {
+    if ((existing.exists() || existing.isSymLink()) && !existing.isDir()) {
         frmConfirmOverwrite confirm(settings_, platform_.screen.logicalDpi(), this);
         confirm.Form_Load();
         confirm.exec();
@@ -358,9 +359,7 @@ void frmInit::btnOk_Click()
                                              int(txtStudyNamePrefix->text().size()));
             return;
         }
-        if (!existing.isDir()) {
-            QFile::remove(path);
-        }
+        QFile::remove(path);
     }
 
     settings_.RemoteEnabled = chkRemoteEnabled->isChecked();

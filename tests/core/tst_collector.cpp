@@ -9,6 +9,8 @@
 #include "TestSupport.h"
 #include "Validation.h"
 
+#include <QTimeZone>
+
 namespace {
 
 struct RecordingView final : CollectorView
@@ -32,6 +34,16 @@ const QByteArray kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,2303
 const QByteArray kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
 const QByteArray kVtg = "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
 const QByteArray kText = "@100301123519N4807038E01131000G015+00001E0030N0040U0000\r\n";
+
+// "$", the body, "*", its checksum (worked out here, not by the collector), CR LF.
+QByteArray nmea(const QByteArray& body)
+{
+    unsigned char sum = 0;
+    for (const char c : body) {
+        sum ^= static_cast<unsigned char>(c);
+    }
+    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
 
 struct Study : TestStudy
 {
@@ -75,11 +87,11 @@ private slots:
         QTest::newRow("RMC closes") << "Holux 210" << cycle + cycle + "$" << QList{-1, 8};
         QTest::newRow("VTG closes") << "GeoExplorer 3" << kGga + kVtg + kVtg + "$" << QList{8, -1};
         QTest::newRow("text always closes") << "Holux 210" << kText + kText + "$" << QList{-1, -1};
-        QTest::newRow("other talkers not decoded")
-            << "Standard USB" << QByteArray(cycle).replace("$GP", "$GN") + "$" << QList<int>{};
+        const QByteArray gn = nmea(kRmc.mid(1, kRmc.indexOf('*') - 1).replace("GP", "GN")) +
+                              nmea(kGga.mid(1, kGga.indexOf('*') - 1).replace("GP", "GN"));
+        QTest::newRow("other talkers not decoded") << "Standard USB" << gn + "$" << QList<int>{};
         QTest::newRow("other talkers decoded for multi-GNSS")
-            << "Multi-GNSS (any talker)" << QByteArray(cycle).replace("$GP", "$GN") + "$"
-            << QList{8};
+            << "Multi-GNSS (any talker)" << gn + "$" << QList{8};
         QTest::newRow("lower-case tags not decoded")
             << "Standard USB" << QByteArray(cycle).replace("$GPGGA", "$gpgga") + "$"
             << QList<int>{};
@@ -189,6 +201,127 @@ private slots:
         QTEST(got, "records");
     }
 
+    // Every fix the receiver sends is a record and nothing else is: a sentence
+    // with a wrong checksum, one cut off before its line end (by the next
+    // start, a dropped link or noise) and an over-long line complete no fix,
+    // and the status line counts them.
+    void corruptedSentencesAreNeverRecords_data()
+    {
+        QTest::addColumn<QString>("receiver");
+        QTest::addColumn<QList<QByteArray>>("pieces"); // a break in the stream between pieces
+        QTest::addColumn<QList<double>>("latitudes");  // per record
+        QTest::addColumn<QString>("status");           // the last status line
+        const QByteArray gga61 = QByteArray(kGga).replace("4807.038", "6807.038");
+        QTest::newRow("one digit changed in GGA")
+            << "Standard USB" << QList<QByteArray>{kRmc + gga61 + kRmc + kGga + "$"}
+            << QList{48.1173}
+            << "[Dropped: 1 bad checksum] "
+               "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+        QTest::newRow("one digit changed in RMC, RMC closes")
+            << "Holux 210"
+            << QList<QByteArray>{QByteArray(kRmc).replace("4807.038", "5807.038") + kRmc + "$"}
+            << QList{48.1173}
+            << "[Dropped: 1 bad checksum] "
+               "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+        QTest::newRow("cut off by the next start")
+            << "Standard USB" << QList<QByteArray>{"$GPGGA,123519,40" + kGga + "$"}
+            << QList{48.1173}
+            << "[Dropped: 1 cut off] "
+               "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+        QTest::newRow("link dropped mid-sentence")
+            << "Standard USB"
+            << QList<QByteArray>{kGga + "$GPGGA,123519,40",
+                                 "74,W,1,08,0.9,,,,,,*47\r\n" + kGga + "$"}
+            << QList{48.1173, 48.1173}
+            << "[Dropped: 1 cut off] "
+               "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+        QTest::newRow("link dropped after a whole sentence")
+            << "Standard USB" << QList<QByteArray>{kGga, "1,08\r\n" + kGga + "$"}
+            << QList{48.1173, 48.1173}
+            << "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+        QTest::newRow("over-long line")
+            << "Standard USB" << QList<QByteArray>{"$GPGGA," + QByteArray(300, 'q') + "\r\n$"}
+            << QList<double>{}
+            << "[Dropped: 1 over-long] Over-long line: $GPGGA," + QString(157, u'q');
+        QTest::newRow("noise between text sentences")
+            << "Garmin 76(text)" << QList<QByteArray>{kText + "k\x93\x01\r\n" + kText + "$"}
+            << QList{48.1173, 48.1173} << QString(kText.chopped(2));
+    }
+    void corruptedSentencesAreNeverRecords()
+    {
+        QFETCH(QString, receiver);
+        QFETCH(QList<QByteArray>, pieces);
+        Study s(receiver);
+        s.c.StartRun();
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            if (i > 0) {
+                s.port.cut();
+            }
+            s.port.feed(pieces[i], 5);
+        }
+        QList<double> latitudes;
+        for (const FixRecord& r : s.records()) {
+            latitudes << r.Latitude;
+        }
+        QTEST(latitudes, "latitudes");
+        QTEST(s.view.status.last(), "status");
+    }
+
+    // The text receiver's status letters, as a receiver sends them in a
+    // street canyon: 2-D fixes in lower case are fixes too.
+    void textStatusLetters()
+    {
+        Study s(QStringLiteral("Garmin 76(text)"));
+        s.c.StartRun();
+        QByteArray stream;
+        for (const char status : QByteArray("GgDdS_gdGDgd")) {
+            stream += QByteArray(kText).replace(30, 1, QByteArray(1, status));
+        }
+        s.port.feed(stream + "$", 9);
+        QList<int> qualities;
+        for (const FixRecord& r : s.records()) {
+            qualities << r.FixQuality;
+        }
+        QCOMPARE(qualities, (QList<int>{1, 1, 2, 2, 8, -1, 1, 2, 1, 2, 1, 2}));
+    }
+
+    // Records carry the local time in zones a half or three quarters of an
+    // hour from UTC, from NMEA and text receivers alike.
+    void recordTimesInEveryZone_data()
+    {
+        QTest::addColumn<QString>("receiver");
+        QTest::addColumn<int>("zone"); // minutes east of UTC
+        QTest::addColumn<QTime>("pc");
+        QTest::addColumn<QByteArray>("sentence");
+        QTest::addColumn<QTime>("recorded");
+        const QByteArray gga =
+            nmea("GPGGA,034644,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+        const QByteArray text = "@100301034644N4807038E01131000G015+00001E0030N0040U0000\r\n";
+        QTest::newRow("India, GGA")
+            << "Standard USB" << 330 << QTime(9, 16, 50) << gga << QTime(9, 16, 44);
+        QTest::newRow("Nepal, text")
+            << "Garmin 76(text)" << 345 << QTime(9, 31, 50) << text << QTime(9, 31, 44);
+        QTest::newRow("Newfoundland, GGA")
+            << "Standard USB" << -210 << QTime(0, 16, 50) << gga << QTime(0, 16, 44);
+        QTest::newRow("central Australia, text, PC 5 min slow")
+            << "Garmin 76(text)" << 570 << QTime(13, 11, 50) << text << QTime(13, 16, 44);
+    }
+    void recordTimesInEveryZone()
+    {
+        QFETCH(QString, receiver);
+        QFETCH(int, zone);
+        QFETCH(QTime, pc);
+        QFETCH(QByteArray, sentence);
+        Study s(receiver);
+        s.clock.set(QDateTime(QDate(2010, 3, 1), pc, QTimeZone(zone * 60)));
+        s.c.StartRun();
+        s.port.feed(sentence + sentence + "$");
+        const QList<FixRecord> r = s.records();
+        QCOMPARE(r.size(), 2);
+        QFETCH(QTime, recorded);
+        QCOMPARE(r[1].FixTime, 40238.0 + recorded.msecsSinceStartOfDay() / 86'400'000.0);
+    }
+
     void nothingRecordedOutsideARun()
     {
         Study s;
@@ -201,7 +334,7 @@ private slots:
     void statusLineAndLineConditions()
     {
         Study s;
-        s.port.feed("ll*47\r\n$GPGSV,3,1,12*7A\r\n$GPRMC,1\n$$GPGGA,2\r\n$");
+        s.port.feed("ll*47\r\n$GPGSV,3,1,12*78\r\n$GPRMC,1\n$$GPGGA,2\r\n$");
         s.port.condition(CommPort::comEventBreak);
         s.port.condition(CommPort::comEventFrame);
         s.port.condition(CommPort::comEventRxParity);
@@ -209,7 +342,7 @@ private slots:
         s.port.condition(CommPort::Event(1010)); // not one the collector knows
         QCOMPARE(s.view.startButtonShown, 1);
         QCOMPARE(s.view.status,
-                 QStringList({"Reading...", "$GPGSV,3,1,12*7A", "$GPRMC,", "$GPGGA,2", "Break",
+                 QStringList({"Reading...", "$GPGSV,3,1,12*78", "$GPRMC,", "$GPGGA,2", "Break",
                               "Framing Error", "Parity Error", "Overrun Error"}));
     }
 
@@ -223,7 +356,7 @@ private slots:
         }
         QCOMPARE(s.view.paints.last(), colours::kLightYellow);
         s.c.StartRun();
-        const QByteArray bad = "$GPGGA,123519,,,,,0,,,,,,,,*47\r\n";
+        const QByteArray bad = nmea("GPGGA,123519,,,,,0,,,,,,,,");
         for (int i = 0; i < 15; ++i) {
             s.port.feed(bad + "$");
         }

@@ -228,7 +228,9 @@ class Model:
     character arrives; $GPRMC, $GPGGA and $GPVTG are (any two capital letters as
     talker with the multi-constellation model), each giving the values FIELDS lists,
     an empty field as missing. Positions are unsigned degrees, speeds knots x 1.151
-    in single precision, times whole seconds shifted by whole hours (PC vs receiver).
+    in single precision, times whole seconds shifted by quarter hours (PC vs receiver).
+    A sentence is only what ends in its line feed, with a checksum that holds
+    where it carries one.
     The closing sentence type writes the record, values REFUSED lists as missing,
     and empties it."""
 
@@ -236,6 +238,9 @@ class Model:
         tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
         self.trigger, self.writes, fix = trigger, [], dict(MISSING)
         for text in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
+            if "\n" not in text or not checksum_holds(text.split("\n")[0].rstrip("\r")):
+                continue
+            text = text.split("\n")[0]
             if m := tag.match(text.strip()):
                 f = text.strip().split("*")[0].split(",") + [""] * 12
                 for name, (at, read) in FIELDS[m.group(2)].items():
@@ -245,21 +250,33 @@ class Model:
                                         else v for name, v in fix.items()})
                     fix = dict(MISSING)
 
-    def hour_offsets(self, record):
-        """Whole-hour differences between the PC's clock and the receiver's that fit a record."""
+    def offsets(self, record):
+        """Quarter-hour differences, in seconds, between the PC's clock and the receiver's
+        that fit a record."""
         seconds = round((record[4] % 1) * 86400)
-        return {round((seconds - w["time"]) / 3600) % 24 for w in self.writes
-                if w["time"] is not None and (seconds - w["time"]) % 3600 == 0}
+        return {(seconds - w["time"]) % 86400 for w in self.writes
+                if w["time"] is not None and (seconds - w["time"]) % 900 == 0}
+
+
+def checksum_holds(line):
+    """A "$" line without "*" has no checksum; with one, "*hh" must end it and match."""
+    if not line.startswith("$") or "*" not in line:
+        return True
+    body, _, given = line[1:].partition("*")
+    total = 0
+    for c in body.encode("latin-1"):
+        total ^= c
+    return len(given) == 2 and given.upper() == "%02X" % total
 
 
 def same(record, fix, offset):
-    """Whether a record holds a modelled fix, its time shifted by offset hours."""
+    """Whether a record holds a modelled fix, its time shifted by offset seconds."""
     _, quality, mph, course, fix_time, lat, lon, sats, hdop = record[:9]
     seconds = round((fix_time % 1) * 86400)
     # Single-precision fields to their precision; positions to well under the
     # last rounded digit of the minutes (1.7e-6 degrees).
     close = lambda a, b, rel=1e-6: math.isclose(a, b, rel_tol=rel, abs_tol=1e-9)  # noqa: E731
-    return ((fix["time"] is None or seconds == (fix["time"] + offset * 3600) % 86400)
+    return ((fix["time"] is None or seconds == (fix["time"] + offset) % 86400)
             and quality == fix["quality"] and sats == fix["sats"] and close(mph, fix["mph"])
             and close(course, f32(fix["course"])) and close(lat, fix["lat"], 0)
             and close(lon, fix["lon"], 0) and close(hdop, fix["hdop"]))

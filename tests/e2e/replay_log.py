@@ -62,7 +62,7 @@ def main():
         print("replay: too few records to check; a longer --seconds gives more")
         return 1
     for start in range(len(model.writes) - len(checked) + 1):
-        for offset in model.hour_offsets(checked[0]) or {0}:
+        for offset in model.offsets(checked[0]) or {0}:
             if all(same(r, w, offset) for r, w in zip(checked, model.writes[start:])):
                 print("replay: %d records of %s agree with the rules" % (len(checked), name))
                 return 0

@@ -32,10 +32,10 @@ def main(build_bin):
     assert struct.unpack("<d", data[6:14])[0] == today
     assert data[16:HEADER] == prefs, "the header carries the preferences as loaded"
     assert len(records) >= 6, len(records)
-    offsets = model.hour_offsets(records[0])
+    offsets = model.offsets(records[0])
     assert len(offsets) == 1, offsets
     offset = offsets.pop()
-    by_time = {(w["time"] + offset * 3600) % 86400: w for w in model.writes
+    by_time = {(w["time"] + offset) % 86400: w for w in model.writes
                if w["time"] is not None}
     for r in records:
         assert int(r[4]) == today, r

@@ -32,7 +32,10 @@ private slots:
                     "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
                     "$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*48\r\n";
             if (p.anyTalker) {
-                cycle.replace("$GP", "$GN");
+                // "GP" and "GN" differ in one bit, and so do their checksums.
+                cycle = "$GNRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*74\r\n"
+                        "$GNGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*59\r\n"
+                        "$GNVTG,054.7,T,034.4,M,005.5,N,010.2,K*56\r\n";
             }
         }
         TestStudy s(receiver);

@@ -54,7 +54,7 @@ private slots:
     {
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<bool>("metric");
-        QTest::addColumn<int>("offset"); // hours, as found earlier in the run
+        QTest::addColumn<int>("offset"); // minutes, as found earlier in the run
         QTest::addColumn<QString>("fix");
         QTest::addColumn<QString>("labels");
         const auto row = [](const char* name, const char* sentence, bool metric, int offset,
@@ -72,7 +72,7 @@ private slots:
             "12:35:19|33.761315|11.516667|25.8|-|-|-");
         row("rmc empty time is the study date", "$GPRMC,,V,,,,,,,,,*00", false, 0,
             "00:00:00 -1.000000 -1.000000 q0 -1mph 9999deg -1sats -1hdop", "00:00:00|?|?|?|-|-|-");
-        row("rmc hour wraps", rmc, false, 13,
+        row("rmc hour wraps", rmc, false, 780,
             "01:35:19 48.117300 11.516667 q1 25.7824mph 84.4deg "
             "-1sats -1hdop",
             "01:35:19|48.117300|11.516667|25.8|-|-|-");
@@ -103,13 +103,16 @@ private slots:
         row("text status other", "@100301123519N4807038E01131000X015+00001E0030N0040U0000", false,
             0, "12:35:19 48.117300 11.516667 q-1 11.1845mph 9999deg -1sats -1hdop",
             "12:35:19|48.117300|11.516667|11.2|-|-|-");
-        // The text sentence applies the offset with its own hour arithmetic.
+        // The text sentence takes the offset on its own columns.
         row("text wraps below midnight", "@100301033519N4807038E01131000S015+00001E0030N0040U0000",
-            false, -5, "22:35:19 48.117300 11.516667 q8 11.1845mph 9999deg -1sats -1hdop",
+            false, -300, "22:35:19 48.117300 11.516667 q8 11.1845mph 9999deg -1sats -1hdop",
             "22:35:19|48.117300|11.516667|11.2|Simulated|-|-");
         row("text wraps past midnight", "@100301223519N4807038E01131000G015+00001E0030N0040U0000",
-            false, 3, "01:35:19 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",
+            false, 180, "01:35:19 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",
             "01:35:19|48.117300|11.516667|11.2|1|-|-");
+        row("text half an hour east", "@100301223519N4807038E01131000G015+00001E0030N0040U0000",
+            false, 330, "04:05:19 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",
+            "04:05:19|48.117300|11.516667|11.2|1|-|-");
         // An unreadable time is the study date plus the failure value, -1.
         row("text unreadable hour", "@100301x33519N4807038E01131000G015+00001E0030N0040U0000",
             false, 0, "40237 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",

@@ -51,12 +51,20 @@ struct Terminal
     }
 };
 
-// Everything the port receives, into got.
+// Everything the port receives, into got, with "|" where the stream broke
+// (it opened, a link dropped, a device hung up).
 void collect(CommPort& port, QByteArray& got)
 {
     QObject::connect(&port, &CommPort::OnComm, [&] {
-        char buf[64];
-        while (const qsizetype n = port.read(buf, sizeof buf)) {
+        for (;;) {
+            while (port.takeStreamCut()) {
+                got.append('|');
+            }
+            char buf[64];
+            const qsizetype n = port.read(buf, sizeof buf);
+            if (n == 0) {
+                break;
+            }
             got.append(buf, n);
         }
     });
@@ -118,7 +126,7 @@ private slots:
         QByteArray got;
         collect(port, got);
         QVERIFY(first->send("$GPGGA,1\r\n\xb0")); // raw: all eight bits come through
-        QTRY_COMPARE(got, QByteArray("$GPGGA,1\r\n\xb0"));
+        QTRY_COMPARE(got, QByteArray("|$GPGGA,1\r\n\xb0"));
 
         first.reset();                            // unplugged
         const std::clock_t before = std::clock(); // processor time of this program
@@ -132,14 +140,15 @@ private slots:
         // A later attempt opens it; what is sent before that is not read,
         // so the sentence goes again until it comes through.
         QTRY_VERIFY_WITH_TIMEOUT((second.send("$GPGGA,2\r\n"), got.contains("$GPGGA,2")), 20000);
-        QVERIFY(got.startsWith(QByteArray("$GPGGA,1\r\n\xb0$GPGGA,2\r\n")));
+        // Nothing unfinished from before the break continues after it.
+        QVERIFY(got.startsWith(QByteArray("|$GPGGA,1\r\n\xb0|$GPGGA,2\r\n")));
         QVERIFY(port.setPortOpen(false));
         QVERIFY(!port.portOpen());
     }
 
     // A plain NMEA stream reads as a serial line. Dropped, it is found again
-    // and the data go on; a server that accepts and closes at once is tried
-    // again after growing pauses, without keeping a core busy.
+    // and the data go on, the break marked where the sentence under way was cut; a server that
+    // accepts and closes at once is tried again after growing pauses, without keeping a core busy.
     void tcpStreamLostAndFound()
     {
         QTcpServer server;
@@ -148,13 +157,13 @@ private slots:
         QVERIFY(n.port.setPortOpen(true));
         QTcpSocket* peer = accepted(server);
         QVERIFY(peer);
-        peer->write("$GPGGA,1\r\n");
-        QTRY_COMPARE(n.got, QByteArray("$GPGGA,1\r\n"));
+        peer->write("$GPGGA,1\r\n$GPGGA,12"); // dropped mid-sentence
+        QTRY_COMPARE(n.got, QByteArray("|$GPGGA,1\r\n$GPGGA,12"));
         peer->close();
         QTRY_VERIFY(n.status.last().startsWith("Lost the connection to tcp://127.0.0.1:"));
         QVERIFY((peer = accepted(server)));
         peer->write("$GPGGA,2\r\n");
-        QTRY_COMPARE(n.got, QByteArray("$GPGGA,1\r\n$GPGGA,2\r\n"));
+        QTRY_COMPARE(n.got, QByteArray("|$GPGGA,1\r\n$GPGGA,12|$GPGGA,2\r\n"));
 
         int connections = 0;
         connect(&server, &QTcpServer::newConnection, this, [&] {
@@ -191,9 +200,9 @@ private slots:
         QCOMPARE(watch, R"(?WATCH={"enable":true,"raw":1,"device":"/dev/ttyUSB0"})"
                         "\n");
         gpsd->write("{\"class\":\"VERSION\"}\n$GPRMC,1\r\n{\"class\":");
-        QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n"));
+        QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n"));
         gpsd->write("\"TPV\",\"tag\":\"$GPGGA\"}\n$GPGGA,2\r\n");
-        QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n$GPGGA,2\r\n"));
+        QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
     }
 
     void entries_data()

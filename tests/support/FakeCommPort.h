@@ -26,6 +26,8 @@ public:
         }
     }
     void condition(Event code) { lineCondition(code); }
+    // The link dropped, or the device hung up.
+    void cut() { streamCut(); }
 
 protected:
     bool openDevice() override

@@ -4,6 +4,7 @@
 #include "AnsiText.h"
 #include "FakeCommPort.h"
 #include "FolderTree.h"
+#include "Messages.h"
 #include "TestSupport.h"
 #include "frmConfirmOverwrite.h"
 #include "frmInit.h"
@@ -251,6 +252,50 @@ private slots:
         s.w->treStudyName_FolderClick(tooLong, true);
         QVERIFY(s.messages.shown.last().startsWith("The folder " + tooLong));
         QCOMPARE(s.w->DataPath, before);
+    }
+
+    // The remembered data folder is shown selected and in view however deep
+    // it lies and however many folders sort before it, once the folders
+    // above it have loaded in the background.
+    void dataFolderSelectedAndInView()
+    {
+        QTemporaryDir root;
+        for (int i = 0; i < 40; ++i) {
+            QVERIFY(QDir(root.path()).mkdir(QStringLiteral("f%1").arg(i, 2, 10, QChar(u'0'))));
+        }
+        const QString folder = root.filePath("zz/deep/er/still");
+        QVERIFY(QDir().mkpath(folder));
+        Setup s({}, folder + QDir::separator());
+        FolderTree& tree = *s.w->treStudyName;
+        const auto inView = [&] {
+            return tree.selectedFolder() == folder &&
+                   tree.viewport()->rect().contains(tree.visualRect(tree.currentIndex()));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(inView(), 5000);
+        QTest::qWait(300); // and it stays there as the last levels are sorted
+        QVERIFY(inView());
+    }
+
+    // A folder of the study file's name is no study: nothing is asked or
+    // removed, and the dialog says at once that the file cannot be opened.
+    void aFolderOfTheStudysName()
+    {
+        Setup s;
+        QVERIFY(QDir(s.dir.path()).mkpath("Test-1.gd2/runs"));
+        bool asked = false;
+        QTimer unexpected; // a question fails the test at once instead of waiting for ever
+        connect(&unexpected, &QTimer::timeout, [&] {
+            if (QWidget* d = QApplication::activeModalWidget()) {
+                asked = true;
+                d->close();
+            }
+        });
+        unexpected.start(10);
+        s.w->btnOk_Click();
+        QVERIFY(!asked);
+        QCOMPARE(s.messages.shown, QStringList(msg::kDataFileOpenFailed));
+        QVERIFY(QFileInfo(s.studyPath("Test-1.gd2/runs")).isDir());
+        QCOMPARE(s.mainShown, 0);
     }
 
     void choosingAFolder()
