@@ -102,6 +102,17 @@ private slots:
             << "sirf-gp.nmea"
             << "Multi-GNSS (any talker)"
             << "sirf-gp.standard.expected" << QTime(9, 36, 0);
+        // A fix is a record only from sentences that arrived whole: no
+        // record here holds a changed digit, and the cycles they spoil lack
+        // what those sentences held.
+        QTest::newRow("line faults, GGA closes")
+            << "sirf-gp-line-faults.nmea"
+            << "Standard USB"
+            << "sirf-gp-line-faults.standard.expected" << QTime(9, 36, 0);
+        QTest::newRow("line faults, RMC closes")
+            << "sirf-gp-line-faults.nmea"
+            << "Holux 210"
+            << "sirf-gp-line-faults.holux.expected" << QTime(9, 36, 0);
         QTest::newRow("text sentences") << "text-76.txt"
                                         << "Garmin 76(text)"
                                         << "text-76.expected" << QTime(9, 20, 40);

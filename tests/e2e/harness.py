@@ -229,8 +229,8 @@ class Model:
     talker with the multi-constellation model), each giving the values FIELDS lists,
     an empty field as missing. Positions are unsigned degrees, speeds knots x 1.151
     in single precision, times whole seconds shifted by quarter hours (PC vs receiver).
-    A sentence is only what ends in its line feed, with a checksum that holds
-    where it carries one.
+    A sentence is only what ends in its line feed within 164 characters, with a
+    checksum that holds where it carries one.
     The closing sentence type writes the record, values REFUSED lists as missing,
     and empties it."""
 
@@ -238,7 +238,8 @@ class Model:
         tag = re.compile((r"^\$([A-Z]{2})" if any_talker else r"^\$(GP)") + r"(RMC|GGA|VTG)")
         self.trigger, self.writes, fix = trigger, [], dict(MISSING)
         for text in re.split(r"(?=[$@])", sent_text):  # framed as the collector frames
-            if "\n" not in text or not checksum_holds(text.split("\n")[0].rstrip("\r")):
+            line = text.split("\n")[0]
+            if "\n" not in text or len(line) + 1 > 164 or not checksum_holds(line.rstrip("\r")):
                 continue
             text = text.split("\n")[0]
             if m := tag.match(text.strip()):
