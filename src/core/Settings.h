@@ -2,6 +2,7 @@
 // The study and receiver the operator chose: one value, written only by the
 // set-up window and the preferences file code, read by everyone else.
 
+#include "CheckpointFile.h"
 #include "PrefsRecord.h"
 #include "StudyLayout.h"
 
@@ -19,6 +20,11 @@ struct StudySettings
     bool MetricView = false;
     bool RunDirInput = false;
     QString PrefsText;
+    // The route's checkpoint file, empty for none. It is remembered beside
+    // the preferences, not in them: their 256 bytes stay as they are.
+    QString CheckpointFile;
+    // Its checkpoints in driving order, as read when the set-up was accepted.
+    QList<route::Checkpoint> Checkpoints;
     // The record as the preferences file last held it; its bytes that no
     // setting covers are carried through unchanged.
     PrefsRecord Prefs;
