@@ -222,8 +222,10 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                 ++routes;
             } else if (tag == u"wpt" || (tag == u"rtept" && routes == 1)) {
                 const int line = int(xml.lineNumber());
-                const std::optional<double> lat = number(xml.attributes().value(QLatin1StringView("lat")).toUtf8());
-                const std::optional<double> lon = number(xml.attributes().value(QLatin1StringView("lon")).toUtf8());
+                const std::optional<double> lat =
+                    number(xml.attributes().value(QLatin1StringView("lat")).toUtf8());
+                const std::optional<double> lon =
+                    number(xml.attributes().value(QLatin1StringView("lon")).toUtf8());
                 if (!lat || !lon) {
                     return failed(QStringLiteral("%1, line %2: a <%3> without a readable lat and "
                                                  "lon")
