@@ -1,0 +1,298 @@
+// The walk over a study's runs and node stretches.
+
+#include "RunWalk.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace gd2 {
+
+namespace {
+
+// A run's path is kept in this many slices of its time: a chart a few
+// hundred pixels wide draws it as it would the whole.
+constexpr qsizetype kPathSlices = 400;
+
+QString nodeLabel(qint16 node)
+{
+    return node == 0 ? QStringLiteral("start") : QStringLiteral("N%1").arg(node);
+}
+
+// Per slice of the run's time, its first and last point and those of the
+// lowest and highest speed: distance only grows along a run, so the
+// time-space line and the speed's range stay as they were.
+QList<RunPoint> thinned(const QList<RunPoint>& points)
+{
+    if (points.size() <= 4 * kPathSlices) {
+        return points;
+    }
+    const double span = std::max(1e-3, double(points.last().seconds));
+    QList<RunPoint> out;
+    qsizetype k = 0;
+    while (k < points.size()) {
+        const auto slice = qsizetype(double(points[k].seconds) / span * kPathSlices);
+        qsizetype end = k;
+        qsizetype lo = k;
+        qsizetype hi = k;
+        while (end < points.size() &&
+               qsizetype(double(points[end].seconds) / span * kPathSlices) == slice) {
+            lo = points[end].mph < points[lo].mph ? end : lo;
+            hi = points[end].mph > points[hi].mph ? end : hi;
+            ++end;
+        }
+        QList<qsizetype> picked{k, lo, hi, end - 1};
+        std::sort(picked.begin(), picked.end());
+        picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
+        for (qsizetype i : picked) {
+            out.append(points[i]);
+        }
+        k = end;
+    }
+    return out;
+}
+
+} // namespace
+
+double haversineMetres(double lat1, double lon1, double lat2, double lon2)
+{
+    constexpr double rad = std::numbers::pi / 180.0;
+    const double sinLat = std::sin((lat2 - lat1) * rad / 2.0);
+    const double sinLon = std::sin((lon2 - lon1) * rad / 2.0);
+    double a = sinLat * sinLat + std::cos(lat1 * rad) * std::cos(lat2 * rad) * sinLon * sinLon;
+    a = std::clamp(a, 0.0, 1.0);
+    return 2.0 * kEarthRadiusMetres * std::asin(std::sqrt(a));
+}
+
+std::optional<double> averageMph(double metres, std::optional<qint64> ms)
+{
+    if (!ms || *ms <= 0) {
+        return std::nullopt;
+    }
+    return metres / (double(*ms) / 1000.0) / kMetresPerSecondPerMph;
+}
+
+std::optional<qint64> RunReport::durationMs() const
+{
+    if (!start || !end) {
+        return std::nullopt;
+    }
+    return *end - *start;
+}
+
+// A fix's time runs to the next timed fix and its distance to the next fix
+// with a position: both are settled when that fix comes, so that nothing is
+// kept per fix.
+struct RunWalker::State
+{
+    WalkOptions options;
+    Done done;
+    RunDating dating;
+    bool open = false;
+    RunReport rep;
+
+    // Plain values rather than optionals: optimising compilers follow them
+    // better through the loop, and warn of none.
+    bool haveTimed = false;
+    qsizetype timedStretch = 0;
+    qint64 timedAt = 0;
+    bool timedSlow = false;
+    bool timedInStop = false;
+    bool havePlaced = false;
+    qsizetype placedStretch = 0;
+    double placedLat = 0.0;
+    double placedLon = 0.0;
+
+    QList<qsizetype> delayStretch;
+    bool moved = false;
+    bool inStop = false;
+    double pathMetres = 0.0;
+    bool markDue = false;
+    QList<RunPoint> points;
+
+    void begin(const FixRecord& r)
+    {
+        rep = RunReport();
+        rep.number = r.RunNum;
+        haveTimed = false;
+        havePlaced = false;
+        delayStretch.clear();
+        moved = false;
+        inStop = false;
+        pathMetres = 0.0;
+        markDue = false;
+        points.clear();
+        open = true;
+    }
+
+    void add(const FixRecord& r, const RunDating::Dated& d);
+    void end();
+};
+
+void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
+{
+    const std::optional<qint64> stamp = d.stamp;
+    ++rep.fixes;
+    if (r.RunDir != 0) {
+        rep.direction = r.RunDir;
+    }
+    if (d.backwards) {
+        ++rep.backwards;
+    }
+    if (rep.stretches.isEmpty() || rep.stretches.last().node != r.NodeNum) {
+        if (!rep.stretches.isEmpty()) {
+            rep.stretches.last().to = nodeLabel(r.NodeNum);
+            markDue = r.NodeNum > rep.stretches.last().node;
+            if (markDue) {
+                if (stamp && options.speedChart) {
+                    rep.nodes.append({*stamp, r.NodeNum});
+                }
+            }
+        }
+        Stretch s;
+        s.node = r.NodeNum;
+        s.from = nodeLabel(r.NodeNum);
+        s.to = QStringLiteral("end");
+        rep.stretches.append(s);
+    }
+    Stretch& s = rep.stretches.last();
+    ++s.fixes;
+    if (isIncomplete(r)) {
+        ++s.incomplete;
+        ++rep.incomplete;
+    }
+    if (r.DelayNum != missing::kInteger) {
+        s.delays.append(r.DelayNum);
+        rep.delays.append({r.DelayNum, stamp, QString()});
+        delayStretch.append(rep.stretches.size() - 1);
+    }
+    const auto mph = speedOf(r);
+    const bool slow = mph && *mph < kStoppedBelowMph;
+    if (slow && moved && !inStop) {
+        ++s.stops;
+        ++rep.stops;
+    }
+    inStop = slow && moved;
+    moved = moved || (mph && !slow);
+    const bool placed = hasPosition(r);
+    if (placed) {
+        ++s.positioned;
+        ++rep.positioned;
+    }
+    const qsizetype here = rep.stretches.size() - 1;
+    if (stamp) {
+        ++rep.timed;
+        if (haveTimed) {
+            Stretch& before = rep.stretches[timedStretch];
+            const qint64 dt = *stamp - timedAt;
+            *before.travelMs += dt;
+            if (timedSlow && dt > 0) {
+                before.stoppedMs += dt;
+                rep.stoppedMs += dt;
+                if (timedInStop) {
+                    before.stopsMs += dt;
+                    rep.stopsMs += dt;
+                }
+                if (options.speedChart && !rep.stopped.isEmpty() &&
+                    rep.stopped.last().to == timedAt) {
+                    rep.stopped.last().to = *stamp;
+                } else if (options.speedChart) {
+                    rep.stopped.append({timedAt, *stamp});
+                }
+            }
+        }
+        if (!rep.start) {
+            rep.start = stamp;
+            rep.daysAdded = dating.daysAdded();
+        }
+        rep.end = stamp;
+        if (!s.start) {
+            s.start = stamp;
+            s.travelMs = 0;
+        }
+        if (options.speedChart) {
+            rep.samples.append({*stamp, mph});
+        }
+        haveTimed = true;
+        timedStretch = here;
+        timedAt = *stamp;
+        timedSlow = slow;
+        timedInStop = inStop;
+    }
+    if (placed) {
+        if (havePlaced) {
+            const double leg = haversineMetres(placedLat, placedLon, r.Latitude, r.Longitude);
+            rep.stretches[placedStretch].metres += leg;
+            rep.metres += leg;
+        }
+        havePlaced = true;
+        placedStretch = here;
+        placedLat = r.Latitude;
+        placedLon = r.Longitude;
+        if (options.path && stamp) {
+            const RunPoint p{float(double(*stamp - *rep.start) / 1000.0),
+                             float(rep.metres / kMetresPerMile), mph ? float(*mph) : -1.0f,
+                             r.NodeNum};
+            points.append(p);
+            if (markDue) {
+                rep.marks.append(p);
+                markDue = false;
+            }
+        }
+    }
+}
+
+void RunWalker::State::end()
+{
+    if (!open) {
+        return;
+    }
+    open = false;
+    // A delay's stretch is named once the node after it is known; the
+    // delays of a stretch share its name.
+    for (qsizetype k = 0; k < rep.delays.size(); ++k) {
+        const Stretch& s = rep.stretches[delayStretch[k]];
+        rep.delays[k].stretch = s.from + u'-' + s.to;
+    }
+    if (options.path) {
+        rep.path = thinned(points);
+    }
+    done(std::move(rep));
+}
+
+RunWalker::RunWalker(WalkOptions options, Done done) : state_(std::make_unique<State>())
+{
+    state_->options = options;
+    state_->done = std::move(done);
+}
+
+RunWalker::~RunWalker() = default;
+
+void RunWalker::add(const FixRecord& r)
+{
+    const RunDating::Dated d = state_->dating.next(r);
+    if (d.runStarts) {
+        state_->end();
+        state_->begin(r);
+    }
+    state_->add(r, d);
+}
+
+void RunWalker::finish()
+{
+    state_->end();
+}
+
+QList<RunReport> analyse(const Study& study, WalkOptions options)
+{
+    QList<RunReport> reports;
+    RunWalker walker(options, [&](RunReport&& run) { reports.append(std::move(run)); });
+    for (const FixRecord& r : study.records) {
+        walker.add(r);
+    }
+    walker.finish();
+    return reports;
+}
+
+} // namespace gd2
