@@ -545,8 +545,17 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         return done;
     }
     QSaveFile file(path);
+    // A file the user may write in a folder they may not is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        return failed(path, file.errorString());
+        // Said as it is: a file there that cannot be written is not missing.
+        const QFileInfo folder(info.absolutePath());
+        return failed(path,
+                      info.exists()
+                          ? QStringLiteral("it exists but cannot be written: ") + file.errorString()
+                      : !folder.isDir() ? QStringLiteral("the folder %1 does not exist")
+                                              .arg(QDir::toNativeSeparators(info.absolutePath()))
+                                        : file.errorString());
     }
     Sink out(file);
     if (!produce(out)) {

@@ -294,7 +294,7 @@ QString legend(const Comparison& c)
     return QStringLiteral("Change is after - before; t, df (Welch-Satterthwaite) and p "
                           "(two-sided) are Welch's t-test; significant when p < %1; runs to "
                           "detect are per side.")
-        .arg(plain(1.0 - c.before.options.confidencePct / 100.0));
+        .arg(plain((100 - c.before.options.confidencePct) / 100.0));
 }
 
 // Each stretch's mean before and after, with the interval of each mean.
