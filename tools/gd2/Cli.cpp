@@ -484,6 +484,7 @@ QString bashCompletion()
                "        COMPREPLY=($(compgen -f -X '!*.gd2' -- \"$cur\") $(compgen -d -- "
                "\"$cur\"))\n"
                "    fi\n"
+               "    return 0\n"
                "}\n"
                "complete -o filenames -F _gd2 gd2\n")
         .arg(names.join(u' '), cases.join(u'\n'));
@@ -517,6 +518,18 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         say(io, QStringLiteral("%1: cannot be written: %2").arg(name, why));
         return false;
     };
+    // Said as it is: a file or folder there that cannot be written is not missing.
+    const auto cannotOpen = [&](const QFileInfo& info, const QString& why) {
+        if (info.exists()) {
+            say(io, QStringLiteral("%1: exists but cannot be written: %2").arg(path, why));
+        } else if (!QFileInfo(info.absolutePath()).isDir()) {
+            say(io, QStringLiteral("%1: cannot be written: the folder %2 does not exist")
+                        .arg(path, QDir::toNativeSeparators(info.absolutePath())));
+        } else {
+            failed(path, why);
+        }
+        return false;
+    };
     if (path.isEmpty()) {
         if (!io.outDevice) {
             Sink out(io.out);
@@ -535,7 +548,7 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         // relies on it: it is written as it stands.
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            return failed(path, file.errorString());
+            return cannotOpen(info, file.errorString());
         }
         Sink out(file);
         const bool done = produce(out);
@@ -548,14 +561,7 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
     // A file the user may write in a folder they may not is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        // Said as it is: a file there that cannot be written is not missing.
-        const QFileInfo folder(info.absolutePath());
-        return failed(path,
-                      info.exists()
-                          ? QStringLiteral("it exists but cannot be written: ") + file.errorString()
-                      : !folder.isDir() ? QStringLiteral("the folder %1 does not exist")
-                                              .arg(QDir::toNativeSeparators(info.absolutePath()))
-                                        : file.errorString());
+        return cannotOpen(info, file.errorString());
     }
     Sink out(file);
     if (!produce(out)) {
