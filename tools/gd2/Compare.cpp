@@ -334,17 +334,22 @@ QString meansChart(const Comparison& c, const CompareGroup& g)
                 continue;
             }
             const double x = chart.x(double(k + 1) + (i == 0 ? -0.12 : 0.12));
+            // An interval reaching below zero is drawn to the axis: no run
+            // takes less than no time.
+            const auto y = [&](double v) { return svgNumber(chart.y(std::max(0.0, v))); };
             if (s->time.ci) {
                 chart.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" "
                                              "stroke=\"%4\" stroke-width=\"2\"/>")
-                                  .arg(svgNumber(x), svgNumber(chart.y(s->time.ci->low)),
-                                       svgNumber(chart.y(s->time.ci->high)),
+                                  .arg(svgNumber(x), y(s->time.ci->low), y(s->time.ci->high),
                                        QLatin1String(colours[i]));
                 for (double v : {s->time.ci->low, s->time.ci->high}) {
-                    chart.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" "
-                                                 "stroke=\"%4\" stroke-width=\"2\"/>")
-                                      .arg(svgNumber(x - 5), svgNumber(chart.y(v)),
-                                           svgNumber(x + 5), QLatin1String(colours[i]));
+                    if (v >= 0.0) {
+                        chart.body << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" "
+                                                     "y2=\"%2\" stroke=\"%4\" "
+                                                     "stroke-width=\"2\"/>")
+                                          .arg(svgNumber(x - 5), y(v), svgNumber(x + 5),
+                                               QLatin1String(colours[i]));
+                    }
                 }
             }
             chart.body << QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"5\" fill=\"%3\"><title>"
@@ -540,7 +545,8 @@ QByteArray compareHtml(const Comparison& c)
         const QList<const SummaryRun*> before = groupRuns(c.before, g.before);
         const QList<const SummaryRun*> after = groupRuns(c.after, g.after);
         const auto [minutes, miles] = routeExtent(before + after);
-        const QString title = QStringLiteral("%1, %2").arg(g.direction, g.period);
+        const QString title =
+            QStringLiteral("%1, %2").arg(g.direction, periodText(c.before.options, g.period));
         out << QStringLiteral("<div class=\"pair\">");
         if (!before.isEmpty()) {
             out << timeSpaceChart(title + QStringLiteral(": before"), before, minutes, miles);

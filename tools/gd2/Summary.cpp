@@ -416,24 +416,27 @@ std::optional<QList<Period>> parsePeriods(const QString& text, QString& error)
     QList<Period> periods;
     for (const QString& part : text.split(u',')) {
         const auto m = re.match(part.trimmed());
-        // 24:00 is the end of a day, and 00:00 its start.
-        const auto at = [&](int h, int min, bool end) -> std::optional<qint64> {
+        // 24:00 is the end of a day, and 00:00 its start. Below zero: not a
+        // time (a plain value: optimisers take an optional here for one that
+        // may be read unset).
+        const auto at = [&](int h, int min, bool end) -> qint64 {
             const int hours = m.captured(h).toInt();
             const int minutes = m.captured(min).toInt();
-            if (hours > 24 || minutes > 59 || (hours == 24 && (minutes != 0 || !end))) {
-                return std::nullopt;
+            if (!m.hasMatch() || hours > 24 || minutes > 59 ||
+                (hours == 24 && (minutes != 0 || !end))) {
+                return -1;
             }
             return (hours * 60 + minutes) * kMsPerMinute;
         };
-        const auto from = m.hasMatch() ? at(2, 3, false) : std::nullopt;
-        const auto to = m.hasMatch() ? at(4, 5, true) : std::nullopt;
-        if (!from || !to) {
+        const qint64 from = at(2, 3, false);
+        const qint64 to = at(4, 5, true);
+        if (from < 0 || to < 0) {
             error = QStringLiteral("--periods takes NAME=HH:MM-HH:MM,... (00:00 to 24:00), not "
                                    "\"%1\"")
                         .arg(part);
             return std::nullopt;
         }
-        if (*from == *to) {
+        if (from == to) {
             error = QStringLiteral("period \"%1\" is empty").arg(m.captured(1));
             return std::nullopt;
         }
@@ -443,7 +446,7 @@ std::optional<QList<Period>> parsePeriods(const QString& text, QString& error)
                 return std::nullopt;
             }
         }
-        periods.append({m.captured(1), *from, *to});
+        periods.append({m.captured(1), from, to});
     }
     // A run belongs to one period only.
     for (qint64 t = 0; t < kMsPerDay; t += kMsPerMinute) {
