@@ -316,7 +316,6 @@ QString pageHead(const QString& title)
                "td.na{color:#888;font-style:italic;text-align:center}\n"
                ".note{background:#fff4d6;border-left:4px solid #e0a800;padding:4px 8px}\n"
                "svg{display:block;max-width:100%;height:auto;margin:.5em 0 1.5em}\n"
-               ".pair{display:flex;flex-wrap:wrap;gap:0 1em}.pair svg{max-width:49%}\n"
                "@media print{body{margin:0}svg,table{break-inside:avoid}}\n"
                "</style>\n</head>\n<body>")
         .arg(esc(title));

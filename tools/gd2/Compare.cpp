@@ -541,20 +541,19 @@ QByteArray compareHtml(const Comparison& c)
         }
         out << table + QStringLiteral("</table>");
         out << meansChart(c, g);
-        // Both diagrams on one scale, so that a slower corridor looks slower.
+        // Both diagrams on one scale, one above the other, so that a slower
+        // corridor looks slower.
         const QList<const SummaryRun*> before = groupRuns(c.before, g.before);
         const QList<const SummaryRun*> after = groupRuns(c.after, g.after);
         const auto [minutes, miles] = routeExtent(before + after);
         const QString title =
             QStringLiteral("%1, %2").arg(g.direction, periodText(c.before.options, g.period));
-        out << QStringLiteral("<div class=\"pair\">");
         if (!before.isEmpty()) {
             out << timeSpaceChart(title + QStringLiteral(": before"), before, minutes, miles);
         }
         if (!after.isEmpty()) {
             out << timeSpaceChart(title + QStringLiteral(": after"), after, minutes, miles);
         }
-        out << QStringLiteral("</div>");
     }
     out << QStringLiteral("</body>\n</html>");
     return (out.join(u'\n') + u'\n').toUtf8();
