@@ -11,6 +11,25 @@
 
 namespace vtstats {
 
+namespace {
+
+// The first n in lo..hi that is enough, where every n after an enough one
+// is enough too and hi is: found by halving.
+template <typename Enough> long long firstEnough(long long lo, long long hi, const Enough& enough)
+{
+    while (lo < hi) {
+        const long long mid = lo + (hi - lo) / 2;
+        if (enough(mid)) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+} // namespace
+
 double mean(std::span<const double> xs)
 {
     if (xs.empty()) {
@@ -105,15 +124,7 @@ std::optional<RunsNeeded> runsNeeded(double cvPct, double errorPct, double confi
         lo = hi; // rounding beyond the margins: the whole rest of the range
         hi = bound;
     }
-    while (lo < hi) {
-        const long long mid = lo + (hi - lo) / 2;
-        if (enough(mid)) {
-            hi = mid;
-        } else {
-            lo = mid + 1;
-        }
-    }
-    return RunsNeeded{lo, false};
+    return RunsNeeded{firstEnough(lo, hi, enough), false};
 }
 
 Description describe(std::span<const double> xs, double confidence, double errorPct)
@@ -195,15 +206,7 @@ std::optional<RunsNeeded> runsToDetect(double pooledVar, double delta, double co
     }
     long long lo = 2;
     long long hi = bound;
-    while (lo < hi) {
-        const long long mid = lo + (hi - lo) / 2;
-        if (enough(mid)) {
-            hi = mid;
-        } else {
-            lo = mid + 1;
-        }
-    }
-    return RunsNeeded{lo, false};
+    return RunsNeeded{firstEnough(lo, hi, enough), false};
 }
 
 } // namespace vtstats
