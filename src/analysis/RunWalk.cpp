@@ -11,44 +11,37 @@ namespace gd2 {
 
 namespace {
 
-// A run's path is kept in this many slices of its time: a chart a few
-// hundred pixels wide draws it as it would the whole.
-constexpr qsizetype kPathSlices = 400;
+// A run's path keeps the points that lie further than this fraction of its
+// duration and length from the line through the points kept around them: a
+// chart a thousand pixels wide draws it as it would the whole.
+constexpr double kPathTolerance = 1.0 / 2500.0;
 
 QString nodeLabel(qint16 node)
 {
     return node == 0 ? QStringLiteral("start") : QStringLiteral("N%1").arg(node);
 }
 
-// Per slice of the run's time, its first and last point and those of the
-// lowest and highest speed: distance only grows along a run, so the
-// time-space line and the speed's range stay as they were.
+// The points of a run's time-space line that a chart can tell apart from
+// the line without them; a point without a speed is kept, as it breaks the
+// line of speed along the route.
 QList<RunPoint> thinned(const QList<RunPoint>& points)
 {
-    if (points.size() <= 4 * kPathSlices) {
+    if (points.size() < 3) {
         return points;
     }
-    const double span = std::max(1e-3, double(points.last().seconds));
+    const double seconds = std::max(1e-3, double(points.last().seconds));
+    const double miles = std::max(1e-6, double(points.last().miles));
+    QList<QPointF> scaled;
+    scaled.reserve(points.size());
+    for (const RunPoint& p : points) {
+        scaled.append({p.seconds / seconds, p.miles / miles});
+    }
+    const QList<bool> keep = cornersKept(scaled, kPathTolerance);
     QList<RunPoint> out;
-    qsizetype k = 0;
-    while (k < points.size()) {
-        const auto slice = qsizetype(double(points[k].seconds) / span * kPathSlices);
-        qsizetype end = k;
-        qsizetype lo = k;
-        qsizetype hi = k;
-        while (end < points.size() &&
-               qsizetype(double(points[end].seconds) / span * kPathSlices) == slice) {
-            lo = points[end].mph < points[lo].mph ? end : lo;
-            hi = points[end].mph > points[hi].mph ? end : hi;
-            ++end;
+    for (qsizetype k = 0; k < points.size(); ++k) {
+        if (keep[k] || points[k].mph < 0.0f) {
+            out.append(points[k]);
         }
-        QList<qsizetype> picked{k, lo, hi, end - 1};
-        std::sort(picked.begin(), picked.end());
-        picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
-        for (qsizetype i : picked) {
-            out.append(points[i]);
-        }
-        k = end;
     }
     return out;
 }
@@ -71,6 +64,39 @@ std::optional<double> averageMph(double metres, std::optional<qint64> ms)
         return std::nullopt;
     }
     return metres / (double(*ms) / 1000.0) / kMetresPerSecondPerMph;
+}
+
+QList<bool> cornersKept(const QList<QPointF>& pts, double tolerance)
+{
+    QList<bool> keep(pts.size(), false);
+    if (pts.isEmpty()) {
+        return keep;
+    }
+    keep.first() = true;
+    keep.last() = true;
+    QList<std::pair<qsizetype, qsizetype>> todo{{0, pts.size() - 1}};
+    while (!todo.isEmpty()) {
+        const auto [a, b] = todo.takeLast();
+        const QPointF d = pts[b] - pts[a];
+        const double length = std::hypot(d.x(), d.y());
+        double worst = 0.0;
+        qsizetype at = -1;
+        for (qsizetype k = a + 1; k < b; ++k) {
+            const QPointF p = pts[k] - pts[a];
+            const double off = length > 0.0 ? std::fabs(d.x() * p.y() - d.y() * p.x()) / length
+                                            : std::hypot(p.x(), p.y());
+            if (off > worst) {
+                worst = off;
+                at = k;
+            }
+        }
+        if (at >= 0 && worst > tolerance) {
+            keep[at] = true;
+            todo.append({a, at});
+            todo.append({at, b});
+        }
+    }
+    return keep;
 }
 
 std::optional<qint64> RunReport::durationMs() const

@@ -7,6 +7,7 @@
 #include "StudyReader.h"
 
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -24,6 +25,10 @@ constexpr double kStoppedBelowMph = 5.0;
 double haversineMetres(double lat1, double lon1, double lat2, double lon2);
 // Miles per hour over a distance and a time; nothing for no time.
 std::optional<double> averageMph(double metres, std::optional<qint64> ms);
+// Which points of a line to keep so that none dropped lies further than
+// `tolerance` from the line through those kept (Douglas-Peucker); the
+// first and last are kept.
+QList<bool> cornersKept(const QList<QPointF>& points, double tolerance);
 
 struct Delay
 {

@@ -106,35 +106,6 @@ QString Chart::svg() const
 
 namespace {
 
-// Drops the points that lie within a fraction of a pixel of the line
-// between their neighbours (Douglas-Peucker), marking those to keep.
-void simplify(const QList<QPointF>& pts, qsizetype first, qsizetype last, QList<bool>& keep)
-{
-    constexpr double kTolerance = 0.4;
-    QList<std::pair<qsizetype, qsizetype>> todo{{first, last}};
-    while (!todo.isEmpty()) {
-        const auto [a, b] = todo.takeLast();
-        const QPointF d = pts[b] - pts[a];
-        const double length = std::hypot(d.x(), d.y());
-        double worst = 0.0;
-        qsizetype at = -1;
-        for (qsizetype k = a + 1; k < b; ++k) {
-            const QPointF p = pts[k] - pts[a];
-            const double off = length > 0.0 ? std::fabs(d.x() * p.y() - d.y() * p.x()) / length
-                                            : std::hypot(p.x(), p.y());
-            if (off > worst) {
-                worst = off;
-                at = k;
-            }
-        }
-        if (at >= 0 && worst > kTolerance) {
-            keep[at] = true;
-            todo.append({a, at});
-            todo.append({at, b});
-        }
-    }
-}
-
 // A polyline as drawn: per pixel column only its first, lowest, highest and
 // last point, and of those only what changes the line by more than a
 // fraction of a pixel. A day of fixes at 10 Hz draws as it would whole, at
@@ -161,10 +132,7 @@ QString polylinePoints(const QList<QPointF>& pts)
         }
         k = end;
     }
-    QList<bool> keep(columns.size(), false);
-    keep.first() = true;
-    keep.last() = true;
-    simplify(columns, 0, columns.size() - 1, keep);
+    const QList<bool> keep = cornersKept(columns, 0.4);
     QStringList out;
     for (qsizetype i = 0; i < columns.size(); ++i) {
         if (keep[i]) {

@@ -3,6 +3,7 @@
 // zero, lines thinned to what a pixel shows, and the runs of a route as a
 // time-space diagram and as speed along the route.
 
+#include "Sink.h"
 #include "Summary.h"
 
 #include <QList>
@@ -85,5 +86,21 @@ std::pair<double, double> routeExtent(const QList<const SummaryRun*>& runs);
 
 // The start of a page, its style included, up to the opening body.
 QString pageHead(const QString& title);
+
+// A page written out a line at a time as it is made: a page of many runs
+// never stands whole in memory.
+class Lines
+{
+public:
+    explicit Lines(Sink& out) : out_(out) {}
+    Lines& operator<<(const QString& line)
+    {
+        out_ << line << '\n';
+        return *this;
+    }
+
+private:
+    Sink& out_;
+};
 
 } // namespace gd2::charts

@@ -511,9 +511,18 @@ QByteArray compareText(const Comparison& c)
 
 QByteArray compareHtml(const Comparison& c)
 {
+    QByteArray page;
+    Sink out(page);
+    writeCompareHtml(c, out);
+    return page;
+}
+
+void writeCompareHtml(const Comparison& c, Sink& sink)
+{
     using namespace charts;
     const Columns<Line> columns = compareColumns(c);
-    QStringList out{pageHead(QStringLiteral("Before and after"))};
+    Lines out(sink);
+    out << pageHead(QStringLiteral("Before and after"));
     out << QStringLiteral("<h1>Before and after</h1>");
     out << QStringLiteral("<p>Before: %1 (%2 runs). After: %3 (%4 runs).</p>")
                .arg(esc(nameList(c.before.files)))
@@ -556,7 +565,6 @@ QByteArray compareHtml(const Comparison& c)
         }
     }
     out << QStringLiteral("</body>\n</html>");
-    return (out.join(u'\n') + u'\n').toUtf8();
 }
 
 int runCompare(const Arguments& a, CliOutput& io)

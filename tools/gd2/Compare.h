@@ -15,6 +15,8 @@
 
 namespace gd2 {
 
+class Sink;
+
 struct CompareRow
 {
     QString from;
@@ -60,6 +62,8 @@ void compareGroups(Comparison& c);
 QByteArray compareText(const Comparison& c);
 QByteArray compareCsv(const Comparison& c);
 QByteArray compareHtml(const Comparison& c);
+// The page written out as it is made.
+void writeCompareHtml(const Comparison& c, Sink& out);
 
 // `gd2 compare ...`.
 int runCompare(const Arguments& a, CliOutput& io);

@@ -740,11 +740,12 @@ int runSummary(const Arguments& a, CliOutput& io)
     if (summary.groups.isEmpty()) {
         say(io, QStringLiteral("no runs to summarise"));
     }
-    const QByteArray text = !html.isEmpty() ? summaryHtml(summary)
-                            : csv           ? summaryCsv(summary)
-                                            : summaryText(summary);
     const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
-        out << text;
+        if (!html.isEmpty()) {
+            writeSummaryHtml(summary, out);
+        } else {
+            out << (csv ? summaryCsv(summary) : summaryText(summary));
+        }
         return true;
     });
     return written ? kExitOk : kExitBadFile;

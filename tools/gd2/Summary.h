@@ -17,6 +17,8 @@
 
 namespace gd2 {
 
+class Sink;
+
 // A time of day when runs start, from `from` up to (not including) `to`,
 // in milliseconds of the day; past midnight when `to` is not after `from`.
 struct Period
@@ -113,6 +115,8 @@ QString runList(const Summary& s, const QList<qsizetype>& runs);
 QByteArray summaryText(const Summary& summary);
 QByteArray summaryCsv(const Summary& summary);
 QByteArray summaryHtml(const Summary& summary);
+// The page written out as it is made.
+void writeSummaryHtml(const Summary& summary, Sink& out);
 // The rows of a group as a table of the page.
 QString summaryHtmlTable(const Summary& summary, const SummaryGroup& group);
 

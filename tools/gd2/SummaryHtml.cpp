@@ -76,8 +76,17 @@ QList<const SummaryRun*> directionRuns(const Summary& s, const QString& directio
 
 QByteArray summaryHtml(const Summary& s)
 {
+    QByteArray page;
+    Sink out(page);
+    writeSummaryHtml(s, out);
+    return page;
+}
+
+void writeSummaryHtml(const Summary& s, Sink& sink)
+{
     const bool ref = s.options.referenceMph.has_value();
-    QStringList out{pageHead(QStringLiteral("Travel-time summary"))};
+    Lines out(sink);
+    out << pageHead(QStringLiteral("Travel-time summary"));
     out << QStringLiteral("<h1>Travel-time summary</h1>");
     out << QStringLiteral("<p>%1 &middot; %2 runs &middot; confidence %3&nbsp;% &middot; "
                           "precision &plusmn;%4&nbsp;%%5. Times in seconds; speeds are "
@@ -125,7 +134,6 @@ QByteArray summaryHtml(const Summary& s)
         out << speedChart(QStringLiteral("%1: speed along the route").arg(dir), runs);
     }
     out << QStringLiteral("</body>\n</html>");
-    return (out.join(u'\n') + u'\n').toUtf8();
 }
 
 } // namespace gd2
