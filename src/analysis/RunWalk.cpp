@@ -11,6 +11,8 @@ namespace gd2 {
 
 namespace {
 
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+
 // A run's path keeps the points that lie further than this fraction of its
 // duration and length from the line through the points kept around them: a
 // chart a thousand pixels wide draws it as it would the whole.
@@ -50,10 +52,16 @@ QList<RunPoint> thinned(const QList<RunPoint>& points)
 
 double haversineMetres(double lat1, double lon1, double lat2, double lon2)
 {
-    constexpr double rad = std::numbers::pi / 180.0;
-    const double sinLat = std::sin((lat2 - lat1) * rad / 2.0);
-    const double sinLon = std::sin((lon2 - lon1) * rad / 2.0);
-    double a = sinLat * sinLat + std::cos(lat1 * rad) * std::cos(lat2 * rad) * sinLon * sinLon;
+    return haversineMetres(lat1, lon1, std::cos(lat1 * kRadiansPerDegree), lat2, lon2,
+                           std::cos(lat2 * kRadiansPerDegree));
+}
+
+double haversineMetres(double lat1, double lon1, double cosLat1, double lat2, double lon2,
+                       double cosLat2)
+{
+    const double sinLat = std::sin((lat2 - lat1) * kRadiansPerDegree / 2.0);
+    const double sinLon = std::sin((lon2 - lon1) * kRadiansPerDegree / 2.0);
+    double a = sinLat * sinLat + cosLat1 * cosLat2 * sinLon * sinLon;
     a = std::clamp(a, 0.0, 1.0);
     return 2.0 * kEarthRadiusMetres * std::asin(std::sqrt(a));
 }
@@ -129,6 +137,7 @@ struct RunWalker::State
     qsizetype placedStretch = 0;
     double placedLat = 0.0;
     double placedLon = 0.0;
+    double placedCosLat = 1.0;
 
     QList<qsizetype> delayStretch;
     bool moved = false;
@@ -184,7 +193,11 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
     }
     Stretch& s = rep.stretches.last();
     ++s.fixes;
-    if (isIncomplete(r)) {
+    // Each field is read once a record: a day of fixes at 10 Hz is millions.
+    const auto mph = speedOf(r);
+    const bool placed = hasPosition(r);
+    // As isIncomplete() says, from the fields already read.
+    if (!mph || !stamp || !placed || r.FixQuality < 0 || r.NumSats < 0 || !hdopOf(r)) {
         ++s.incomplete;
         ++rep.incomplete;
     }
@@ -193,7 +206,6 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
         rep.delays.append({r.DelayNum, stamp, QString()});
         delayStretch.append(rep.stretches.size() - 1);
     }
-    const auto mph = speedOf(r);
     const bool slow = mph && *mph < kStoppedBelowMph;
     if (slow && moved && !inStop) {
         ++s.stops;
@@ -201,7 +213,6 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
     }
     inStop = slow && moved;
     moved = moved || (mph && !slow);
-    const bool placed = hasPosition(r);
     if (placed) {
         ++s.positioned;
         ++rep.positioned;
@@ -247,8 +258,10 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
         timedInStop = inStop;
     }
     if (placed) {
+        const double cosLat = std::cos(r.Latitude * kRadiansPerDegree);
         if (havePlaced) {
-            const double leg = haversineMetres(placedLat, placedLon, r.Latitude, r.Longitude);
+            const double leg = haversineMetres(placedLat, placedLon, placedCosLat, r.Latitude,
+                                               r.Longitude, cosLat);
             rep.stretches[placedStretch].metres += leg;
             rep.metres += leg;
         }
@@ -256,6 +269,7 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
         placedStretch = here;
         placedLat = r.Latitude;
         placedLon = r.Longitude;
+        placedCosLat = cosLat;
         if (options.path && stamp) {
             const RunPoint p{float(double(*stamp - *rep.start) / 1000.0),
                              float(rep.metres / kMetresPerMile), mph ? float(*mph) : -1.0f,

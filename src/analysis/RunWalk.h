@@ -23,6 +23,9 @@ constexpr double kStoppedBelowMph = 5.0;
 
 // Great-circle distance between two positions in degrees.
 double haversineMetres(double lat1, double lon1, double lat2, double lon2);
+// The same with the cosines of both latitudes known, as along a run.
+double haversineMetres(double lat1, double lon1, double cosLat1, double lat2, double lon2,
+                       double cosLat2);
 // Miles per hour over a distance and a time; nothing for no time.
 std::optional<double> averageMph(double metres, std::optional<qint64> ms);
 // Which points of a line to keep so that none dropped lies further than

@@ -121,7 +121,7 @@ void writeSummaryHtml(const Summary& summary, Sink& out);
 QString summaryHtmlTable(const Summary& summary, const SummaryGroup& group);
 
 // The options summary and compare share, read from their words; an error
-// text for a value that makes no sense. `html` and `output` get the files.
+// text for a value that makes no sense.
 QString readSummaryOptions(const Arguments& a, SummaryOptions& options);
 
 // `gd2 summary ...`.
