@@ -75,8 +75,13 @@ inline QString textLine(const QStringList& cells, const QList<int>& widths)
 {
     QString line = QStringLiteral("  ");
     for (qsizetype k = 0; k < cells.size(); ++k) {
-        line +=
+        const QString cell =
             widths[k] < 0 ? cells[k].leftJustified(-widths[k]) : cells[k].rightJustified(widths[k]);
+        // A cell wider than its column still stands apart from the one before.
+        if (!line.endsWith(u' ') && !cell.startsWith(u' ')) {
+            line += u' ';
+        }
+        line += cell;
     }
     while (line.endsWith(u' ')) {
         line.chop(1);
