@@ -1,22 +1,32 @@
 #!/usr/bin/env python3
-"""Writes a synthetic study file for timing `gd2 summary`: RECORDS fixes at
-10 Hz, runs back and forth along a straight north-south route with nodes,
-stops at the nodes and a few delay numbers.
+"""Writes a synthetic study file for timing `gd2 summary` and `compare`:
+RECORDS fixes at 10 Hz, runs back and forth along a straight north-south
+route with nodes, stops at the nodes and a few delay numbers.
 
-    bench/make_study.py OUT.gd2 [RECORDS]   (default 432000: 12 hours at 10 Hz)
+    bench/make_study.py OUT.gd2 [RECORDS] [--seed N] [--slower PCT]
+
+RECORDS defaults to 432000 (12 hours at 10 Hz); --seed gives another drive
+of the same kind (default 15); --slower makes every wait PCT percent longer,
+as a study after a change for the worse.
 """
+import argparse
 import random
 import struct
-import sys
 
 DAY = 40238.0  # 2010-03-01
 HZ = 10
 RUN_FIXES = 6000  # ten minutes a run
 NODES = 4
 
-out = sys.argv[1]
-total = int(sys.argv[2]) if len(sys.argv) > 2 else 432000
-rng = random.Random(15)
+parser = argparse.ArgumentParser()
+parser.add_argument("out")
+parser.add_argument("records", nargs="?", type=int, default=432000)
+parser.add_argument("--seed", type=int, default=15)
+parser.add_argument("--slower", type=float, default=0.0)
+args = parser.parse_args()
+out = args.out
+total = args.records
+rng = random.Random(args.seed)
 
 header = struct.pack("<hhhd", 2, 1, 2, DAY) + b"XX" + bytes(256)
 records = []
@@ -35,7 +45,7 @@ while len(records) < total:
     for k in range(n):
         if node < NODES and k == marks[node]:
             node += 1
-            stop_left = rng.randint(50, 400)
+            stop_left = int(rng.randint(50, 400) * (1 + args.slower / 100))
         cruise = min(38.0, max(22.0, cruise + rng.uniform(-0.3, 0.3)))
         mph = 0.0 if stop_left > 0 else cruise
         stop_left -= 1

@@ -9,7 +9,8 @@ import subprocess
 import sys
 
 # Lowest first; folders of equal rank do not include each other.
-RANK = {"format": 0, "nmea": 1, "gps": 2, "route": 2, "core": 3, "windows": 4, "platform": 4, "app": 5}
+RANK = {"format": 0, "nmea": 1, "gps": 2, "route": 2, "analysis": 3, "core": 4, "windows": 5,
+        "platform": 5, "app": 6}
 
 src = pathlib.Path(sys.argv[1]) / "src"
 home = {f.name: f.parent.name for f in src.glob("*/*.[ch]*")}

@@ -63,7 +63,6 @@ void startStudy(const QByteArray& head, qint64 size, Study& study)
     study.fileSize = size;
     const qint64 body = size - StudyHeader::kSize;
     study.trailingBytes = int(body % FixRecord::kSize);
-    study.records.reserve(qsizetype(body / FixRecord::kSize));
 }
 
 void appendRecords(const char* data, qsizetype count, QList<FixRecord>& records)
@@ -83,12 +82,23 @@ bool parseStudy(const QByteArray& bytes, Study& study, QString& error)
         return false;
     }
     startStudy(bytes, bytes.size(), study);
+    study.records.reserve((bytes.size() - StudyHeader::kSize) / FixRecord::kSize);
     appendRecords(bytes.constData() + StudyHeader::kSize,
                   (bytes.size() - StudyHeader::kSize) / FixRecord::kSize, study.records);
     return true;
 }
 
 bool readStudyFile(const QString& path, Study& study, QString& error)
+{
+    QList<FixRecord> records;
+    const bool read = streamStudyFile(
+        path, study, [&records](const FixRecord& r) { records.append(r); }, error);
+    study.records = std::move(records);
+    return read;
+}
+
+bool streamStudyFile(const QString& path, Study& study,
+                     const std::function<void(const FixRecord&)>& each, QString& error)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -132,7 +142,10 @@ bool readStudyFile(const QString& path, Study& study, QString& error)
             if (piece.size() != count * FixRecord::kSize) {
                 error = QStringLiteral("cannot be read to its end: %1").arg(file.errorString());
             }
-            appendRecords(piece.constData(), piece.size() / FixRecord::kSize, study.records);
+            for (qsizetype i = 0; i < piece.size() / FixRecord::kSize; ++i) {
+                each(FixRecord::decode(QByteArray::fromRawData(
+                    piece.constData() + i * FixRecord::kSize, FixRecord::kSize)));
+            }
             left -= count;
         }
     } else if (error.isEmpty()) {
@@ -227,44 +240,71 @@ QString directionCode(qint16 runDir)
     }
 }
 
+RunDating::Dated RunDating::next(const FixRecord& r)
+{
+    Dated d;
+    if (!inRun_ || r.RunNum != number_) {
+        if (timedInRun_) {
+            lastEnd_ = previous_;
+            timedBefore_ = true;
+        }
+        inRun_ = true;
+        number_ = r.RunNum;
+        timedInRun_ = false;
+        d.runStarts = true;
+    }
+    d.stamp = stampOf(r);
+    if (!d.stamp) {
+        return d;
+    }
+    if (!timedInRun_ && timedBefore_ && *d.stamp + carry_ < lastEnd_) {
+        carry_ += kMsPerDay;
+    }
+    *d.stamp += carry_;
+    if (timedInRun_ && *d.stamp < previous_) {
+        // Back by most of a day: the clock passed midnight.
+        const qint64 ahead = *d.stamp + kMsPerDay - previous_;
+        if (ahead >= 0 && ahead <= kHalfDayMs) {
+            carry_ += kMsPerDay;
+            *d.stamp += kMsPerDay;
+            d.midnight = true;
+        } else {
+            d.backwards = true;
+        }
+    }
+    previous_ = *d.stamp;
+    timedInRun_ = true;
+    return d;
+}
+
 QList<Run> splitRuns(const QList<FixRecord>& records)
 {
     QList<Run> runs;
-    // The last time stamp of the run so far; a plain pair, which optimising
-    // compilers follow better than an optional through this loop.
-    bool havePrevious = false;
-    qint64 previous = 0;
-    qint64 carry = 0;
+    RunDating dating;
+    bool timed = false; // the run so far
     for (qsizetype i = 0; i < records.size(); ++i) {
         const FixRecord& r = records[i];
-        if (runs.isEmpty() || runs.last().number != r.RunNum) {
-            runs.append(Run{r.RunNum, i, 0, {}, {}, {}, 0});
-            havePrevious = false;
-            carry = 0;
+        const RunDating::Dated d = dating.next(r);
+        if (d.runStarts) {
+            runs.append(Run{r.RunNum, i, 0, {}, {}, {}, 0, 0});
+            timed = false;
         }
         Run& run = runs.last();
+        if (d.stamp && !timed) {
+            run.daysAdded = dating.daysAdded();
+            timed = true;
+        }
         ++run.count;
         if (r.RunDir != 0) {
             run.direction = r.RunDir;
         }
-        std::optional<qint64> stamp = stampOf(r);
-        if (stamp) {
-            *stamp += carry;
-            if (havePrevious && *stamp < previous) {
-                // Back by most of a day: the clock passed midnight.
-                const qint64 ahead = *stamp + kMsPerDay - previous;
-                if (ahead >= 0 && ahead <= kHalfDayMs) {
-                    carry += kMsPerDay;
-                    *stamp += kMsPerDay;
-                    run.midnights.append(i);
-                } else {
-                    run.backwards.append(i);
-                }
-            }
-            previous = *stamp;
-            havePrevious = true;
+        if (d.midnight) {
+            run.midnights.append(i);
         }
-        run.stamps.append(stamp);
+        if (d.backwards) {
+            run.backwards.append(i);
+        }
+        run.stamps.append(d.stamp);
     }
     return runs;
 }

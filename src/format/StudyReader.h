@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace gd2 {
@@ -33,6 +34,11 @@ struct Study
 // Fills `study` from the bytes of a file, or says why they are no study file.
 bool parseStudy(const QByteArray& bytes, Study& study, QString& error);
 bool readStudyFile(const QString& path, Study& study, QString& error);
+// The same without holding the records: `study` gets the header and sizes,
+// and each whole record goes to `each` in file order as it is read, so that
+// an archive of studies is read in the memory of one piece.
+bool streamStudyFile(const QString& path, Study& study,
+                     const std::function<void(const FixRecord&)>& each, QString& error);
 
 bool isKnownVersion(const StudyHeader& header);
 QString versionText(const StudyHeader& header);
@@ -55,18 +61,48 @@ bool isIncomplete(const FixRecord& r);
 // "SB", "NB", "WB", "EB"; empty for none; the number for anything else.
 QString directionCode(qint16 runDir);
 
+// The time of each record of a study, taken in file order. The collector
+// stamps every fix with the study date and its time of day, so the clock
+// seems to step back a day at midnight: within a run, a step back of most of
+// a day adds a day from there on, and a run that starts earlier in the day
+// than the run before it ended is on the next day.
+class RunDating
+{
+public:
+    struct Dated
+    {
+        bool runStarts = false;
+        std::optional<qint64> stamp;
+        bool midnight = false;  // a day added here, within the run
+        bool backwards = false; // earlier than the fix before it in the run
+    };
+    Dated next(const FixRecord& r);
+    // Whole days the current run's times lie after the dates stored.
+    int daysAdded() const { return int(carry_ / kMsPerDay); }
+
+private:
+    bool inRun_ = false;
+    qint16 number_ = 0;
+    // Plain values: optimising compilers follow them better than optionals
+    // through this loop.
+    bool timedInRun_ = false;
+    qint64 previous_ = 0; // the run's last time so far
+    bool timedBefore_ = false;
+    qint64 lastEnd_ = 0; // the last time of the runs before
+    qint64 carry_ = 0;
+};
+
 // Consecutive records with one run number.
 struct Run
 {
     qint16 number = 0;
     qsizetype first = 0; // index into Study::records
     qsizetype count = 0;
-    // Per record of the run, its time. The collector stamps each fix with the
-    // study date and the time of day, so a run past midnight steps back a
-    // day: from there on, a day is added.
+    // Per record of the run, its time as RunDating gives it.
     QList<std::optional<qint64>> stamps;
     QList<qsizetype> midnights; // records where a day was added
     QList<qsizetype> backwards; // records earlier than the one before them
+    int daysAdded = 0;          // at the run's start, to the dates stored
     // The last direction chosen in the run (the first records may still
     // carry the previous run's).
     qint16 direction = 0;

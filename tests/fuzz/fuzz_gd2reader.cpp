@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the study reader and to one of the commands that
-// read its result: a crash, a sanitizer report or a hang here is a bug. The
+// read its result (compare takes the study before, and after without its
+// first run): a crash, a sanitizer report or a hang here is a bug. The
 // first byte chooses the command and its options; the rest is the file.
 
+#include "Compare.h"
 #include "Export.h"
 #include "Inspect.h"
 #include "Report.h"
@@ -32,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.utcOffsetSeconds = -5 * 3600;
     options.west = (choice & 0x10) != 0;
     options.south = (choice & 0x20) != 0;
-    switch (choice % 10) {
+    switch (choice % 11) {
     case 0:
         gd2::structuralProblems(study, gd2::splitRuns(study.records));
         gd2::infoText(study, QStringLiteral("fuzz.gd2"));
@@ -60,6 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             gd2::speedChartSvg(run);
         }
         break;
+    case 10: {
+        // The study before, and after with its first run left out.
+        gd2::Comparison c;
+        c.before.options.confidencePct = (choice & 0x40) ? 90 : 95;
+        c.after.options = c.before.options;
+        gd2::Study later = study;
+        later.records.removeIf(
+            [&](const FixRecord& r) { return r.RunNum == study.records.value(0).RunNum; });
+        gd2::addStudy(c.before, study, QStringLiteral("a.gd2"));
+        gd2::addStudy(c.after, later, QStringLiteral("b.gd2"));
+        gd2::computeGroups(c.before);
+        gd2::computeGroups(c.after);
+        gd2::compareGroups(c);
+        gd2::compareText(c);
+        gd2::compareCsv(c);
+        gd2::compareHtml(c);
+        break;
+    }
     default: {
         // The same study twice, as two files of one summary.
         gd2::Summary summary;
@@ -74,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         gd2::addStudy(summary, study, QStringLiteral("a.gd2"));
         gd2::addStudy(summary, study, QStringLiteral("b.gd2"));
         gd2::computeGroups(summary);
-        if (choice % 10 == 8) {
+        if (choice % 11 == 8) {
             gd2::summaryText(summary);
             gd2::summaryCsv(summary);
         } else {

@@ -281,6 +281,52 @@ private slots:
                  QStringList({"run-1-2.svg", "run-1.svg", "run-2.svg", "run-3.svg"}));
     }
 
+    // Runs that start after midnight carry the study date: each is dated the
+    // next day by every command. A run whose fixes share one time, and a
+    // stretch passed twice, are named rather than timed.
+    void oddRuns_data()
+    {
+        QTest::addColumn<QList<FixRecord>>("records");
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("says");
+        QList<FixRecord> night;
+        for (const auto& [run, h, m] : {std::tuple(1, 23, 0), {2, 0, 10}, {3, 0, 40}}) {
+            night << fix(qint16(run), h, m, 0, 40.0, 30.0f, 0)
+                  << fix(qint16(run), h, m + 5, 0, 40.03, 30.0f, 0);
+        }
+        const auto row = [&](const char* name, const QList<FixRecord>& records, const char* args,
+                             const char* says) {
+            QTest::newRow(name) << records << QString(args) << QString(says);
+        };
+        row("info", night, "info",
+            "  Run 2      2 records, NB, node 0, 2010-03-02T00:10:00 to 2010-03-02T00:15:00, the "
+            "day after the study date");
+        row("dump", night, "dump", " time=2010-03-02T00:40:00 ");
+        row("gpx", night, "export --format gpx --utc-offset -5", "<time>2010-03-02T05:10:00Z<");
+        row("periods", night, "summary --csv --periods late=23:00-24:00,early=00:00-01:00",
+            "\nNB,early,run,run,2,");
+        QList<FixRecord> still{fix(1, 9, 0, 0, 40.0, 0, 0), fix(1, 9, 0, 0, 40.0, 0, 0),
+                               fix(1, 9, 0, 0, 40.0, 0, 0)};
+        row("one time", still, "summary",
+            "run 1 has no travel time (all its 3 timed fixes share one time, 09:00:00)");
+        QList<FixRecord> back;
+        for (qint16 node : {0, 1, 2, 1, 2, 3}) {
+            back << fix(1, 9, 0, 10 * back.size(), 40.0 + 0.001 * back.size(), 30.0f, node);
+        }
+        row("twice", back, "summary",
+            "Note: Stretch N1-N2 is passed twice in run 1 (the node number falls back): left out");
+    }
+    void oddRuns()
+    {
+        QFETCH(QList<FixRecord>, records);
+        QFETCH(QString, args);
+        gd2::CliOutput io;
+        QCOMPARE(gd2::runCli(args.split(u' ') << writeStudy("odd.gd2", studyBytes(records)), io),
+                 0);
+        QFETCH(QString, says);
+        QVERIFY2(io.out.contains(says.toUtf8()), io.out.constData());
+    }
+
     // Offsets as typed, and UTC a day either side of the local time.
     void utcTimes_data()
     {

@@ -1,6 +1,7 @@
-// gd2 as a process meets its files: what is not a regular file is neither
-// read nor replaced, every failed write is said, and all-zero or timeless
-// runs are named. Device nodes need root; those rows are skipped without it.
+// gd2 as a process meets its files and its shell: what is not a regular
+// file is neither read nor replaced, every failed write is said, all-zero or
+// timeless runs are named, and bash completes its command lines. Device
+// nodes need root; those rows are skipped without it.
 
 #include "TestSupport.h"
 
@@ -82,6 +83,9 @@ private slots:
         row("stdout full", "dump DIR/timeless.gd2", "/dev/full", 1, "gd2: standard output: cannot");
         row("all zeros", "info DIR/zeros.gd2", "", 0, "its 400000 records from record 2 on hold");
         row("timeless", "info DIR/timeless.gd2", "", 0, "run 1: none of its 2 records has a time");
+        row("folder out", "summary -o DIR/. DIR/timeless.gd2", "", 1,
+            "exists but cannot be written");
+        row("no folder", "info -o DIR/none/x DIR/timeless.gd2", "", 1, "none does not exist");
     }
     void files()
     {
@@ -97,6 +101,51 @@ private slots:
         for (const char* node : {"null", "full", "fifo"}) {
             QVERIFY(!QFileInfo(dir_.filePath(node)).isFile());
         }
+    }
+
+    // The completion script that `gd2 --bash-completion` writes, run by bash
+    // on a command line typed so far (the cursor after its last word).
+    void completion_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("commands") << "gd2 c"
+                                  << "compare";
+        QTest::newRow("formats") << "gd2 export --format g"
+                                 << "gpx geojson";
+        QTest::newRow("options") << "gd2 compare --b"
+                                 << "--before";
+        QTest::newRow("alias") << "gd2 info --o"
+                               << "--output";
+        QTest::newRow("confidence") << "gd2 summary --confidence 9"
+                                    << "90 95 99";
+        QTest::newRow("study files") << "gd2 info DIR/z"
+                                     << "DIR/zeros.gd2";
+        QTest::newRow("any file after --html") << "gd2 summary --html DIR/fi"
+                                               << "DIR/fifo";
+        QTest::newRow("no bare files for compare") << "gd2 compare DIR/z"
+                                                   << "";
+        QTest::newRow("no value guessed") << "gd2 summary --periods A"
+                                          << "";
+    }
+    void completion()
+    {
+        QFETCH(QString, typed);
+        typed.replace("DIR/", dir_.path() + '/');
+        QString words = typed;
+        if (words.endsWith(u' ')) {
+            words += "''";
+        }
+        QProcess bash;
+        bash.start("bash", {"-c", QStringLiteral("source <(\"%1\" --bash-completion) && "
+                                                 "COMP_WORDS=(%2) && "
+                                                 "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _gd2 && "
+                                                 "echo \"${COMPREPLY[*]}\"")
+                                      .arg(GD2_PROGRAM, words)});
+        QVERIFY(bash.waitForFinished(20000));
+        QFETCH(QString, offered);
+        QCOMPARE(QString::fromUtf8(bash.readAllStandardOutput()).trimmed(),
+                 offered.replace("DIR/", dir_.path() + '/'));
     }
 };
 

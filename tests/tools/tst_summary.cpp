@@ -1,6 +1,7 @@
-// gd2 summary and the statistics under it: Student's t against published
-// tables, a corridor whose figures are worked out by hand, and input that
-// is short, torn, foreign or uneven.
+// gd2 summary and compare and the statistics under them: Student's t
+// against published tables, a corridor whose figures are worked out by hand
+// and compared with the same corridor driven faster, figures of a reference
+// statistics package, and input that is short, torn, foreign or uneven.
 
 #include "Cli.h"
 #include "Stats.h"
@@ -47,6 +48,18 @@ QList<FixRecord> corridor()
     return r;
 }
 
+// The corridor after a change: northbound runs of 250, 270, 290, 300 and
+// 330 s, node 1 still at 100 s; no southbound run.
+QList<FixRecord> faster()
+{
+    QList<FixRecord> r;
+    const int seconds[] = {250, 270, 290, 300, 330};
+    for (int k = 0; k < 5; ++k) {
+        r << run(qint16(k + 1), 2, 7 * 3600 + 600 * k, seconds[k], 100);
+    }
+    return r;
+}
+
 } // namespace
 
 class TstSummary : public QObject
@@ -55,6 +68,7 @@ class TstSummary : public QObject
 
     QTemporaryDir dir_;
     QString corridor_; // the corridor's study file
+    QString faster_;   // the corridor after a change
 
     QString file(const QString& name, const QByteArray& bytes)
     {
@@ -68,7 +82,11 @@ class TstSummary : public QObject
     }
 
 private slots:
-    void initTestCase() { corridor_ = file("corridor.gd2", studyBytes(corridor())); }
+    void initTestCase()
+    {
+        corridor_ = file("corridor.gd2", studyBytes(corridor()));
+        faster_ = file("faster.gd2", studyBytes(faster()));
+    }
 
     void tQuantileMatchesTables_data()
     {
@@ -138,6 +156,8 @@ private slots:
     }
 
     // NB runs of 300, 320, 340, 360, 380 s over 3 miles each:
+    //   P80 at rank 0.8 * 4 = 3.2: 360 + 0.2 * 20 = 364; P95 at 3.8: 376
+    //   buffer index (376 - 340) / 340 = 0.11; PTI 376 / 300 = 1.25; LOTTR 364 / 340 = 1.07
     //   mean 340, deviations -40 -20 0 20 40, squares sum 4000, SD sqrt(4000/4) = 31.62
     //   CV 31.62 / 340 = 9.30 %; interval 340 +- 2.776 * 31.62 / sqrt 5 = 340 +- 39.26
     //   needed at +-10 %: n = 5: (2.776 * 0.930)^2 = 6.67 > 5; n = 6: (2.571 * 0.930)^2 = 5.72
@@ -159,15 +179,19 @@ private slots:
         const char* html = "--html PAGE";
         row("columns", csv,
             "direction,period,from,to,runs,mean_s,median_s,sd_s,min_s,max_s,cv_pct,ci_low_s,"
-            "ci_high_s,runs_needed,enough,mean_mph,stops_per_run,stopped_s_per_run,delay_s,tti\n");
+            "ci_high_s,runs_needed,enough,mean_mph,stops_per_run,stopped_s_per_run,delay_s,tti,"
+            "p80_s,p95_s,buffer_index,planning_time_index,lottr\n");
         row("NB", csv,
             "\nNB,all,run,run,5,340.0,340.0,31.6,300.0,380.0,9.3,300.7,379.3,6,no,31.8,0.20,4.0,"
-            "40.0,1.13\n");
+            "40.0,1.13,364.0,376.0,0.11,1.25,1.07\n");
         row("NB start-N1", csv,
             "\nNB,all,start,N1,5,100.0,100.0,0.0,100.0,100.0,0.0,100.0,100.0,2,yes,");
         row("NB N1-end", csv, "\nNB,all,N1,end,5,240.0,240.0,31.6,200.0,");
         row("SB", csv,
-            "\nSB,all,run,run,1,400.0,400.0,,400.0,400.0,,,,,no,27.0,0.00,0.0,100.0,1.33\n");
+            "\nSB,all,run,run,1,400.0,400.0,,400.0,400.0,,,,,no,27.0,0.00,0.0,100.0,1.33,400.0,"
+            "400.0,0.00,1.33,1.00\n");
+        row("indicative", "", " 364.0*  376.0*  0.11*  1.07*\n");
+        row("indicative said", "", "\n* indicative: fewer than 20 runs.\n");
         row("NB rows", csv, "\nNB,", 3);
         row("SB rows", csv, "\nSB,", 3);
         row("delay 4", "", "N1-end: 4 \u00d72");
@@ -194,6 +218,127 @@ private slots:
         QTEST(int(all.count(says.toUtf8())), "times");
     }
 
+    // Linear interpolation between order statistics, as NumPy's default.
+    void percentiles_data()
+    {
+        QTest::addColumn<QList<double>>("xs");
+        QTest::addColumn<double>("p");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("one value") << QList<double>{7} << 0.95 << 7.0;
+        QTest::newRow("lowest") << QList<double>{3, 1, 2} << 0.0 << 1.0;
+        QTest::newRow("highest") << QList<double>{3, 1, 2} << 1.0 << 3.0;
+        QTest::newRow("between") << QList<double>{10, 20, 30, 40} << 0.5 << 25.0;
+        // numpy.percentile([1, 2, 4, 8, 16], 80) = 9.6, at 95: 14.4
+        QTest::newRow("p80 of five") << QList<double>{16, 1, 8, 2, 4} << 0.80 << 9.6;
+        QTest::newRow("p95 of five") << QList<double>{16, 1, 8, 2, 4} << 0.95 << 14.4;
+    }
+    void percentiles()
+    {
+        QFETCH(QList<double>, xs);
+        QFETCH(double, p);
+        QTEST(std::round(vtstats::percentile(xs, p) * 1e9) / 1e9, "expected");
+    }
+
+    // Against scipy.stats.ttest_ind(after, before, equal_var=False) and
+    // scipy.stats.t.ppf for the interval.
+    void welch_data()
+    {
+        QTest::addColumn<QList<double>>("sides");    // n, mean, sd before; n, mean, sd after
+        QTest::addColumn<QList<double>>("expected"); // t, df, p, ci low, ci high
+        QTest::newRow("unequal spread")
+            << QList<double>{5, 340, 31.6227766017, 5, 288, 30.3315017762}
+            << QList<double>{-2.653614, 7.986135, 0.029136, -97.201927, -6.798073};
+        QTest::newRow("unequal sizes")
+            << QList<double>{4, 100, 5, 12, 110, 20}
+            << QList<double>{1.589439, 13.740484, 0.134699, -3.517936, 23.517936};
+    }
+    void welch()
+    {
+        QFETCH(QList<double>, sides);
+        QFETCH(QList<double>, expected);
+        const auto w = vtstats::welch(std::size_t(sides[0]), sides[1], sides[2],
+                                      std::size_t(sides[3]), sides[4], sides[5], 0.95);
+        QVERIFY(w);
+        const QList<double> got{w->t, w->df, w->p, w->change.low, w->change.high};
+        for (qsizetype k = 0; k < got.size(); ++k) {
+            QVERIFY2(std::abs(got[k] - expected[k]) < 5e-6, qPrintable(QString::number(k)));
+        }
+        QCOMPARE(w->significant, w->p < 0.05);
+        QVERIFY(!vtstats::welch(1, 100, 0, 5, 120, 10, 0.95));
+        QVERIFY(!vtstats::welch(3, 100, 0, 3, 120, 0, 0.95));
+    }
+
+    // The first n that is enough: n >= 2 (t(1 - a/2, 2n - 2) + t(power, 2n - 2))^2 s^2 / d^2.
+    void runsToDetectIsTheFirstEnough()
+    {
+        for (double ratio = 0.05; ratio < 40.0; ratio *= 1.61) {
+            for (double power : {0.5, 0.8, 0.9}) {
+                const auto got = vtstats::runsToDetect(ratio * ratio, 1.0, 0.95, power);
+                QVERIFY(got && !got->capped);
+                const auto enough = [&](long long n) {
+                    const double df = 2.0 * double(n) - 2.0;
+                    const double sum = vtstats::tTwoSided(0.95, df) + vtstats::tQuantile(power, df);
+                    return double(n) >= 2.0 * sum * sum * ratio * ratio;
+                };
+                QVERIFY(enough(got->n));
+                QVERIFY(got->n == 2 || !enough(got->n - 1));
+            }
+        }
+        QVERIFY(!vtstats::runsToDetect(1.0, 0.0, 0.95, 0.8));
+    }
+
+    // The corridor before and after, by scipy (see welch above): the whole
+    // run and N1-end fall by 52 s, t -2.65 on 7.99 df, p 0.0291; start-N1
+    // took 100 s in every run on both sides; SB was driven before only.
+    void compareFigures_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<int>("times");
+        const auto row = [](const char* name, const char* options, const char* says,
+                            int times = 1) { QTest::newRow(name) << options << says << times; };
+        const char* csv = "--csv";
+        row("columns", csv,
+            "direction,period,from,to,runs_before,mean_before_s,sd_before_s,runs_after,"
+            "mean_after_s,sd_after_s,change_s,change_pct,t,df,p_value,ci_low_s,ci_high_s,"
+            "significant,runs_to_detect\n");
+        row("run", csv,
+            "\nNB,all,run,run,5,340.0,31.6,5,288.0,30.3,-52.0,-15.3,-2.65,7.99,0.0291,-97.2,-6.8,"
+            "yes,15\n");
+        row("N1-end", csv,
+            "\nNB,all,N1,end,5,240.0,31.6,5,188.0,30.3,-52.0,-21.7,-2.65,7.99,0.0291,-97.2,-6.8,"
+            "yes,28\n");
+        row("no spread", csv, "\nNB,all,start,N1,5,100.0,0.0,5,100.0,0.0,0.0,0.0,,,,,,,2\n");
+        row("no spread said", csv, "No spread on either side (start-N1)");
+        row("one side", csv, "\nSB,all,run,run,1,400.0,,,,,,,,,,,,,\n");
+        row("one side said", csv, "SB, all day: Runs before only: nothing to compare.");
+        row("90 %", "--csv --confidence 90",
+            "\nNB,all,run,run,5,340.0,31.6,5,288.0,30.3,-52.0,-15.3,-2.65,7.99,0.0291,-88.4,-15.6,"
+            "yes,");
+        row("detect 20 %, power 90 %", "--csv --detect 20 --power 90", ",yes,6\n");
+        row("text", "",
+            "  run             5   340.0   31.6    5   288.0   30.3   -52.0  -15.3  "
+            "-2.65    7.99  0.0291        -97.2..-6.8    yes     15\n");
+        row("reference speed", "--reference-mph 36", "TTI before TTI after\n", 2);
+        // Per group a means chart and a time-space diagram a side, on one
+        // scale: the after runs' 5.5 minutes reach the 8 of the before runs.
+        row("charts", "--html PAGE", "<svg", 3 + 2);
+        row("one scale", "--html PAGE", "text-anchor=\"middle\">8</text>", 2 + 1);
+    }
+    void compareFigures()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, says);
+        const QString page = dir_.filePath("compare.html");
+        gd2::CliOutput io;
+        const QStringList args = options.replace("PAGE", page).split(u' ', Qt::SkipEmptyParts);
+        QCOMPARE(gd2::runCli(
+                     QStringList{"compare", "--before", corridor_, "--after", faster_} + args, io),
+                 0);
+        const QByteArray all = io.out + io.err + (options.contains(page) ? readAll(page) : "");
+        QTEST(int(all.count(says.toUtf8())), "times");
+    }
+
     void parsePeriods_data()
     {
         QTest::addColumn<QString>("text");
@@ -205,6 +350,9 @@ private slots:
         QTest::newRow("no name") << "07:00-09:00" << false;
         QTest::newRow("bad minute") << "a=07:60-09:00" << false;
         QTest::newRow("twice") << "a=01:00-02:00,a=03:00-04:00" << false;
+        QTest::newRow("to 24:00") << "night=22:00-24:00,day=00:00-22:00" << true;
+        QTest::newRow("whole day") << "all=00:00-24:00" << true;
+        QTest::newRow("from 24:00") << "a=24:00-02:00" << false;
     }
     void parsePeriods()
     {
@@ -214,10 +362,18 @@ private slots:
         const auto periods = gd2::parsePeriods(text, error);
         QCOMPARE(periods.has_value(), ok);
         QCOMPARE(error.isEmpty(), ok);
-        if (ok && text.startsWith(u"night")) {
-            QVERIFY(periods->first().contains(23 * 3'600'000));
-            QVERIFY(periods->first().contains(3'600'000));
-            QVERIFY(!periods->first().contains(12 * 3'600'000));
+        // Every time of the day in exactly one period of a covering list.
+        const qint64 hour = 3'600'000;
+        if (ok && text.contains(u"24:00")) {
+            for (qint64 t : {0LL, 12 * hour, 22 * hour, 24 * hour - 1}) {
+                QCOMPARE(std::count_if(periods->cbegin(), periods->cend(),
+                                       [t](const gd2::Period& p) { return p.contains(t); }),
+                         1);
+            }
+        } else if (ok) {
+            QVERIFY(periods->first().contains(23 * hour));
+            QVERIFY(periods->first().contains(hour));
+            QVERIFY(!periods->first().contains(12 * hour));
         }
     }
 

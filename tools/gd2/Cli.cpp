@@ -1,7 +1,8 @@
-// gd2's command line.
+// gd2's command line: the table of commands, and what reads it.
 
 #include "Cli.h"
 
+#include "Compare.h"
 #include "Export.h"
 #include "Inspect.h"
 #include "Report.h"
@@ -21,104 +22,112 @@ namespace gd2 {
 
 namespace {
 
-struct Options
-{
-    QString command;
-    QString file;
-    QString output;
-    QString format;
-    QString svgDir;
-    bool csv = false;
-    ExportOptions exportOptions;
-};
+const Option kOutput{"-o",           "FILE",    "write to FILE instead of standard output",
+                     Complete::File, {},        false,
+                     false,          "--output"};
 
-// Which options each command takes; every command takes -o.
-bool allowed(const QString& command, const QString& option)
+// The options summary and compare share.
+QList<Option> groupingOptions()
 {
-    if (option == u"-o") {
+    return {
+        {"--periods", "NAME=HH:MM-HH:MM,...", "group runs by the local time of their start"},
+        {"--confidence",
+         "PCT",
+         "confidence level in percent (default 95)",
+         Complete::Words,
+         {"90", "95", "99"}},
+        {"--reference-mph", "MPH", "also the delay and travel time indexes against this speed"},
+        {"--csv", nullptr, "one CSV table instead of text"},
+        {"--html", "FILE", "one page with the tables and pictures", Complete::File},
+        kOutput,
+    };
+}
+
+// Reads the one study file of info, dump, export and report, and warns of
+// what the commands skip.
+bool readOne(const Arguments& a, CliOutput& io, Study& study, QList<Run>& runs, bool warn)
+{
+    QString error;
+    if (!readStudyFile(a.files.first(), study, error)) {
+        say(io, error);
+        return false;
+    }
+    runs = splitRuns(study.records);
+    if (warn) {
+        for (const QString& w : readingWarnings(study, runs)) {
+            say(io, QStringLiteral("warning: ") + w);
+        }
+    }
+    return true;
+}
+
+int status(bool written)
+{
+    return written ? kExitOk : kExitBadFile;
+}
+
+int runInfo(const Arguments& a, CliOutput& io)
+{
+    Study study;
+    QList<Run> runs;
+    if (!readOne(a, io, study, runs, false)) {
+        return kExitBadFile;
+    }
+    return status(writeOutput(io, a.value("-o"), [&](Sink& out) {
+        out << infoText(study, a.files.first());
         return true;
-    }
-    if (command == u"export") {
-        return option == u"--format" || option == u"--west" || option == u"--south" ||
-               option == u"--utc-offset";
-    }
-    if (command == u"report") {
-        return option == u"--csv" || option == u"--svg";
-    }
-    return false;
+    }));
 }
 
-bool takesValue(const QString& option)
+int runDump(const Arguments& a, CliOutput& io)
 {
-    return option == u"-o" || option == u"--format" || option == u"--utc-offset" ||
-           option == u"--svg";
+    Study study;
+    QList<Run> runs;
+    if (!readOne(a, io, study, runs, true)) {
+        return kExitBadFile;
+    }
+    return status(writeOutput(io, a.value("-o"), [&](Sink& out) {
+        writeDump(study, runs, out);
+        return true;
+    }));
 }
 
-// Fills `o` from the arguments after the command; an error text when they
-// do not make sense.
-QString parse(const QStringList& args, Options& o)
+int runExport(const Arguments& a, CliOutput& io)
 {
-    QStringList files;
-    const QString error = walkArguments(
-        args.mid(1), files,
-        [&o](QString arg, const std::optional<QString>& inlineValue, const auto& next) -> QString {
-            if (arg == u"--output") {
-                arg = QStringLiteral("-o");
-            }
-            if (!allowed(o.command, arg)) {
-                return QStringLiteral("%1 takes no option %2").arg(o.command, arg);
-            }
-            QString value = inlineValue.value_or(QString());
-            if (takesValue(arg) && !inlineValue) {
-                const std::optional<QString> following = next();
-                if (!following) {
-                    return QStringLiteral("%1 needs a value").arg(arg);
-                }
-                value = *following;
-            } else if (!takesValue(arg) && inlineValue) {
-                return QStringLiteral("%1 takes no value").arg(arg);
-            }
-            if (takesValue(arg) && value.isEmpty()) {
-                return QStringLiteral("%1 needs a value").arg(arg);
-            }
-            if (arg == u"-o") {
-                o.output = value;
-            } else if (arg == u"--format") {
-                o.format = value;
-            } else if (arg == u"--svg") {
-                o.svgDir = value;
-            } else if (arg == u"--csv") {
-                o.csv = true;
-            } else if (arg == u"--west") {
-                o.exportOptions.west = true;
-            } else if (arg == u"--south") {
-                o.exportOptions.south = true;
-            } else if (arg == u"--utc-offset") {
-                o.exportOptions.utcOffsetSeconds = parseUtcOffset(value);
-                if (!o.exportOptions.utcOffsetSeconds) {
-                    return QStringLiteral(
-                               "--utc-offset takes hours east of UTC, such as -5, 5.5 or "
-                               "+05:30, not \"%1\"")
-                        .arg(value);
-                }
-            }
-            return {};
-        });
-    if (!error.isEmpty()) {
-        return error;
+    ExportOptions options;
+    options.west = a.has("--west");
+    options.south = a.has("--south");
+    if (a.has("--utc-offset")) {
+        options.utcOffsetSeconds = parseUtcOffset(a.value("--utc-offset"));
+        if (!options.utcOffsetSeconds) {
+            return usageError(io, QStringLiteral("--utc-offset takes hours east of UTC, such as "
+                                                 "-5, 5.5 or +05:30, not \"%1\"")
+                                      .arg(a.value("--utc-offset")));
+        }
     }
-    if (files.size() != 1) {
-        return files.isEmpty() ? QStringLiteral("%1 needs a study file").arg(o.command)
-                               : QStringLiteral("%1 takes one study file").arg(o.command);
+    Study study;
+    QList<Run> runs;
+    if (!readOne(a, io, study, runs, true)) {
+        return kExitBadFile;
     }
-    o.file = files.first();
-    if (o.command == u"export" && o.format != u"csv" && o.format != u"gpx" &&
-        o.format != u"geojson") {
-        return o.format.isEmpty()
-                   ? QStringLiteral("export needs --format csv, gpx or geojson")
-                   : QStringLiteral("unknown format \"%1\": csv, gpx or geojson").arg(o.format);
+    const QString format = a.value("--format");
+    if (format != u"csv") {
+        if (const qsizetype left = recordsWithoutPosition(study); left > 0) {
+            say(io, QStringLiteral("%1 of %2 records have no position and were left out")
+                        .arg(left)
+                        .arg(study.records.size()));
+        }
     }
-    return {};
+    return status(writeOutput(io, a.value("-o"), [&](Sink& out) {
+        if (format == u"csv") {
+            writeCsv(study, runs, options, out);
+        } else if (format == u"gpx") {
+            writeGpx(study, runs, options, out);
+        } else {
+            writeGeoJson(study, runs, options, out);
+        }
+        return true;
+    }));
 }
 
 // A chart per run; a run number that comes back later gets a file of its own.
@@ -136,15 +145,110 @@ bool writeChart(const RunReport& run, const QDir& dir, QSet<QString>& used, CliO
     });
 }
 
-} // namespace
+int runReport(const Arguments& a, CliOutput& io)
+{
+    Study study;
+    QList<Run> runs;
+    if (!readOne(a, io, study, runs, true)) {
+        return kExitBadFile;
+    }
+    const QString svgDir = a.value("--svg");
+    if (!svgDir.isEmpty() && !QDir().mkpath(svgDir)) {
+        say(io, QStringLiteral("%1: cannot make the folder").arg(svgDir));
+        return kExitBadFile;
+    }
+    const bool csv = a.has("--csv");
+    // Written out a run at a time, as each is walked.
+    return status(writeOutput(io, a.value("-o"), [&](Sink& out) {
+        if (csv) {
+            writeReportCsvHead(out);
+        } else {
+            writeReportHead(study, runs.size(), out);
+        }
+        const QDir charts(svgDir);
+        QSet<QString> used;
+        bool charted = true;
+        RunWalker walker({!svgDir.isEmpty(), false}, [&](RunReport&& run) {
+            if (!svgDir.isEmpty() && charted) {
+                charted = writeChart(run, charts, used, io);
+            }
+            if (csv) {
+                writeReportCsvRun(run, out);
+            } else {
+                writeReportRun(run, out);
+            }
+        });
+        for (const FixRecord& r : study.records) {
+            walker.add(r);
+        }
+        walker.finish();
+        return charted;
+    }));
+}
 
-QString walkArguments(const QStringList& args, QStringList& files, const OptionHandler& option)
+int runHelp(const Arguments&, CliOutput& io)
+{
+    return status(writeOutput(io, {}, [](Sink& out) {
+        out << usageText();
+        return true;
+    }));
+}
+
+int runCompletion(const Arguments&, CliOutput& io)
+{
+    return status(writeOutput(io, {}, [](Sink& out) {
+        out << bashCompletion();
+        return true;
+    }));
+}
+
+// Help and the completion script are commands without files; the script's
+// command is left out of the usage.
+bool listed(const Command& c)
+{
+    return !QByteArray(c.name).startsWith("--bash");
+}
+
+QString valueText(const Option& o)
+{
+    return o.words.isEmpty() ? QLatin1String(o.value) : o.words.join(u'|');
+}
+
+QString synopsis(const Command& c)
+{
+    QStringList parts{QStringLiteral("gd2"), QLatin1String(c.name)};
+    for (const Option& o : c.options) {
+        QString part = QLatin1String(o.name);
+        if (o.value) {
+            part += u' ' + valueText(o);
+        }
+        if (o.repeats) {
+            part += QStringLiteral(" ...");
+        }
+        parts << (o.required ? part : u'[' + part + u']');
+    }
+    if (c.maxFiles > 0) {
+        parts << QLatin1String(c.filesName);
+    }
+    // Wrapped under the command's name.
+    QStringList lines{QStringLiteral(" ")};
+    for (const QString& part : parts) {
+        if (lines.last().size() + 1 + part.size() > 78 && lines.last().size() > 8) {
+            lines << QString(5 + qsizetype(qstrlen(c.name)), u' ');
+        }
+        lines.last() += u' ' + part;
+    }
+    return lines.join(u'\n');
+}
+
+// Dispatch's check of a command's words against its options.
+QString parse(const Command& c, const QStringList& args, Arguments& a)
 {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i];
         if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
-            files << arg;
+            a.files << arg;
             continue;
         }
         if (arg == u"--") {
@@ -156,45 +260,234 @@ QString walkArguments(const QStringList& args, QStringList& files, const OptionH
             inlineValue = arg.mid(eq + 1);
             arg = arg.left(eq);
         }
-        const auto next = [&]() -> std::optional<QString> {
-            return i + 1 < args.size() ? std::optional<QString>(args[++i]) : std::nullopt;
-        };
-        if (const QString error = option(arg, inlineValue, next); !error.isEmpty()) {
-            return error;
+        const auto o = std::find_if(c.options.cbegin(), c.options.cend(), [&](const Option& o) {
+            return arg == QLatin1String(o.name) || (o.alias && arg == QLatin1String(o.alias));
+        });
+        if (o == c.options.cend()) {
+            return QStringLiteral("%1 takes no option %2").arg(QLatin1String(c.name), arg);
         }
+        QString value;
+        if (!o->value) {
+            if (inlineValue) {
+                return QStringLiteral("%1 takes no value").arg(arg);
+            }
+        } else if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (o->value && value.isEmpty()) {
+            return QStringLiteral("%1 needs a value").arg(arg);
+        }
+        if (!o->words.isEmpty() && !o->words.contains(value)) {
+            return QStringLiteral("%1 takes %2, not \"%3\"")
+                .arg(QLatin1String(o->name), o->words.join(QStringLiteral(", ")), value);
+        }
+        QStringList& values = a.values[QLatin1String(o->name)];
+        if (o->repeats) {
+            values << value;
+        } else {
+            values = QStringList{value}; // the last one given holds
+        }
+    }
+    for (const Option& o : c.options) {
+        if (o.required && !a.has(o.name)) {
+            return QStringLiteral("%1 needs %2 %3")
+                .arg(QLatin1String(c.name), QLatin1String(o.name), valueText(o));
+        }
+    }
+    if (a.files.size() < c.minFiles) {
+        return QStringLiteral("%1 needs a study file").arg(QLatin1String(c.name));
+    }
+    if (a.files.size() > c.maxFiles) {
+        return c.maxFiles == 0
+                   ? QStringLiteral("%1 takes no file \"%2\"")
+                         .arg(QLatin1String(c.name), a.files.first())
+                   : QStringLiteral("%1 takes one study file").arg(QLatin1String(c.name));
     }
     return {};
 }
 
+} // namespace
+
+const QList<Command>& commands()
+{
+    static const QList<Command> table{
+        {"info",
+         "header, preferences, runs and any fault of structure",
+         {kOutput},
+         1,
+         1,
+         "FILE",
+         runInfo},
+        {"dump", "every record, one line each", {kOutput}, 1, 1, "FILE", runDump},
+        {"export",
+         "the records for spreadsheets and maps",
+         {{"--format",
+           "FORMAT",
+           "the format to write",
+           Complete::Words,
+           {"csv", "gpx", "geojson"},
+           true},
+          {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
+          {"--south", nullptr, "the study lies south of the equator"},
+          {"--utc-offset", "HOURS",
+           "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX times; "
+           "default: this machine's time zone"},
+          kOutput},
+         1,
+         1,
+         "FILE",
+         runExport},
+        {"report",
+         "travel time, distance, speed and stops per run and node stretch",
+         {{"--csv", nullptr, "one CSV table instead of text"},
+          {"--svg", "DIR", "also a speed chart per run, DIR/run-N.svg", Complete::Folder},
+          kOutput},
+         1,
+         1,
+         "FILE",
+         runReport},
+        {"summary", "travel-time statistics across runs, per direction and period",
+         QList<Option>{
+             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"}} +
+             groupingOptions(),
+         1, 1 << 20, "FILE...", runSummary},
+        {"compare",
+         "before and after: the change of travel time, Welch's t-test, runs to detect a change",
+         QList<Option>{
+             {"--before",
+              "FILE",
+              "a study driven before the change",
+              Complete::File,
+              {},
+              true,
+              true},
+             {"--after", "FILE", "a study driven after the change", Complete::File, {}, true, true},
+             {"--detect", "PCT",
+              "the change to detect, in percent of the mean before (default 10)"},
+             {"--power", "PCT", "the power to detect it with (default 80)"}} +
+             groupingOptions(),
+         0, 0, "", runCompare},
+        {"help", "this text", {}, 0, 0, "", runHelp},
+        {"--bash-completion", "a bash completion script for gd2", {}, 0, 0, "", runCompletion},
+    };
+    return table;
+}
+
 QString usageText()
 {
+    QStringList out{QStringLiteral("Usage:")};
+    QList<const Option*> options;
+    for (const Command& c : commands()) {
+        if (!listed(c)) {
+            continue;
+        }
+        out << synopsis(c) << QStringLiteral("      ") + QLatin1String(c.help);
+        for (const Option& o : c.options) {
+            const bool known = std::any_of(options.cbegin(), options.cend(), [&](const Option* k) {
+                return qstrcmp(k->name, o.name) == 0;
+            });
+            if (!known) {
+                options << &o;
+            }
+        }
+    }
+    out << QString() << QStringLiteral("Options:");
+    for (const Option* o : options) {
+        QString name = QLatin1String(o->name);
+        if (o->alias) {
+            name += QStringLiteral(", ") + QLatin1String(o->alias);
+        }
+        if (o->value) {
+            name += u' ' + QLatin1String(o->value);
+        }
+        // The help wrapped beside the name, or under it when the name is long.
+        const QString indent(25, u' ');
+        QString line = QStringLiteral("  ") + name;
+        line += name.size() > 21 ? u'\n' + indent : QString(23 - name.size(), u' ');
+        qsizetype column = 25;
+        bool first = true;
+        for (const QString& word : QString::fromLatin1(o->help).split(u' ')) {
+            if (!first && column + 1 + word.size() > 79) {
+                line += u'\n' + indent;
+                column = 25;
+            } else if (!first) {
+                line += u' ';
+                ++column;
+            }
+            line += word;
+            column += word.size();
+            first = false;
+        }
+        out << line;
+    }
+    out << QString()
+        << QStringLiteral("Exit status: 0 done, 1 the file cannot be read, is no regular file or "
+                          "no study\nfile, or the output cannot be written, 2 wrong arguments.");
+    return out.join(u'\n') + u'\n';
+}
+
+QString bashCompletion()
+{
+    QStringList names;
+    QStringList cases;
+    for (const Command& c : commands()) {
+        if (listed(c)) {
+            names << QLatin1String(c.name);
+        }
+        QStringList words;
+        QStringList values;
+        for (const Option& o : c.options) {
+            QString patterns = QLatin1String(o.name);
+            words << QLatin1String(o.name);
+            if (o.alias) {
+                patterns += u'|' + QLatin1String(o.alias);
+                words << QLatin1String(o.alias);
+            }
+            if (!o.value) {
+                continue;
+            }
+            const QString reply =
+                o.complete == Complete::File     ? QStringLiteral("compgen -f -- \"$cur\"")
+                : o.complete == Complete::Folder ? QStringLiteral("compgen -d -- \"$cur\"")
+                : o.complete == Complete::Words
+                    ? QStringLiteral("compgen -W '%1' -- \"$cur\"").arg(o.words.join(u' '))
+                    : QStringLiteral("true");
+            values << QStringLiteral("                %1) COMPREPLY=($(%2)); return ;;")
+                          .arg(patterns, reply);
+        }
+        cases << QStringLiteral("        %1)\n            opts='%2'\n            case \"$prev\" "
+                                "in\n%3\n            esac\n            files=%4\n            ;;")
+                     .arg(QLatin1String(c.name), words.join(u' '), values.join(u'\n'),
+                          c.maxFiles > 0 ? QStringLiteral("1") : QStringLiteral("0"));
+    }
     return QStringLiteral(
-        "Usage:\n"
-        "  gd2 info FILE        header, preferences, runs and any fault of structure\n"
-        "  gd2 dump FILE        every record, one line each\n"
-        "  gd2 export --format csv|gpx|geojson [--west] [--south] [--utc-offset HOURS] FILE\n"
-        "  gd2 report [--csv] [--svg DIR] FILE\n"
-        "  gd2 summary [--precision PCT] [--confidence 90|95|99]\n"
-        "              [--periods NAME=HH:MM-HH:MM,...] [--reference-mph MPH]\n"
-        "              [--csv | --html FILE] FILE [MORE ...]\n"
-        "\n"
-        "Options:\n"
-        "  -o FILE              write to FILE instead of standard output\n"
-        "  --west, --south      the study lies west of Greenwich / south of the equator:\n"
-        "                       the file holds unsigned degrees, so give it their sign\n"
-        "  --utc-offset HOURS   hours east of UTC of the file's local times (-5, 5.5,\n"
-        "                       +05:30), for GPX times; default: this machine's time zone\n"
-        "  --csv                the report as one CSV table, a row per run and per stretch\n"
-        "  --svg DIR            also write a speed chart per run, DIR/run-N.svg\n"
-        "  summary: travel-time statistics across runs, per direction (and period):\n"
-        "  --precision PCT      relative error allowed for the runs needed (default 10)\n"
-        "  --confidence N       confidence level in percent (default 95)\n"
-        "  --periods ...        group runs by the local time of their start\n"
-        "  --reference-mph MPH  also the delay and travel time index against this speed\n"
-        "  --html FILE          one page with the tables and pictures\n"
-        "\n"
-        "Exit status: 0 done, 1 the file cannot be read, is no regular file or no study\n"
-        "file, or the output cannot be written, 2 wrong arguments.\n");
+               "# bash completion for gd2; written by `gd2 --bash-completion` from its table of\n"
+               "# commands.\n"
+               "_gd2()\n"
+               "{\n"
+               "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+               "    local opts='' files=0\n"
+               "    COMPREPLY=()\n"
+               "    if [ \"$COMP_CWORD\" -eq 1 ]; then\n"
+               "        COMPREPLY=($(compgen -W '%1 --help' -- \"$cur\"))\n"
+               "        return\n"
+               "    fi\n"
+               "    case \"${COMP_WORDS[1]}\" in\n"
+               "%2\n"
+               "        *) return ;;\n"
+               "    esac\n"
+               "    if [[ $cur == -* ]]; then\n"
+               "        COMPREPLY=($(compgen -W \"$opts\" -- \"$cur\"))\n"
+               "    elif [ \"$files\" = 1 ]; then\n"
+               "        COMPREPLY=($(compgen -f -X '!*.gd2' -- \"$cur\") $(compgen -d -- "
+               "\"$cur\"))\n"
+               "    fi\n"
+               "    return 0\n"
+               "}\n"
+               "complete -o filenames -F _gd2 gd2\n")
+        .arg(names.join(u' '), cases.join(u'\n'));
 }
 
 void say(CliOutput& io, const QString& text)
@@ -212,10 +505,29 @@ void sayRaw(CliOutput& io, const QString& raw)
     }
 }
 
+int usageError(CliOutput& io, const QString& text)
+{
+    say(io, text);
+    sayRaw(io, usageText());
+    return kExitUsage;
+}
+
 bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Sink&)>& produce)
 {
     const auto failed = [&](const QString& name, const QString& why) {
         say(io, QStringLiteral("%1: cannot be written: %2").arg(name, why));
+        return false;
+    };
+    // Said as it is: a file or folder there that cannot be written is not missing.
+    const auto cannotOpen = [&](const QFileInfo& info, const QString& why) {
+        if (info.exists()) {
+            say(io, QStringLiteral("%1: exists but cannot be written: %2").arg(path, why));
+        } else if (!QFileInfo(info.absolutePath()).isDir()) {
+            say(io, QStringLiteral("%1: cannot be written: the folder %2 does not exist")
+                        .arg(path, QDir::toNativeSeparators(info.absolutePath())));
+        } else {
+            failed(path, why);
+        }
         return false;
     };
     if (path.isEmpty()) {
@@ -236,7 +548,7 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         // relies on it: it is written as it stands.
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            return failed(path, file.errorString());
+            return cannotOpen(info, file.errorString());
         }
         Sink out(file);
         const bool done = produce(out);
@@ -246,8 +558,10 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         return done;
     }
     QSaveFile file(path);
+    // A file the user may write in a folder they may not is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
-        return failed(path, file.errorString());
+        return cannotOpen(info, file.errorString());
     }
     Sink out(file);
     if (!produce(out)) {
@@ -268,95 +582,20 @@ int runCli(const QStringList& args, CliOutput& io)
         sayRaw(io, usageText());
         return kExitUsage;
     }
-    const QString command = args.first();
-    if (command == u"help" || command == u"--help" || command == u"-h") {
-        return writeOutput(io, {},
-                           [](Sink& out) {
-                               out << usageText();
-                               return true;
-                           })
-                   ? kExitOk
-                   : kExitBadFile;
+    QString name = args.first();
+    if (name == u"--help" || name == u"-h") {
+        name = QStringLiteral("help");
     }
-    if (command != u"info" && command != u"dump" && command != u"export" && command != u"report" &&
-        command != u"summary") {
-        say(io, QStringLiteral("unknown command \"%1\"").arg(command));
-        sayRaw(io, usageText());
-        return kExitUsage;
+    const auto c = std::find_if(commands().cbegin(), commands().cend(),
+                                [&](const Command& c) { return name == QLatin1String(c.name); });
+    if (c == commands().cend()) {
+        return usageError(io, QStringLiteral("unknown command \"%1\"").arg(name));
     }
-    if (command == u"summary") {
-        return runSummary(args.mid(1), io);
+    Arguments a;
+    if (const QString error = parse(*c, args.mid(1), a); !error.isEmpty()) {
+        return usageError(io, error);
     }
-    Options o;
-    o.command = command;
-    if (const QString error = parse(args, o); !error.isEmpty()) {
-        say(io, error);
-        sayRaw(io, usageText());
-        return kExitUsage;
-    }
-
-    Study study;
-    QString error;
-    if (!readStudyFile(o.file, study, error)) {
-        say(io, error);
-        return kExitBadFile;
-    }
-    const QList<Run> runs = splitRuns(study.records);
-    if (command != u"info") {
-        for (const QString& w : readingWarnings(study, runs)) {
-            say(io, QStringLiteral("warning: ") + w);
-        }
-    }
-    if (command == u"export" && o.format != u"csv") {
-        if (const qsizetype left = recordsWithoutPosition(study); left > 0) {
-            say(io, QStringLiteral("%1 of %2 records have no position and were left out")
-                        .arg(left)
-                        .arg(study.records.size()));
-        }
-    }
-    if (!o.svgDir.isEmpty() && !QDir().mkpath(o.svgDir)) {
-        say(io, QStringLiteral("%1: cannot make the folder").arg(o.svgDir));
-        return kExitBadFile;
-    }
-
-    // Written out as it is made: a run's report once it is analysed, a
-    // record's line once it is formatted.
-    const bool written = writeOutput(io, o.output, [&](Sink& out) {
-        if (command == u"info") {
-            out << infoText(study, o.file);
-        } else if (command == u"dump") {
-            writeDump(study, out);
-        } else if (command == u"export") {
-            if (o.format == u"csv") {
-                writeCsv(study, runs, o.exportOptions, out);
-            } else if (o.format == u"gpx") {
-                writeGpx(study, runs, o.exportOptions, out);
-            } else {
-                writeGeoJson(study, runs, o.exportOptions, out);
-            }
-        } else {
-            if (o.csv) {
-                writeReportCsvHead(out);
-            } else {
-                writeReportHead(study, runs.size(), out);
-            }
-            const QDir charts(o.svgDir);
-            QSet<QString> used;
-            for (const Run& run : runs) {
-                const RunReport report = analyseRun(study, run, !o.svgDir.isEmpty());
-                if (!o.svgDir.isEmpty() && !writeChart(report, charts, used, io)) {
-                    return false;
-                }
-                if (o.csv) {
-                    writeReportCsvRun(report, out);
-                } else {
-                    writeReportRun(report, out);
-                }
-            }
-        }
-        return true;
-    });
-    return written ? kExitOk : kExitBadFile;
+    return c->run(a, io);
 }
 
 } // namespace gd2

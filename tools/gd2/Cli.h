@@ -1,11 +1,14 @@
 #pragma once
 // The gd2 command line: arguments in, text for stdout and stderr and an exit
-// status out, so that tests drive it without a process.
+// status out, so that tests drive it without a process. Every command is a
+// row of one table (name, options, handler, help) that dispatch, --help,
+// the argument checks and bash completion all read.
 
 #include <QByteArray>
+#include <QList>
+#include <QMap>
 #include <QStringList>
 #include <functional>
-#include <optional>
 
 class QIODevice;
 
@@ -29,24 +32,66 @@ constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1; // unreadable input, or output that cannot be written
 constexpr int kExitUsage = 2;
 
+// What bash offers for an option's value.
+enum class Complete
+{
+    Nothing,
+    File,
+    Folder,
+    Words
+};
+
+struct Option
+{
+    const char* name;            // "--csv", "-o"
+    const char* value = nullptr; // its value's name, "FILE"; none for a switch
+    const char* help = "";
+    Complete complete = Complete::Nothing;
+    // The values it takes, when they are few: checked, listed and completed.
+    QStringList words = {};
+    bool required = false;
+    bool repeats = false; // each use adds a value
+    const char* alias = nullptr;
+};
+
+// A command's words as checked against its options.
+struct Arguments
+{
+    QStringList files;
+    QMap<QString, QStringList> values; // option name: its values (a switch: one empty)
+    bool has(const char* option) const { return values.contains(QLatin1String(option)); }
+    QString value(const char* option) const { return values.value(QLatin1String(option)).value(0); }
+    QStringList all(const char* option) const { return values.value(QLatin1String(option)); }
+};
+
+struct Command
+{
+    const char* name;
+    const char* help; // one line
+    QList<Option> options;
+    // The study files: how many, and how the synopsis names them.
+    int minFiles = 1;
+    int maxFiles = 1;
+    const char* filesName = "FILE";
+    // Checks what the table cannot, then does the work; an exit status.
+    std::function<int(const Arguments&, CliOutput&)> run;
+};
+
+// The commands, in the order --help lists them.
+const QList<Command>& commands();
+
 // `args` without the program name.
 int runCli(const QStringList& args, CliOutput& io);
 
 QString usageText();
-
-// The words of a command's arguments: files, and options, a "--name=value"
-// split at its "=". `option` gets each option's name and its inline value,
-// and may take the word after it as its value through `next` (nothing at
-// the end); a text it returns is an error that ends the walk, and is
-// returned. "--" ends the options; "-" is a file.
-using OptionHandler =
-    std::function<QString(const QString& name, const std::optional<QString>& inlineValue,
-                          const std::function<std::optional<QString>()>& next)>;
-QString walkArguments(const QStringList& args, QStringList& files, const OptionHandler& option);
+// A bash completion script for gd2, from the table.
+QString bashCompletion();
 
 // "gd2: text" on standard error; `raw` as it is.
 void say(CliOutput& io, const QString& text);
 void sayRaw(CliOutput& io, const QString& raw);
+// A wrong argument: said, with the usage, and the exit status for it.
+int usageError(CliOutput& io, const QString& text);
 
 // Writes what `produce` makes to the file `path`, or to standard output when
 // `path` is empty; false, having said why, when a write fails or `produce`

@@ -55,6 +55,27 @@ QString degreesText(double v)
     return v == -999.0 ? QStringLiteral("malformed") : plain(v);
 }
 
+// One record's line, its time as its run dates it.
+void writeDumpLine(qsizetype i, const FixRecord& r, std::optional<qint64> stamp, Sink& out)
+{
+    const QString time = r.FixTime == missing::kDouble ? QStringLiteral("-")
+                         : stamp                       ? isoLocal(*stamp)
+                                                       : plain(r.FixTime);
+    const QString line =
+        QStringLiteral("%1 run=%2 quality=%3 speed=%4 course=%5 time=%6 lat=%7 lon=%8")
+            .arg(QString::number(i + 1), QString::number(r.RunNum),
+                 orMissing(r.FixQuality == missing::kInteger, QString::number(r.FixQuality)),
+                 orMissing(r.SpeedMph == missing::kSingle, plain(r.SpeedMph)),
+                 orMissing(r.Course == missing::kCourse, plain(r.Course)), time,
+                 degreesText(r.Latitude), degreesText(r.Longitude)) +
+        QStringLiteral(" sats=%1 hdop=%2 node=%3 delay=%4 dir=%5\n")
+            .arg(orMissing(r.NumSats == missing::kInteger, QString::number(r.NumSats)),
+                 orMissing(r.HDOP == missing::kSingle, plain(r.HDOP)), QString::number(r.NodeNum),
+                 orMissing(r.DelayNum == missing::kInteger, QString::number(r.DelayNum)),
+                 orMissing(r.RunDir == 0, directionCode(r.RunDir)));
+    out << line;
+}
+
 } // namespace
 
 QStringList structuralProblems(const Study& study, const QList<Run>& runs)
@@ -206,6 +227,15 @@ QByteArray infoText(const Study& study, const QString& fileName)
                                       : QStringLiteral("nodes %1-%2").arg(lowNode).arg(highNode));
         parts << (start ? isoLocal(*start) + QStringLiteral(" to ") + isoLocal(*end)
                         : QStringLiteral("no times"));
+        if (run.daysAdded > 0) {
+            // The collector stamps every fix with the study date.
+            parts << (run.daysAdded == 1
+                          ? QStringLiteral("the day after the study date (the clock passed "
+                                           "midnight before it)")
+                          : QStringLiteral("%1 days after the study date (the clock passed "
+                                           "midnight before it)")
+                                .arg(run.daysAdded));
+        }
         if (!run.midnights.isEmpty()) {
             parts << QStringLiteral("passes midnight");
         }
@@ -227,32 +257,16 @@ QByteArray dumpText(const Study& study)
 {
     QByteArray text;
     Sink out(text);
-    writeDump(study, out);
+    writeDump(study, splitRuns(study.records), out);
     return text;
 }
 
-void writeDump(const Study& study, Sink& out)
+void writeDump(const Study& study, const QList<Run>& runs, Sink& out)
 {
-    for (qsizetype i = 0; i < study.records.size(); ++i) {
-        const FixRecord& r = study.records[i];
-        const auto stamp = stampOf(r);
-        const QString time = r.FixTime == missing::kDouble ? QStringLiteral("-")
-                             : stamp                       ? isoLocal(*stamp)
-                                                           : plain(r.FixTime);
-        const QString line =
-            QStringLiteral("%1 run=%2 quality=%3 speed=%4 course=%5 time=%6 lat=%7 lon=%8")
-                .arg(QString::number(i + 1), QString::number(r.RunNum),
-                     orMissing(r.FixQuality == missing::kInteger, QString::number(r.FixQuality)),
-                     orMissing(r.SpeedMph == missing::kSingle, plain(r.SpeedMph)),
-                     orMissing(r.Course == missing::kCourse, plain(r.Course)), time,
-                     degreesText(r.Latitude), degreesText(r.Longitude)) +
-            QStringLiteral(" sats=%1 hdop=%2 node=%3 delay=%4 dir=%5\n")
-                .arg(orMissing(r.NumSats == missing::kInteger, QString::number(r.NumSats)),
-                     orMissing(r.HDOP == missing::kSingle, plain(r.HDOP)),
-                     QString::number(r.NodeNum),
-                     orMissing(r.DelayNum == missing::kInteger, QString::number(r.DelayNum)),
-                     orMissing(r.RunDir == 0, directionCode(r.RunDir)));
-        out << line;
+    for (const Run& run : runs) {
+        for (qsizetype j = 0; j < run.count; ++j) {
+            writeDumpLine(run.first + j, study.records[run.first + j], run.stamps[j], out);
+        }
     }
 }
 

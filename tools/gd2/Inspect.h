@@ -17,8 +17,9 @@ QStringList structuralProblems(const Study& study, const QList<Run>& runs);
 QStringList readingWarnings(const Study& study, const QList<Run>& runs);
 
 QByteArray infoText(const Study& study, const QString& fileName);
+// Times as the runs date them: a day later past midnight.
 QByteArray dumpText(const Study& study);
-// The same as dumpText, written out record by record.
-void writeDump(const Study& study, Sink& out);
+// The same as dumpText, written out record by record; `runs` are the study's.
+void writeDump(const Study& study, const QList<Run>& runs, Sink& out);
 
 } // namespace gd2

@@ -2,6 +2,7 @@
 
 #include "Summary.h"
 
+#include "Columns.h"
 #include "Inspect.h"
 #include "Sink.h"
 #include "TextFormat.h"
@@ -16,33 +17,11 @@ namespace gd2 {
 namespace {
 
 constexpr qint64 kMsPerMinute = 60'000;
-constexpr double kMetresPerSecondPerMph = 0.44704;
 
 QString directionGroup(qint16 dir)
 {
     const QString code = directionCode(dir);
     return code.isEmpty() ? QStringLiteral("none") : code;
-}
-
-// SB, NB, WB, EB as the collector lists them, odd codes after, none last.
-int directionRank(const QString& direction)
-{
-    static const QStringList order{QStringLiteral("SB"), QStringLiteral("NB"), QStringLiteral("WB"),
-                                   QStringLiteral("EB")};
-    const qsizetype k = order.indexOf(direction);
-    return k >= 0 ? int(k) : (direction == u"none" ? 6 : 5);
-}
-
-// "start" before "N1" before "N2" ... before "end".
-int labelRank(const QString& label)
-{
-    if (label == u"start" || label == u"run") {
-        return -1;
-    }
-    if (label == u"end") {
-        return 1 << 20;
-    }
-    return label.mid(1).toInt();
 }
 
 QString clockOfDay(qint64 ms)
@@ -58,47 +37,9 @@ QString runName(const SummaryRun& run)
                               : QStringLiteral("%1 run %2").arg(run.file).arg(run.report.number);
 }
 
-QString runList(const Summary& s, const QList<qsizetype>& runs)
+QString plural(qsizetype n, const char* one, const char* many)
 {
-    QStringList names;
-    for (qsizetype k : runs) {
-        names << s.runs[k].label;
-    }
-    return names.join(QStringLiteral(", "));
-}
-
-QString cell(const std::optional<double>& v, int decimals, const QString& none)
-{
-    return v ? fixed(*v, decimals) : none;
-}
-
-QString neededText(const std::optional<vtstats::RunsNeeded>& n, const QString& none)
-{
-    if (!n) {
-        return none;
-    }
-    return (n->capped ? QStringLiteral(">") : QString()) + QString::number(n->n);
-}
-
-// A group has enough runs once it has as many as the precision needs; one
-// run is never enough, since at least two are.
-QString enoughText(const SummaryRow& row)
-{
-    if (!row.time.needed) {
-        return row.time.n < 2 ? QStringLiteral("no") : QString();
-    }
-    return !row.time.needed->capped && qint64(row.time.n) >= row.time.needed->n
-               ? QStringLiteral("yes")
-               : QStringLiteral("no");
-}
-
-QString delayCounts(const SummaryRow& row)
-{
-    QStringList parts;
-    for (auto it = row.delays.cbegin(); it != row.delays.cend(); ++it) {
-        parts << QStringLiteral("%1 \u00d7%2").arg(it.key()).arg(it.value());
-    }
-    return parts.join(QStringLiteral(", "));
+    return QLatin1String(n == 1 ? one : many);
 }
 
 // The figures of one row from its runs' travel times, distances and stops.
@@ -141,6 +82,7 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
         row.delaySeconds = delay / withDistance;
         if (referenceSeconds > 0.0) {
             row.tti = allSeconds / referenceSeconds;
+            row.freeFlowSeconds = referenceSeconds / withDistance;
         }
     }
 }
@@ -148,32 +90,24 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
 void fillGroup(SummaryGroup& g, const Summary& s)
 {
     // The whole run first, then the stretches in the order of their nodes.
-    struct Key
-    {
-        QString from;
-        QString to;
-    };
-    QList<Key> keys{{QStringLiteral("run"), QStringLiteral("run")}};
+    QList<std::pair<QString, QString>> keys{{QStringLiteral("run"), QStringLiteral("run")}};
     for (qsizetype k : g.runs) {
         for (const Stretch& st : s.runs[k].report.stretches) {
-            const bool known = std::any_of(keys.cbegin(), keys.cend(), [&](const Key& key) {
-                return key.from == st.from && key.to == st.to;
-            });
-            if (!known) {
+            if (!keys.contains(std::pair(st.from, st.to))) {
                 keys.append({st.from, st.to});
             }
         }
     }
-    std::stable_sort(keys.begin() + 1, keys.end(), [](const Key& a, const Key& b) {
-        return std::pair(labelRank(a.from), labelRank(a.to)) <
-               std::pair(labelRank(b.from), labelRank(b.to));
+    std::stable_sort(keys.begin() + 1, keys.end(), [](const auto& a, const auto& b) {
+        return std::pair(labelRank(a.first), labelRank(a.second)) <
+               std::pair(labelRank(b.first), labelRank(b.second));
     });
 
     QList<qsizetype> noDistance;
-    for (const Key& key : keys) {
+    for (const auto& [from, to] : keys) {
         SummaryRow row;
-        row.from = key.from;
-        row.to = key.to;
+        row.from = from;
+        row.to = to;
         QList<std::optional<double>> metres;
         QList<double> stops;
         QList<double> stopped;
@@ -193,60 +127,56 @@ void fillGroup(SummaryGroup& g, const Summary& s)
                 }
                 continue;
             }
-            // A stretch that comes twice in a run counts once, with both
-            // parts together.
-            std::optional<qint64> travel;
-            double m = 0.0;
-            bool positioned = false;
-            qsizetype nStops = 0;
-            qint64 stopMs = 0;
-            bool present = false;
-            for (const Stretch& st : rep.stretches) {
-                if (st.from != key.from || st.to != key.to) {
-                    continue;
-                }
-                present = true;
-                if (st.travelMs) {
-                    travel = travel.value_or(0) + *st.travelMs;
-                }
-                m += st.metres;
-                positioned = positioned || st.positioned > 0;
-                nStops += st.stops;
-                stopMs += st.stopsMs;
-                for (qint16 d : st.delays) {
-                    ++row.delays[d];
-                }
+            const auto same = [&](const Stretch& st) { return st.from == from && st.to == to; };
+            const auto found = std::find_if(rep.stretches.cbegin(), rep.stretches.cend(), same);
+            if (found == rep.stretches.cend()) {
+                continue;
             }
-            if (!present || !travel) {
+            // A stretch passed twice has no one travel time: the run is left
+            // out of it, and said to be.
+            if (std::count_if(rep.stretches.cbegin(), rep.stretches.cend(), same) > 1) {
+                row.twice << k;
+                continue;
+            }
+            const Stretch& st = *found;
+            for (qint16 d : st.delays) {
+                ++row.delays[d];
+            }
+            if (!st.travelMs) {
                 continue;
             }
             row.runs << k;
-            row.seconds << double(*travel) / 1000.0;
-            metres << (positioned && rep.positioned >= 2 ? std::optional(m) : std::nullopt);
-            stops << double(nStops);
-            stopped << double(stopMs) / 1000.0;
+            row.seconds << double(*st.travelMs) / 1000.0;
+            metres << (st.positioned > 0 && rep.positioned >= 2 ? std::optional(st.metres)
+                                                                : std::nullopt);
+            stops << double(st.stops);
+            stopped << double(st.stopsMs) / 1000.0;
         }
         fillRow(row, s, metres, stops, stopped);
+        if (!row.twice.isEmpty()) {
+            g.notes << QStringLiteral("Stretch %1-%2 is passed twice in run%3 %4 (the node "
+                                      "number falls back): left out of that stretch.")
+                           .arg(from, to, plural(row.twice.size(), "", "s"), runList(s, row.twice));
+        }
         g.rows.append(row);
     }
 
     // What a reader must know to trust the rows.
     if (g.runs.size() == 1) {
-        g.notes << QStringLiteral("One run only: no spread, so no standard deviation, "
-                                  "interval or runs needed.");
+        g.notes.prepend(QStringLiteral("One run only: no spread, so no standard deviation, "
+                                       "interval or runs needed."));
     }
-    QMap<int, QList<qsizetype>> byNodes;
     for (qsizetype k : g.runs) {
         const auto& stretches = s.runs[k].report.stretches;
-        byNodes[stretches.isEmpty() ? 0 : int(stretches.last().node)] << k;
+        g.byNodes[stretches.isEmpty() ? 0 : int(stretches.last().node)] << k;
     }
-    if (byNodes.size() > 1) {
+    if (g.byNodes.size() > 1) {
         QStringList parts;
-        for (auto it = byNodes.cbegin(); it != byNodes.cend(); ++it) {
+        for (auto it = g.byNodes.cbegin(); it != g.byNodes.cend(); ++it) {
             parts << QStringLiteral("%1 node%2 in run%3 %4")
                          .arg(it.key())
-                         .arg(it.key() == 1 ? QString() : QStringLiteral("s"))
-                         .arg(it.value().size() == 1 ? QString() : QStringLiteral("s"))
+                         .arg(plural(it.key(), "", "s"))
+                         .arg(plural(it.value().size(), "", "s"))
                          .arg(runList(s, it.value()));
         }
         g.notes << QStringLiteral("The runs differ in their number of nodes (%1): stretches are "
@@ -256,14 +186,222 @@ void fillGroup(SummaryGroup& g, const Summary& s)
     }
     if (!noDistance.isEmpty()) {
         g.notes << QStringLiteral("No positions in run%1 %2: left out of speed%3.")
-                       .arg(noDistance.size() == 1 ? QString() : QStringLiteral("s"))
+                       .arg(plural(noDistance.size(), "", "s"))
                        .arg(runList(s, noDistance))
                        .arg(s.options.referenceMph ? QStringLiteral(", delay and index")
                                                    : QString());
     }
 }
 
+void addRun(Summary& summary, const QString& name, RunReport&& report)
+{
+    SummaryRun sr;
+    sr.file = name;
+    sr.report = std::move(report);
+    summary.runs.append(std::move(sr));
+}
+
+// A figure and whether it is only indicative: the text and the page mark it.
+QString indicative(const QString& figure, const SummaryRow& r, Output o)
+{
+    return figure.isEmpty() || o == Output::Csv || r.time.n >= kReliableRuns ? figure
+                                                                             : figure + u'*';
+}
+
+QString cell(const std::optional<double>& v, int decimals)
+{
+    return v ? fixed(*v, decimals) : QString();
+}
+
+QString neededText(const std::optional<vtstats::RunsNeeded>& n)
+{
+    if (!n) {
+        return {};
+    }
+    return (n->capped ? QStringLiteral(">") : QString()) + QString::number(n->n);
+}
+
+// A group has enough runs once it has as many as the precision needs; one
+// run is never enough, since at least two are.
+QString enoughText(const SummaryRow& row)
+{
+    if (!row.time.needed) {
+        return row.time.n < 2 ? QStringLiteral("no") : QString();
+    }
+    return !row.time.needed->capped && qint64(row.time.n) >= row.time.needed->n
+               ? QStringLiteral("yes")
+               : QStringLiteral("no");
+}
+
+struct Line
+{
+    const Summary& s;
+    const SummaryGroup& g;
+    const SummaryRow& r;
+};
+
+// Every column of the summary, for its text, CSV and page.
+Columns<Line> summaryColumns(const Summary& s)
+{
+    const bool ref = s.options.referenceMph.has_value();
+    const auto any = [](const Line& l) { return l.r.time.n > 0; };
+    const auto v = [any](auto get) {
+        return [any, get](const Line& l, Output) { return any(l) ? fixed(get(l), 1) : QString(); };
+    };
+    Columns<Line> c{
+        {"direction", {}, {}, 0, [](const Line& l, Output) { return l.g.direction; }},
+        {"period", {}, {}, 0, [](const Line& l, Output) { return l.g.period; }},
+        {"from", {}, {}, 0, [](const Line& l, Output) { return l.r.from; }},
+        {"to", {}, {}, 0, [](const Line& l, Output) { return l.r.to; }},
+        {{},
+         "Stretch",
+         "Stretch",
+         -12,
+         [](const Line& l, Output o) {
+             if (o == Output::Html) {
+                 return l.r.isRun() ? QStringLiteral("<b>whole run</b>")
+                                    : (l.r.from + u'\u2013' + l.r.to).toHtmlEscaped();
+             }
+             return l.r.isRun() ? QStringLiteral("run") : l.r.from + u'-' + l.r.to;
+         }},
+        {"runs", "Runs", "Runs", 6,
+         [](const Line& l, Output o) {
+             if (o == Output::Csv || l.r.runs.size() == l.g.runs.size()) {
+                 return QString::number(l.r.time.n);
+             }
+             return QString::fromLatin1(o == Output::Html ? "%1 of %2" : "%1/%2")
+                 .arg(l.r.runs.size())
+                 .arg(l.g.runs.size());
+         }},
+        {"mean_s", "Mean", "Mean", 8, v([](const Line& l) { return l.r.time.mean; })},
+        {"median_s", "Median", "Median", 8, v([](const Line& l) { return l.r.time.median; })},
+        {"sd_s", "SD", "SD", 7, [](const Line& l, Output) { return cell(l.r.time.sd, 1); }},
+        {"min_s", "Min", "Min", 8, v([](const Line& l) { return l.r.time.min; })},
+        {"max_s", "Max", "Max", 8, v([](const Line& l) { return l.r.time.max; })},
+        {"cv_pct", "CV%", "CV %", 6, [](const Line& l, Output) { return cell(l.r.time.cvPct, 1); }},
+        {"ci_low_s",
+         {},
+         {},
+         0,
+         [](const Line& l, Output) {
+             return l.r.time.ci ? fixed(l.r.time.ci->low, 1) : QString();
+         }},
+        {"ci_high_s",
+         {},
+         {},
+         0,
+         [](const Line& l, Output) {
+             return l.r.time.ci ? fixed(l.r.time.ci->high, 1) : QString();
+         }},
+        {{},
+         QStringLiteral("%1% CI").arg(s.options.confidencePct),
+         QStringLiteral("%1 % interval").arg(s.options.confidencePct),
+         17,
+         [](const Line& l, Output o) {
+             if (!l.r.time.ci) {
+                 return QString();
+             }
+             return fixed(l.r.time.ci->low, 1) +
+                    (o == Output::Html ? QStringLiteral("\u2013") : QStringLiteral("..")) +
+                    fixed(l.r.time.ci->high, 1);
+         }},
+        {"runs_needed", "Need", "Runs needed", 7,
+         [](const Line& l, Output) { return neededText(l.r.time.needed); }},
+        {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); }},
+        {"mean_mph", "mph", "Mean mph", 6,
+         [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
+        {"stops_per_run", "Stops", "Stops per run", 6,
+         [any](const Line& l, Output) { return any(l) ? fixed(l.r.stopsPerRun, 2) : QString(); }},
+        {"stopped_s_per_run", "Stopped", "Stopped s per run", 8,
+         v([](const Line& l) { return l.r.stoppedSecondsPerRun; })},
+        {"delay_s", ref ? "Delay" : "", ref ? "Delay s" : "", 8,
+         [](const Line& l, Output) { return cell(l.r.delaySeconds, 1); }},
+        {"tti", ref ? "TTI" : "", ref ? "TTI" : "", 6,
+         [](const Line& l, Output) { return cell(l.r.tti, 2); }},
+        {"p80_s", "P80", "80th percentile", 8,
+         [any](const Line& l, Output o) {
+             return indicative(any(l) ? fixed(l.r.time.p80, 1) : QString(), l.r, o);
+         }},
+        {"p95_s", "P95", "95th percentile", 8,
+         [any](const Line& l, Output o) {
+             return indicative(any(l) ? fixed(l.r.time.p95, 1) : QString(), l.r, o);
+         }},
+        {"buffer_index", "BI", "Buffer index", 7,
+         [](const Line& l, Output o) { return indicative(cell(l.r.bufferIndex(), 2), l.r, o); }},
+        {"planning_time_index", ref ? "PTI" : "", ref ? "Planning time index" : "", 7,
+         [](const Line& l, Output o) {
+             return indicative(cell(l.r.planningTimeIndex(), 2), l.r, o);
+         }},
+        {"lottr", "LOTTR", "LOTTR", 7,
+         [](const Line& l, Output o) { return indicative(cell(l.r.lottr(), 2), l.r, o); }},
+        {{},
+         {},
+         "Delay numbers (number &times;times)",
+         -1,
+         [](const Line& l, Output) {
+             QStringList delays;
+             for (auto it = l.r.delays.cbegin(); it != l.r.delays.cend(); ++it) {
+                 delays << QStringLiteral("%1 &times;%2").arg(it.key()).arg(it.value());
+             }
+             return delays.isEmpty() ? QStringLiteral("&nbsp;") : delays.join(QStringLiteral(", "));
+         }},
+    };
+    return c;
+}
+
 } // namespace
+
+std::optional<double> SummaryRow::bufferIndex() const
+{
+    if (time.n == 0 || !(time.mean > 0.0)) {
+        return std::nullopt;
+    }
+    return (time.p95 - time.mean) / time.mean;
+}
+
+std::optional<double> SummaryRow::planningTimeIndex() const
+{
+    if (time.n == 0 || !freeFlowSeconds || !(*freeFlowSeconds > 0.0)) {
+        return std::nullopt;
+    }
+    return time.p95 / *freeFlowSeconds;
+}
+
+std::optional<double> SummaryRow::lottr() const
+{
+    if (time.n == 0 || !(time.median > 0.0)) {
+        return std::nullopt;
+    }
+    return time.p80 / time.median;
+}
+
+int directionRank(const QString& direction)
+{
+    static const QStringList order{QStringLiteral("SB"), QStringLiteral("NB"), QStringLiteral("WB"),
+                                   QStringLiteral("EB")};
+    const qsizetype k = order.indexOf(direction);
+    return k >= 0 ? int(k) : (direction == u"none" ? 6 : 5);
+}
+
+int labelRank(const QString& label)
+{
+    if (label == u"start" || label == u"run") {
+        return -1;
+    }
+    if (label == u"end") {
+        return 1 << 20;
+    }
+    return label.mid(1).toInt();
+}
+
+QString runList(const Summary& s, const QList<qsizetype>& runs)
+{
+    QStringList names;
+    for (qsizetype k : runs) {
+        names << s.runs[k].label;
+    }
+    return names.join(QStringLiteral(", "));
+}
 
 bool Period::contains(qint64 msOfDay) const
 {
@@ -278,21 +416,27 @@ std::optional<QList<Period>> parsePeriods(const QString& text, QString& error)
     QList<Period> periods;
     for (const QString& part : text.split(u',')) {
         const auto m = re.match(part.trimmed());
-        const auto at = [&](int h, int min) -> std::optional<qint64> {
+        // 24:00 is the end of a day, and 00:00 its start. Below zero: not a
+        // time (a plain value: optimisers take an optional here for one that
+        // may be read unset).
+        const auto at = [&](int h, int min, bool end) -> qint64 {
             const int hours = m.captured(h).toInt();
             const int minutes = m.captured(min).toInt();
-            if (hours > 24 || minutes > 59 || (hours == 24 && minutes != 0)) {
-                return std::nullopt;
+            if (!m.hasMatch() || hours > 24 || minutes > 59 ||
+                (hours == 24 && (minutes != 0 || !end))) {
+                return -1;
             }
-            return (hours * 60 + minutes) * kMsPerMinute % kMsPerDay;
+            return (hours * 60 + minutes) * kMsPerMinute;
         };
-        const auto from = m.hasMatch() ? at(2, 3) : std::nullopt;
-        const auto to = m.hasMatch() ? at(4, 5) : std::nullopt;
-        if (!from || !to) {
-            error = QStringLiteral("--periods takes NAME=HH:MM-HH:MM,..., not \"%1\"").arg(part);
+        const qint64 from = at(2, 3, false);
+        const qint64 to = at(4, 5, true);
+        if (from < 0 || to < 0) {
+            error = QStringLiteral("--periods takes NAME=HH:MM-HH:MM,... (00:00 to 24:00), not "
+                                   "\"%1\"")
+                        .arg(part);
             return std::nullopt;
         }
-        if (*from == *to) {
+        if (from == to) {
             error = QStringLiteral("period \"%1\" is empty").arg(m.captured(1));
             return std::nullopt;
         }
@@ -302,7 +446,7 @@ std::optional<QList<Period>> parsePeriods(const QString& text, QString& error)
                 return std::nullopt;
             }
         }
-        periods.append({m.captured(1), *from, *to});
+        periods.append({m.captured(1), from, to});
     }
     // A run belongs to one period only.
     for (qint64 t = 0; t < kMsPerDay; t += kMsPerMinute) {
@@ -319,58 +463,53 @@ std::optional<QList<Period>> parsePeriods(const QString& text, QString& error)
 void addStudy(Summary& summary, const Study& study, const QString& name)
 {
     summary.files << name;
-    const QList<Run> runs = splitRuns(study.records);
-    const QList<RunReport> reports = analyse(study);
-    if (reports.isEmpty()) {
+    const qsizetype before = summary.runs.size();
+    RunWalker walker({false, true}, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
+    for (const FixRecord& r : study.records) {
+        walker.add(r);
+    }
+    walker.finish();
+    if (summary.runs.size() == before) {
         summary.notes << QStringLiteral("%1: no runs.").arg(name);
     }
-    for (qsizetype i = 0; i < reports.size(); ++i) {
-        SummaryRun sr;
-        sr.file = name;
-        sr.report = reports[i];
-        // The pictures take their points from the path below.
-        sr.report.samples.clear();
-        sr.report.stopped.clear();
-        const Run& run = runs[i];
-        double metres = 0.0;
-        const FixRecord* last = nullptr;
-        qint16 node = run.count > 0 ? study.records[run.first].NodeNum : 0;
-        bool markDue = false;
-        for (qsizetype j = 0; j < run.count; ++j) {
-            const FixRecord& r = study.records[run.first + j];
-            if (r.NodeNum != node) {
-                markDue = r.NodeNum > node;
-                node = r.NodeNum;
-            }
-            if (!hasPosition(r)) {
-                continue;
-            }
-            if (last) {
-                metres += haversineMetres(last->Latitude, last->Longitude, r.Latitude, r.Longitude);
-            }
-            last = &r;
-            if (!run.stamps[j] || !sr.report.start) {
-                continue;
-            }
-            const auto mph = speedOf(r);
-            const RunPoint p{float(double(*run.stamps[j] - *sr.report.start) / 1000.0),
-                             float(metres / kMetresPerMile), mph ? float(*mph) : -1.0f, node};
-            sr.path.append(p);
-            if (markDue) {
-                sr.marks.append(p);
-                markDue = false;
-            }
-        }
-        summary.runs.append(sr);
+}
+
+bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io)
+{
+    const qsizetype before = summary.runs.size();
+    Study study;
+    QString error;
+    RunWalker walker({false, paths}, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
+    if (!streamStudyFile(
+            path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
+        summary.runs.resize(before);
+        summary.notes << error + QStringLiteral(": left out.");
+        say(io, summary.notes.last());
+        return false;
     }
+    walker.finish();
+    summary.files << path;
+    QStringList warnings = readingWarnings(study, {});
+    for (qsizetype k = before; k < summary.runs.size(); ++k) {
+        const RunReport& r = summary.runs[k].report;
+        if (r.backwards > 0) {
+            warnings << QStringLiteral("run %1 has records out of time order (see gd2 info)")
+                            .arg(r.number);
+        }
+    }
+    for (const QString& w : warnings) {
+        say(io, QStringLiteral("warning: %1: %2").arg(path, w));
+    }
+    if (summary.runs.size() == before) {
+        summary.notes << QStringLiteral("%1: no runs.").arg(path);
+    }
+    return true;
 }
 
 void computeGroups(Summary& s)
 {
     const bool several = s.files.size() > 1;
-    QMap<std::pair<int, QString>, QList<qsizetype>> byKey; // (direction rank, code)
-    QMap<QString, QMap<int, QList<qsizetype>>> members;    // direction -> period -> runs
-    QList<qsizetype> untimed;
+    QMap<QString, QMap<int, QList<qsizetype>>> members; // direction -> period -> runs
     QList<qsizetype> outside;
     for (qsizetype k = 0; k < s.runs.size(); ++k) {
         SummaryRun& run = s.runs[k];
@@ -378,14 +517,24 @@ void computeGroups(Summary& s)
                                   .arg(QFileInfo(run.file).completeBaseName())
                                   .arg(run.report.number)
                             : QString::number(run.report.number);
-        const auto duration = run.report.durationMs();
+    }
+    for (qsizetype k = 0; k < s.runs.size(); ++k) {
+        const RunReport& rep = s.runs[k].report;
+        const auto duration = rep.durationMs();
         if (!duration || *duration <= 0) {
-            untimed << k;
+            const QString why = rep.timed >= 2 && duration && *duration == 0
+                                    ? QStringLiteral("all its %1 timed fixes share one time, %2")
+                                          .arg(rep.timed)
+                                          .arg(clockText(*rep.start))
+                                : rep.timed >= 2 ? QStringLiteral("it ends before it starts")
+                                                 : QStringLiteral("fewer than two timed fixes");
+            s.notes << QStringLiteral("%1 has no travel time (%2): left out.")
+                           .arg(runName(s.runs[k]), why);
             continue;
         }
         int period = 0;
         if (!s.options.periods.isEmpty()) {
-            const qint64 msOfDay = ((*run.report.start % kMsPerDay) + kMsPerDay) % kMsPerDay;
+            const qint64 msOfDay = ((*rep.start % kMsPerDay) + kMsPerDay) % kMsPerDay;
             period = -1;
             for (qsizetype p = 0; p < s.options.periods.size(); ++p) {
                 if (s.options.periods[p].contains(msOfDay)) {
@@ -397,17 +546,13 @@ void computeGroups(Summary& s)
                 continue;
             }
         }
-        members[directionGroup(run.report.direction)][period] << k;
-    }
-    for (qsizetype k : untimed) {
-        s.notes << QStringLiteral("%1 has no travel time (fewer than two timed fixes): left out.")
-                       .arg(runName(s.runs[k]));
+        members[directionGroup(rep.direction)][period] << k;
     }
     if (!outside.isEmpty()) {
         s.notes << QStringLiteral("%1 run%2 started outside every period and %3 left out: %4.")
                        .arg(outside.size())
-                       .arg(outside.size() == 1 ? QString() : QStringLiteral("s"))
-                       .arg(outside.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"))
+                       .arg(plural(outside.size(), "", "s"))
+                       .arg(plural(outside.size(), "is", "are"))
                        .arg(runList(s, outside));
     }
     QStringList directions = members.keys();
@@ -427,9 +572,9 @@ void computeGroups(Summary& s)
     }
 }
 
-QString periodText(const Summary& s, const QString& period)
+QString periodText(const SummaryOptions& options, const QString& period)
 {
-    for (const Period& p : s.options.periods) {
+    for (const Period& p : options.periods) {
         if (p.name == period) {
             return QStringLiteral("%1 (%2-%3)")
                 .arg(p.name, clockOfDay(p.fromMs), clockOfDay(p.toMs));
@@ -440,241 +585,141 @@ QString periodText(const Summary& s, const QString& period)
 
 QByteArray summaryCsv(const Summary& s)
 {
-    QStringList out;
-    out << QStringLiteral("direction,period,from,to,runs,mean_s,median_s,sd_s,min_s,max_s,cv_pct,"
-                          "ci_low_s,ci_high_s,runs_needed,enough,mean_mph,stops_per_run,"
-                          "stopped_s_per_run,delay_s,tti");
+    const Columns<Line> columns = summaryColumns(s);
+    QString out = csvHeader(columns);
     for (const SummaryGroup& g : s.groups) {
         for (const SummaryRow& r : g.rows) {
-            const bool any = r.time.n > 0;
-            const auto v = [&](double x) { return any ? fixed(x, 1) : QString(); };
-            QString period = g.period;
-            if (period.contains(u' ')) {
-                period = u'"' + period + u'"';
-            }
-            out << QStringList{g.direction,
-                               period,
-                               r.from,
-                               r.to,
-                               QString::number(r.time.n),
-                               v(r.time.mean),
-                               v(r.time.median),
-                               cell(r.time.sd, 1, {}),
-                               v(r.time.min),
-                               v(r.time.max),
-                               cell(r.time.cvPct, 1, {}),
-                               r.time.ci ? fixed(r.time.ci->low, 1) : QString(),
-                               r.time.ci ? fixed(r.time.ci->high, 1) : QString(),
-                               neededText(r.time.needed, {}),
-                               enoughText(r),
-                               cell(r.meanMph, 1, {}),
-                               any ? fixed(r.stopsPerRun, 2) : QString(),
-                               v(r.stoppedSecondsPerRun),
-                               cell(r.delaySeconds, 1, {}),
-                               cell(r.tti, 2, {})}
-                       .join(u',');
+            out += csvLine(columns, Line{s, g, r});
         }
     }
-    return (out.join(u'\n') + u'\n').toUtf8();
+    return out.toUtf8();
 }
 
 QByteArray summaryText(const Summary& s)
 {
-    const QString na = QStringLiteral("n/a");
     const bool ref = s.options.referenceMph.has_value();
-    QStringList out;
-    out << QStringLiteral("Travel-time summary of %1: %2 run%3 in %4 group%5")
+    const Columns<Line> columns = summaryColumns(s);
+    QString out;
+    out += QStringLiteral("Travel-time summary of %1: %2 run%3 in %4 group%5\n")
                .arg(s.files.join(QStringLiteral(", ")))
                .arg(s.runs.size())
-               .arg(s.runs.size() == 1 ? QString() : QStringLiteral("s"))
+               .arg(plural(s.runs.size(), "", "s"))
                .arg(s.groups.size())
-               .arg(s.groups.size() == 1 ? QString() : QStringLiteral("s"));
-    out << QStringLiteral("Confidence %1 %, precision \u00b1%2 %%3; times in seconds.")
-               .arg(s.options.confidencePct)
-               .arg(plain(s.options.precisionPct))
-               .arg(ref ? QStringLiteral(", reference speed %1 mph")
-                              .arg(plain(*s.options.referenceMph))
-                        : QString());
+               .arg(plural(s.groups.size(), "", "s"));
+    out +=
+        QStringLiteral("Confidence %1 %, precision \u00b1%2 %%3; times in seconds.\n")
+            .arg(s.options.confidencePct)
+            .arg(plain(s.options.precisionPct))
+            .arg(
+                ref ? QStringLiteral(", reference speed %1 mph").arg(plain(*s.options.referenceMph))
+                    : QString());
     if (s.groups.isEmpty()) {
-        out << QString() << QStringLiteral("No runs to summarise.");
+        out += QStringLiteral("\nNo runs to summarise.\n");
     }
-    const QList<int> widths{12, 6, 8, 8, 7, 8, 8, 6, 17, 7, 7, 6, 6, 8, 8, 6};
-    const auto line = [&](QStringList cells) {
-        QString text = QStringLiteral("  ");
-        for (qsizetype c = 0; c < cells.size(); ++c) {
-            text += c == 0 ? cells[c].leftJustified(widths[c]) : cells[c].rightJustified(widths[c]);
-        }
-        out << text.trimmed().prepend(QStringLiteral("  "));
-    };
+    bool fewRuns = false;
     for (const SummaryGroup& g : s.groups) {
-        out << QString();
-        out << QStringLiteral("%1, %2: %3 run%4 (%5)")
-                   .arg(g.direction, periodText(s, g.period))
+        out += QStringLiteral("\n%1, %2: %3 run%4 (%5)\n")
+                   .arg(g.direction, periodText(s.options, g.period))
                    .arg(g.runs.size())
-                   .arg(g.runs.size() == 1 ? QString() : QStringLiteral("s"))
+                   .arg(plural(g.runs.size(), "", "s"))
                    .arg(runList(s, g.runs));
-        QStringList head{QStringLiteral("Stretch"),
-                         QStringLiteral("Runs"),
-                         QStringLiteral("Mean"),
-                         QStringLiteral("Median"),
-                         QStringLiteral("SD"),
-                         QStringLiteral("Min"),
-                         QStringLiteral("Max"),
-                         QStringLiteral("CV%"),
-                         QStringLiteral("%1% CI").arg(s.options.confidencePct),
-                         QStringLiteral("Need"),
-                         QStringLiteral("Enough"),
-                         QStringLiteral("mph"),
-                         QStringLiteral("Stops"),
-                         QStringLiteral("Stopped")};
-        if (ref) {
-            head << QStringLiteral("Delay") << QStringLiteral("TTI");
-        }
-        line(head);
+        out += textHeader(columns);
         QStringList delayLines;
         for (const SummaryRow& r : g.rows) {
-            const bool any = r.time.n > 0;
-            const auto v = [&](double x) { return any ? fixed(x, 1) : na; };
-            QStringList cells{r.isRun() ? QStringLiteral("run") : r.from + u'-' + r.to,
-                              r.runs.size() == g.runs.size()
-                                  ? QString::number(r.runs.size())
-                                  : QStringLiteral("%1/%2").arg(r.runs.size()).arg(g.runs.size()),
-                              v(r.time.mean),
-                              v(r.time.median),
-                              cell(r.time.sd, 1, na),
-                              v(r.time.min),
-                              v(r.time.max),
-                              cell(r.time.cvPct, 1, na),
-                              r.time.ci ? fixed(r.time.ci->low, 1) + QStringLiteral("..") +
-                                              fixed(r.time.ci->high, 1)
-                                        : na,
-                              neededText(r.time.needed, na),
-                              enoughText(r).isEmpty() ? na : enoughText(r),
-                              cell(r.meanMph, 1, na),
-                              any ? fixed(r.stopsPerRun, 2) : na,
-                              v(r.stoppedSecondsPerRun)};
-            if (ref) {
-                cells << cell(r.delaySeconds, 1, na) << cell(r.tti, 2, na);
-            }
-            line(cells);
+            out += textLine(columns, Line{s, g, r});
+            fewRuns = fewRuns || (r.time.n > 0 && r.time.n < kReliableRuns);
             if (!r.isRun() && !r.delays.isEmpty()) {
-                delayLines << QStringLiteral("    %1-%2: %3").arg(r.from, r.to, delayCounts(r));
+                QStringList parts;
+                for (auto it = r.delays.cbegin(); it != r.delays.cend(); ++it) {
+                    parts << QStringLiteral("%1 \u00d7%2").arg(it.key()).arg(it.value());
+                }
+                delayLines << QStringLiteral("    %1-%2: %3\n")
+                                  .arg(r.from, r.to, parts.join(QStringLiteral(", ")));
             }
         }
         if (!delayLines.isEmpty()) {
-            out << QStringLiteral("  Delay numbers typed (number \u00d7times):") << delayLines;
+            out += QStringLiteral("  Delay numbers typed (number \u00d7times):\n") +
+                   delayLines.join(QString());
         }
         for (const QString& note : g.notes) {
-            out << QStringLiteral("  Note: ") + note;
+            out += QStringLiteral("  Note: ") + note + u'\n';
         }
     }
     if (!s.notes.isEmpty()) {
-        out << QString() << QStringLiteral("Left out or doubtful:");
+        out += QStringLiteral("\nLeft out or doubtful:\n");
         for (const QString& note : s.notes) {
-            out << QStringLiteral("  ") + note;
+            out += QStringLiteral("  ") + note + u'\n';
         }
     }
-    out << QString()
-        << QStringLiteral("Mean, median, SD, min, max and interval in seconds; mph is the "
-                          "space-mean speed; Stops and Stopped (s) per run.");
-    return (out.join(u'\n') + u'\n').toUtf8();
+    out += QStringLiteral("\nMean, median, SD, min, max, interval and percentiles in seconds; mph "
+                          "is the space-mean speed; Stops and Stopped (s) per run; BI the buffer "
+                          "index%1, LOTTR P80 / median.\n")
+               .arg(ref ? QStringLiteral(", PTI the planning time index") : QString());
+    if (fewRuns) {
+        out += QStringLiteral("* indicative: fewer than %1 runs.\n").arg(kReliableRuns);
+    }
+    return out.toUtf8();
 }
 
-// The command line of `summary`.
-int runSummary(const QStringList& args, CliOutput& io)
+QString summaryHtmlTable(const Summary& s, const SummaryGroup& g)
 {
-    const auto say = [&](const QString& text) { gd2::say(io, text); };
-    const auto usage = [&](const QString& text) {
-        say(text);
-        sayRaw(io, usageText());
-        return kExitUsage;
-    };
-    SummaryOptions options;
-    QString output;
-    QString html;
-    bool csv = false;
-    QStringList files;
-    const QString error = walkArguments(
-        args, files,
-        [&](const QString& arg, const std::optional<QString>& inlineValue,
-            const auto& next) -> QString {
-            if (arg == u"--csv" && !inlineValue) {
-                csv = true;
-                return {};
-            }
-            const QString value = inlineValue ? *inlineValue : next().value_or(QString());
-            static const QStringList valued{
-                QStringLiteral("--precision"), QStringLiteral("--confidence"),
-                QStringLiteral("--periods"),   QStringLiteral("--reference-mph"),
-                QStringLiteral("--html"),      QStringLiteral("-o"),
-                QStringLiteral("--output")};
-            if (!valued.contains(arg)) {
-                return QStringLiteral("summary takes no option %1").arg(arg);
-            }
-            if (value.isEmpty()) {
-                return QStringLiteral("%1 needs a value").arg(arg);
-            }
-            bool ok = false;
-            if (arg == u"--precision") {
-                options.precisionPct = value.toDouble(&ok);
-                if (!ok || !(options.precisionPct > 0.0) || options.precisionPct > 100.0) {
-                    return QStringLiteral("--precision takes a percentage above 0, such as 10");
-                }
-            } else if (arg == u"--confidence") {
-                options.confidencePct = value.toInt(&ok);
-                if (!ok || (options.confidencePct != 90 && options.confidencePct != 95 &&
-                            options.confidencePct != 99)) {
-                    return QStringLiteral("--confidence takes 90, 95 or 99");
-                }
-            } else if (arg == u"--reference-mph") {
-                const double mph = value.toDouble(&ok);
-                if (!ok || !(mph > 0.0) || mph > 200.0) {
-                    return QStringLiteral("--reference-mph takes a speed above 0, such as 45");
-                }
-                options.referenceMph = mph;
-            } else if (arg == u"--periods") {
-                QString problem;
-                const auto periods = parsePeriods(value, problem);
-                if (!periods) {
-                    return problem;
-                }
-                options.periods = *periods;
-            } else if (arg == u"--html") {
-                html = value;
-            } else {
-                output = value;
-            }
-            return {};
-        });
-    if (!error.isEmpty()) {
-        return usage(error);
+    const Columns<Line> columns = summaryColumns(s);
+    QString out = QStringLiteral("<table>\n") + htmlHeader(columns);
+    for (const SummaryRow& r : g.rows) {
+        out += htmlLine(columns, Line{s, g, r});
     }
-    if (files.isEmpty()) {
-        return usage(QStringLiteral("summary needs a study file"));
-    }
-    if (csv && !html.isEmpty()) {
-        return usage(QStringLiteral("--csv and --html are one or the other"));
-    }
+    return out + QStringLiteral("</table>");
+}
 
+QString readSummaryOptions(const Arguments& a, SummaryOptions& options)
+{
+    bool ok = false;
+    if (a.has("--precision")) {
+        options.precisionPct = a.value("--precision").toDouble(&ok);
+        if (!ok || !(options.precisionPct > 0.0) || options.precisionPct > 100.0) {
+            return QStringLiteral("--precision takes a percentage above 0, such as 10");
+        }
+    }
+    if (a.has("--confidence")) {
+        options.confidencePct = a.value("--confidence").toInt();
+    }
+    if (a.has("--reference-mph")) {
+        const double mph = a.value("--reference-mph").toDouble(&ok);
+        if (!ok || !(mph > 0.0) || mph > 200.0) {
+            return QStringLiteral("--reference-mph takes a speed above 0, such as 45");
+        }
+        options.referenceMph = mph;
+    }
+    if (a.has("--periods")) {
+        QString problem;
+        const auto periods = parsePeriods(a.value("--periods"), problem);
+        if (!periods) {
+            return problem;
+        }
+        options.periods = *periods;
+    }
+    if (a.has("--csv") && a.has("--html")) {
+        return QStringLiteral("--csv and --html are one or the other");
+    }
+    return {};
+}
+
+int runSummary(const Arguments& a, CliOutput& io)
+{
     Summary summary;
-    summary.options = options;
+    if (const QString error = readSummaryOptions(a, summary.options); !error.isEmpty()) {
+        return usageError(io, error);
+    }
+    const QString html = a.value("--html");
+    const bool csv = a.has("--csv");
     QStringList said;
-    for (const QString& path : files) {
-        Study study;
-        QString error;
-        if (!readStudyFile(path, study, error)) {
-            summary.notes << error + QStringLiteral(": left out.");
+    for (const QString& path : a.files) {
+        if (!addStudyFile(summary, path, !html.isEmpty(), io)) {
             said << summary.notes.last();
-            say(said.last());
-            continue;
         }
-        for (const QString& w : readingWarnings(study, splitRuns(study.records))) {
-            say(QStringLiteral("warning: %1: %2").arg(path, w));
-        }
-        addStudy(summary, study, path);
     }
     if (summary.files.isEmpty()) {
-        say(QStringLiteral("no study file could be read"));
+        say(io, QStringLiteral("no study file could be read"));
         return kExitBadFile;
     }
     computeGroups(summary);
@@ -682,25 +727,25 @@ int runSummary(const QStringList& args, CliOutput& io)
     if (csv || !html.isEmpty()) {
         for (const QString& note : summary.notes) {
             if (!said.contains(note)) {
-                say(note);
+                say(io, note);
             }
         }
         for (const SummaryGroup& g : summary.groups) {
             for (const QString& note : g.notes) {
-                say(QStringLiteral("%1, %2: %3")
-                        .arg(g.direction, periodText(summary, g.period), note));
+                say(io, QStringLiteral("%1, %2: %3")
+                            .arg(g.direction, periodText(summary.options, g.period), note));
             }
         }
     }
     if (summary.groups.isEmpty()) {
-        say(QStringLiteral("no runs to summarise"));
+        say(io, QStringLiteral("no runs to summarise"));
     }
-
-    const QByteArray text = !html.isEmpty() ? summaryHtml(summary)
-                            : csv           ? summaryCsv(summary)
-                                            : summaryText(summary);
-    const bool written = writeOutput(io, html.isEmpty() ? output : html, [&](Sink& out) {
-        out << text;
+    const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
+        if (!html.isEmpty()) {
+            writeSummaryHtml(summary, out);
+        } else {
+            out << (csv ? summaryCsv(summary) : summaryText(summary));
+        }
         return true;
     });
     return written ? kExitOk : kExitBadFile;

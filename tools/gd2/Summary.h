@@ -1,12 +1,12 @@
 #pragma once
 // The study summary: runs grouped by direction and time period, and per
 // group, for the whole run and each node stretch, the travel-time
-// statistics across runs, with the number of runs a precision needs.
+// statistics across runs, with the number of runs a precision needs and the
+// reliability measures.
 
 #include "Cli.h"
-#include "Report.h"
+#include "RunWalk.h"
 #include "Stats.h"
-#include "StudyReader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,6 +16,8 @@
 #include <optional>
 
 namespace gd2 {
+
+class Sink;
 
 // A time of day when runs start, from `from` up to (not including) `to`,
 // in milliseconds of the day; past midnight when `to` is not after `from`.
@@ -27,7 +29,7 @@ struct Period
     bool contains(qint64 msOfDay) const;
 };
 
-// "AM=07:00-09:00,PM=16:00-18:30"; nothing, with the reason, for other
+// "AM=07:00-09:00,PM=16:00-24:00"; nothing, with the reason, for other
 // text or periods that overlap.
 std::optional<QList<Period>> parsePeriods(const QString& text, QString& error);
 
@@ -39,22 +41,15 @@ struct SummaryOptions
     std::optional<double> referenceMph;
 };
 
-// A point of a run for the pictures: since the run's start, along its fixes.
-struct RunPoint
-{
-    float seconds = 0.0f;
-    float miles = 0.0f;
-    float mph = -1.0f; // below zero: no speed
-    qint16 node = 0;
-};
+// Below this many runs the percentiles and the indexes built on them are
+// only indicative.
+constexpr std::size_t kReliableRuns = 20;
 
 struct SummaryRun
 {
     QString file;
     QString label; // the run number, with the file when several are given
     RunReport report;
-    QList<RunPoint> path;  // timed fixes with a position
-    QList<RunPoint> marks; // where a node was passed
 };
 
 // One group's figures for the whole run ("run" to "run") or one stretch.
@@ -72,8 +67,13 @@ struct SummaryRow
     double stoppedSecondsPerRun = 0.0;
     std::optional<double> delaySeconds;
     std::optional<double> tti;
-    QMap<qint16, int> delays; // delay number: how often
+    std::optional<double> freeFlowSeconds; // the mean distance at the reference speed
+    QMap<qint16, int> delays;              // delay number: how often
+    QList<qsizetype> twice;                // runs that pass the stretch twice, left out
     bool isRun() const { return from == u"run"; }
+    std::optional<double> bufferIndex() const;
+    std::optional<double> planningTimeIndex() const;
+    std::optional<double> lottr() const;
 };
 
 struct SummaryGroup
@@ -83,6 +83,8 @@ struct SummaryGroup
     QList<qsizetype> runs;
     QList<SummaryRow> rows;
     QStringList notes;
+    // The highest node of each run, and how many runs have it.
+    QMap<int, QList<qsizetype>> byNodes;
 };
 
 struct Summary
@@ -96,16 +98,33 @@ struct Summary
 
 // Takes the runs of one study; `name` names it in labels and notes.
 void addStudy(Summary& summary, const Study& study, const QString& name);
+// The same from a file, read a piece at a time: only the runs' figures are
+// kept, and with `path` their thinned paths for the pictures. Warnings and
+// a file left out go to `io`; false when the file cannot be read.
+bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io);
 // Groups the runs taken and works out every row.
 void computeGroups(Summary& summary);
 
-QString periodText(const Summary& summary, const QString& period);
+QString periodText(const SummaryOptions& options, const QString& period);
+// The orders of groups and rows: SB, NB, WB, EB, other codes, none; and
+// the whole run, "start", "N1", ..., "end".
+int directionRank(const QString& direction);
+int labelRank(const QString& label);
+QString runList(const Summary& s, const QList<qsizetype>& runs);
 
 QByteArray summaryText(const Summary& summary);
 QByteArray summaryCsv(const Summary& summary);
 QByteArray summaryHtml(const Summary& summary);
+// The page written out as it is made.
+void writeSummaryHtml(const Summary& summary, Sink& out);
+// The rows of a group as a table of the page.
+QString summaryHtmlTable(const Summary& summary, const SummaryGroup& group);
 
-// `gd2 summary ...`, `args` after the command.
-int runSummary(const QStringList& args, CliOutput& io);
+// The options summary and compare share, read from their words; an error
+// text for a value that makes no sense.
+QString readSummaryOptions(const Arguments& a, SummaryOptions& options);
+
+// `gd2 summary ...`.
+int runSummary(const Arguments& a, CliOutput& io);
 
 } // namespace gd2

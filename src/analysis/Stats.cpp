@@ -11,6 +11,25 @@
 
 namespace vtstats {
 
+namespace {
+
+// The first n in lo..hi that is enough, where every n after an enough one
+// is enough too and hi is: found by halving.
+template <typename Enough> long long firstEnough(long long lo, long long hi, const Enough& enough)
+{
+    while (lo < hi) {
+        const long long mid = lo + (hi - lo) / 2;
+        if (enough(mid)) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+} // namespace
+
 double mean(std::span<const double> xs)
 {
     if (xs.empty()) {
@@ -28,6 +47,19 @@ double median(std::span<const double> xs)
     std::sort(v.begin(), v.end());
     const std::size_t mid = v.size() / 2;
     return v.size() % 2 == 1 ? v[mid] : (v[mid - 1] + v[mid]) / 2.0;
+}
+
+double percentile(std::span<const double> xs, double p)
+{
+    if (xs.empty()) {
+        return 0.0;
+    }
+    std::vector<double> v(xs.begin(), xs.end());
+    std::sort(v.begin(), v.end());
+    const double rank = std::clamp(p, 0.0, 1.0) * double(v.size() - 1);
+    const auto below = std::size_t(std::floor(rank));
+    const std::size_t above = std::min(below + 1, v.size() - 1);
+    return v[below] + (rank - double(below)) * (v[above] - v[below]);
 }
 
 std::optional<double> sampleSd(std::span<const double> xs)
@@ -92,15 +124,7 @@ std::optional<RunsNeeded> runsNeeded(double cvPct, double errorPct, double confi
         lo = hi; // rounding beyond the margins: the whole rest of the range
         hi = bound;
     }
-    while (lo < hi) {
-        const long long mid = lo + (hi - lo) / 2;
-        if (enough(mid)) {
-            hi = mid;
-        } else {
-            lo = mid + 1;
-        }
-    }
-    return RunsNeeded{lo, false};
+    return RunsNeeded{firstEnough(lo, hi, enough), false};
 }
 
 Description describe(std::span<const double> xs, double confidence, double errorPct)
@@ -115,6 +139,8 @@ Description describe(std::span<const double> xs, double confidence, double error
     const auto [lo, hi] = std::minmax_element(xs.begin(), xs.end());
     d.min = *lo;
     d.max = *hi;
+    d.p80 = percentile(xs, 0.80);
+    d.p95 = percentile(xs, 0.95);
     d.sd = sampleSd(xs);
     if (d.sd) {
         const double half = tTwoSided(confidence, double(d.n - 1)) * *d.sd / std::sqrt(double(d.n));
@@ -125,6 +151,62 @@ Description describe(std::span<const double> xs, double confidence, double error
         }
     }
     return d;
+}
+
+std::optional<Welch> welch(std::size_t n1, double mean1, double sd1, std::size_t n2, double mean2,
+                           double sd2, double confidence)
+{
+    if (n1 < 2 || n2 < 2) {
+        return std::nullopt;
+    }
+    const double v1 = sd1 * sd1 / double(n1);
+    const double v2 = sd2 * sd2 / double(n2);
+    const double se2 = v1 + v2;
+    if (!(se2 > 0.0)) {
+        return std::nullopt;
+    }
+    Welch w;
+    const double change = mean2 - mean1;
+    const double se = std::sqrt(se2);
+    w.t = change / se;
+    w.df = se2 * se2 / (v1 * v1 / double(n1 - 1) + v2 * v2 / double(n2 - 1));
+    const boost::math::students_t_distribution<double> t(w.df);
+    w.p = std::min(1.0, 2.0 * boost::math::cdf(boost::math::complement(t, std::fabs(w.t))));
+    const double half = tTwoSided(confidence, w.df) * se;
+    w.change = Interval{change - half, change + half};
+    w.significant = w.p < 1.0 - confidence;
+    return w;
+}
+
+double pooledVariance(std::size_t n1, double sd1, std::size_t n2, double sd2)
+{
+    const double dof = double(n1) + double(n2) - 2.0;
+    if (!(dof > 0.0)) {
+        return 0.0;
+    }
+    return ((double(n1) - 1.0) * sd1 * sd1 + (double(n2) - 1.0) * sd2 * sd2) / dof;
+}
+
+std::optional<RunsNeeded> runsToDetect(double pooledVar, double delta, double confidence,
+                                       double power, long long bound)
+{
+    if (!(delta > 0.0) || !(pooledVar >= 0.0) || !std::isfinite(pooledVar)) {
+        return std::nullopt;
+    }
+    const double ratio = pooledVar / (delta * delta);
+    const auto enough = [&](long long n) {
+        const double df = 2.0 * double(n) - 2.0;
+        const double sum = tTwoSided(confidence, df) + tQuantile(power, df);
+        return double(n) >= 2.0 * sum * sum * ratio;
+    };
+    // Both quantiles fall as the degrees of freedom rise, so n less the
+    // bound grows with n: the first n that is enough is found by halving.
+    if (!enough(bound)) {
+        return RunsNeeded{bound, true};
+    }
+    long long lo = 2;
+    long long hi = bound;
+    return RunsNeeded{firstEnough(lo, hi, enough), false};
 }
 
 } // namespace vtstats
