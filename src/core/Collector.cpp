@@ -9,6 +9,7 @@
 #include "Messages.h"
 #include "PcClock.h"
 #include "ReceiverProfiles.h"
+#include "RouteFollower.h"
 #include "Sentences.h"
 #include "Settings.h"
 #include "StudyWriter.h"
@@ -34,7 +35,13 @@ Collector::Collector(const StudySettings& settings, StudyWriter& writer, const P
       receiver_(ReceiverProfileFor(settings.GPSName)),
       trigger_(SentenceRuleFor(QByteArrayView(receiver_.trigger)))
 {
+    if (settings.Checkpoints.size() >= 2) {
+        route_ = std::make_unique<RouteFollower>(settings.Checkpoints);
+        showRoute();
+    }
 }
+
+Collector::~Collector() = default;
 
 void Collector::OnComm(CommPort& port)
 {
@@ -117,6 +124,9 @@ void Collector::drop(int& counter, const char* why, QByteArrayView text)
 
 void Collector::showStatus(QByteArrayView text)
 {
+    if (statusHeld_ > 0) {
+        return; // a route message is being read
+    }
     if (droppedText_.isEmpty()) {
         view_.setStatus(QLatin1StringView(text));
         return;
@@ -136,7 +146,7 @@ void Collector::HandleSentence(QByteArrayView sentence)
     if (!rule) {
         return;
     }
-    DecodeContext ctx{CurFix, clock_, writer_.StudyDate(), settings_.MetricView};
+    DecodeContext ctx{CurFix, clock_, writer_.StudyDate(), settings_.MetricView, &hemispheres_};
     const GpsLabels labels = rule->decode(sentence, ctx);
     NoDataTicks = 0;
     view_.showLabels(labels);
@@ -144,6 +154,9 @@ void Collector::HandleSentence(QByteArrayView sentence)
     // Every text sentence closes a fix; of the NMEA ones, the receiver's last
     // sentence of a cycle does.
     const bool closesFix = rule == trigger_ || rule->tag[0] == '@';
+    if (closesFix && route_) {
+        followRoute();
+    }
     if (RunActive && closesFix) {
         view_.addGridRow(CurFix);
         RecordFix();
@@ -163,6 +176,9 @@ void Collector::RecordFix()
         }
     }
     writer_.WriteFixRecord(CurFix);
+    if (route_) {
+        route_->recorded(CurFix);
+    }
     reportFile();
     CurFix.resetAfterWrite(CurNodeNum);
 }
@@ -191,6 +207,9 @@ void Collector::reportFile()
 void Collector::Tick()
 {
     TickTime = pcClock_.timeOfDay();
+    if (statusHeld_ > 0) {
+        --statusHeld_;
+    }
     saturatingIncrement(NoDataTicks);
     if (NoDataTicks >= kNoDataTicksForYellow) {
         view_.paintSurfaces(colours::kLightYellow);
@@ -207,6 +226,11 @@ void Collector::Tick()
 
 bool Collector::StartRun()
 {
+    return startRun(std::nullopt);
+}
+
+bool Collector::startRun(std::optional<route::Way> byRoute)
+{
     if (RunActive) {
         return false;
     }
@@ -216,7 +240,15 @@ bool Collector::StartRun()
     const bool WriteHeader = false;
     openFailed_ = !writer_.OpenStudyFile(WriteHeader);
     saturatingIncrement(CurFix.RunNum);
+    if (byRoute && !dirChosen_) {
+        CurFix.RunDir = route_->runDirection(*byRoute);
+    }
+    if (route_) {
+        route_->runStarted(byRoute);
+    }
     reportFile();
+    view_.showRunStarted(byRoute.has_value());
+    showRoute();
     return true;
 }
 
@@ -229,8 +261,14 @@ bool Collector::StopRun()
     RunActive = false;
     CurFix.NodeNum = 0;
     CurNodeNum = 0;
+    dirChosen_ = false;
     writer_.close();
     reportFile();
+    if (route_) {
+        route_->runStopped();
+    }
+    view_.showRunStopped();
+    showRoute();
     return true;
 }
 
@@ -246,6 +284,7 @@ bool Collector::NewNode()
     }
     saturatingIncrement(CurNodeNum);
     LastNodePress = TickTime;
+    view_.showNodeMarked();
     return true;
 }
 
@@ -258,6 +297,41 @@ void Collector::ChooseRunDir(int listIndex)
 {
     if (listIndex != 0) {
         CurFix.RunDir = qint16(listIndex);
+        dirChosen_ = dirChosen_ || !RunActive;
+    }
+}
+
+void Collector::followRoute()
+{
+    using Command = route::RunsByPosition::Command;
+    const route::RunsByPosition::Commands commands =
+        route_->onFix(CurFix, hemispheres_, writer_.StudyDate(), CurNodeNum);
+    for (int i = 0; i < commands.count; ++i) {
+        const Command& c = commands.at[std::size_t(i)];
+        // A command the run refuses (a node in the second of the last) is
+        // asked again at the next fix.
+        const bool done = c.kind == Command::Start  ? startRun(c.way)
+                          : c.kind == Command::Node ? NewNode()
+                          : c.kind == Command::Stop ? StopRun()
+                                                    : false;
+        if (done) {
+            // Held for a few seconds: the sentences would replace it at once.
+            view_.setStatusText(route_->commandText(c, CurFix.RunNum, CurNodeNum));
+            statusHeld_ = kRouteMessageTicks;
+        }
+    }
+    showRoute();
+}
+
+void Collector::showRoute()
+{
+    if (!route_) {
+        return;
+    }
+    const QString text = route_->text(settings_.MetricView);
+    if (text != routeShown_) {
+        routeShown_ = text;
+        view_.showRoute(text);
     }
 }
 

@@ -4,17 +4,22 @@
 // tick and the run commands. Everything runs on the GUI thread, one event at
 // a time. The collector owns the current fix and the clock offset.
 
+#include "Decoders.h"
 #include "FixRecord.h"
 #include "GpsClock.h"
+#include "RouteMatcher.h"
 #include "SentenceFramer.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <memory>
+#include <optional>
 
 class CommPort;
 class CollectorView;
 class PcClock;
+class RouteFollower;
 class StudyWriter;
 struct ReceiverProfile;
 struct SentenceRule;
@@ -24,8 +29,11 @@ class Collector
 {
 public:
     // The receiver is the one the settings name; it is decided here, once.
+    // With checkpoints in the settings, the route starts, marks and stops
+    // runs as the keys would.
     Collector(const StudySettings& settings, StudyWriter& writer, const PcClock& clock,
               CollectorView& view);
+    ~Collector();
 
     // ----- reception
     // Every event of the port: line conditions, or characters to frame.
@@ -47,6 +55,7 @@ public:
     // The delay box's text goes into the next record only.
     void EnterDelay(const QString& text);
     // Direction list index: 1 SB, 2 NB, 3 WB, 4 EB; 0 ("-----") keeps the last.
+    // Chosen between runs, it is the next run's even when the route starts it.
     void ChooseRunDir(int listIndex);
 
     // Before the program ends: save what can be saved and close the study file.
@@ -60,6 +69,8 @@ public:
 
     static constexpr qint16 kNoDataTicksForYellow = 10;
     static constexpr qint16 kBadFixesForYellow = 15;
+    // How long the status line holds what the route did, in ticks.
+    static constexpr int kRouteMessageTicks = 4;
 
 private:
     // Validates CurFix, counts incomplete fixes, hands the record to the
@@ -68,6 +79,12 @@ private:
     // Tells the window what it must show about the study file, when that changes.
     void reportFile();
     void HandleSentence(QByteArrayView sentence);
+    // A run started by key (no way) or by the route.
+    bool startRun(std::optional<route::Way> byRoute);
+    // The route's commands for the fix just closed, carried out before it is
+    // recorded, as keys pressed as the vehicle crossed would be.
+    void followRoute();
+    void showRoute();
     // Counts a line that is no sentence and shows it, saying why.
     void drop(int& counter, const char* why, QByteArrayView text);
     // The status line: the count of dropped sentences, once there are any,
@@ -96,6 +113,11 @@ private:
     bool DataStarted = false;
     bool openFailed_ = false; // the last Start could not open the study file
     int rebuildsBeforeRun_ = 0;
+    std::unique_ptr<RouteFollower> route_; // with a checkpoint file
+    Hemispheres hemispheres_;              // of the last position decoded
+    bool dirChosen_ = false;               // by the operator since the last run
+    int statusHeld_ = 0; // ticks a route message stays before sentences show again
+    QString routeShown_;
     QString reported_;
     // Lines dropped since the program started, by why.
     struct

@@ -52,9 +52,12 @@ void coordinate(QByteArrayView text, double& field, LabelText& label)
 void positionPair(QByteArrayView s, qint16& cursor, DecodeContext& ctx, GpsLabels& labels)
 {
     const QByteArrayView lat = GetNextField(s, cursor);
-    GetNextField(s, cursor);
+    const QByteArrayView northSouth = GetNextField(s, cursor);
     const QByteArrayView lon = GetNextField(s, cursor);
-    GetNextField(s, cursor);
+    const QByteArrayView eastWest = GetNextField(s, cursor);
+    if (ctx.hemispheres) {
+        *ctx.hemispheres = {northSouth == "S", eastWest == "W"};
+    }
     coordinate(lat, ctx.fix.Latitude, labels.Latitude);
     coordinate(lon, ctx.fix.Longitude, labels.Longitude);
 }
@@ -202,6 +205,9 @@ GpsLabels DecodeTextSentence(QByteArrayView s, DecodeContext& ctx)
     labels.Time = LabelText::of(LabelText::Clock, t);
     ctx.fix.FixTime = ctx.studyDate + t;
 
+    if (ctx.hemispheres) {
+        *ctx.hemispheres = {column(s, 14, 1) == "S", column(s, 22, 1) == "W"};
+    }
     char latBuf[16];
     textCoordinate(rebuildPosition(column(s, 15, 7), 4, latBuf), ctx.fix.Latitude, labels.Latitude);
     char lonBuf[16];

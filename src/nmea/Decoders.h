@@ -50,12 +50,22 @@ struct GpsLabels
     LabelText HDOP;
 };
 
+// Which side of the equator and of Greenwich the sentence's position lies,
+// by its hemisphere letters. The record keeps unsigned degrees; following a
+// route needs the sign.
+struct Hemispheres
+{
+    bool south = false;
+    bool west = false;
+};
+
 struct DecodeContext
 {
     FixRecord& fix;
     GpsClock& clock;
-    double studyDate; // the date part of every fix time
-    bool metricView;  // speeds shown in kph; always stored in mph
+    double studyDate;                   // the date part of every fix time
+    bool metricView;                    // speeds shown in kph; always stored in mph
+    Hemispheres* hemispheres = nullptr; // filled where wanted
 };
 
 // $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A

@@ -248,7 +248,28 @@ void ApplyMainScreenLayout(QWidget& w, bool screenIs800, double dpi)
           p.fontSize("lblDelayNum"));
     p.set("btnNewNode", 6069, 5760, 1572, 372, 12);
     p.set("btnExit", 7938, 5760, 1452, 372, 8);
+    p.set("lblRoute", none, none, none, none, 9.6);
+    SplitGridForRoute(w, dpi);
     FitAllTexts(w);
+}
+
+void SplitGridForRoute(QWidget& w, double dpi)
+{
+    auto* route = w.findChild<QLabel*>(QStringLiteral("lblRoute"));
+    QWidget* grid = w.findChild<QWidget*>(QStringLiteral("vaGPSData"));
+    if (!route || !grid || route->isHidden()) {
+        return;
+    }
+    // Two lines of the route's text, taken from the grid's foot.
+    const double toTwips = 1440.0 / dpi;
+    const double left = grid->x() * toTwips;
+    const double top = grid->y() * toTwips;
+    const double width = grid->width() * toTwips;
+    const double frameHeight = grid->parentWidget()->height() * toTwips;
+    const double lines = 2.4 * QFontMetrics(route->font()).height() * toTwips;
+    const double gridHeight = frameHeight - top - lines - 180;
+    twips::place(grid, left, top, width, gridHeight, dpi);
+    twips::place(route, left, top + gridHeight + 60, width, lines, dpi);
 }
 
 void FitAllTexts(QWidget& window)

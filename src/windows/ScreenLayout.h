@@ -23,3 +23,7 @@ void ApplyMainScreenLayout(QWidget& frmMain, bool screenIs800, double dpi);
 // Narrows the text of every label, button and check box of a window that
 // would not fit its box (see twips::fitWidth).
 void FitAllTexts(QWidget& window);
+
+// With the route line shown, the main window's grid ends above it, in
+// either layout; without, the grid keeps its whole frame.
+void SplitGridForRoute(QWidget& frmMain, double dpi);

@@ -211,6 +211,14 @@ void frmMain::buildControls()
     place(lblUnsaved, 120, 3720, 6492, 852);
     lblUnsaved->hide();
 
+    // With a checkpoint file, the grid gives its foot to the route line: the
+    // next checkpoint during a run, the runs so far between runs.
+    NAMED(lblRoute, label(frGrid, QString(), 12, true));
+    lblRoute->setWordWrap(true);
+    lblRoute->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblRoute->setVisible(!settings_.Checkpoints.isEmpty());
+    SplitGridForRoute(*this, dpi);
+
     NAMED(lblStatus, label(this, QStringLiteral("Waiting for GPS Data..."), 13.8, false));
     place(lblStatus, 120, 5760, 10092, 492);
     NAMED(btnHideSentences, new QPushButton(QStringLiteral("Hide"), this));
@@ -382,17 +390,18 @@ void frmMain::btnExit_Click()
 
 void frmMain::btnStartStopRun_Click()
 {
+    // Parked whatever the answer: a double click must not leave the focus on
+    // the button, where a later Enter would stop the run.
+    btnDummy->setFocus();
     if (collector_.runActive()) {
-        stopRun();
+        collector_.StopRun();
     } else {
-        startRun();
+        collector_.StartRun();
     }
 }
 
-void frmMain::startRun()
+void frmMain::showRunStarted(bool byRoute)
 {
-    btnDummy->setFocus();
-    collector_.StartRun();
     setFittedText(btnStartStopRun, QStringLiteral("Stop (R)un"));
     paintRunButton(colours::kLightRed);
     paintSurfaces(colours::kLightGreen);
@@ -409,22 +418,15 @@ void frmMain::startRun()
     EventBeep(1);
     // The chosen direction goes into the run's records again, but the focus
     // stays parked: on the run button, the next Enter (say, for a delay
-    // number) would stop the run halfway along the route.
-    if (cmbRunDir->currentText() != QStringLiteral("-----")) {
+    // number) would stop the run halfway along the route. A run the route
+    // started has its direction already.
+    if (!byRoute && cmbRunDir->currentText() != QStringLiteral("-----")) {
         collector_.ChooseRunDir(cmbRunDir->currentIndex());
     }
 }
 
-void frmMain::stopRun()
+void frmMain::showRunStopped()
 {
-    if (!collector_.StopRun()) {
-        // The same clock tick as the last Start or Stop: ignored, but a
-        // double click must not leave the focus on the button, where a
-        // later Enter would stop the run.
-        btnDummy->setFocus();
-        return;
-    }
-    btnDummy->setFocus();
     setFittedText(btnStartStopRun, QStringLiteral("Start (R)un"));
     paintRunButton(colours::kLightGreen);
     paintSurfaces(colours::kLightRed);
@@ -442,12 +444,20 @@ void frmMain::stopRun()
 
 void frmMain::btnNewNode_Click()
 {
-    if (!collector_.NewNode()) {
-        return;
+    if (collector_.NewNode()) {
+        btnDummy->setFocus();
     }
+}
+
+void frmMain::showNodeMarked()
+{
     setFittedText(lblNodeNum, QString::number(collector_.curNodeNum()));
-    btnDummy->setFocus();
     EventBeep(3);
+}
+
+void frmMain::showRoute(const QString& text)
+{
+    lblRoute->setText(text);
 }
 
 void frmMain::cmbRunDir_Click()
@@ -582,6 +592,11 @@ void frmMain::paintStatus(quint32 colour)
 void frmMain::setStatus(QLatin1StringView text)
 {
     lblStatus->setText(QString(text));
+}
+
+void frmMain::setStatusText(const QString& text)
+{
+    lblStatus->setText(text);
 }
 
 void frmMain::showStartButton()

@@ -82,6 +82,7 @@ public:
     QGroupBox* frGrid;
     SpreadGrid* vaGPSData;
     QLabel* lblUnsaved;
+    QLabel* lblRoute;
     QLabel* lblStatus;
     QPushButton* btnHideSentences;
     QGroupBox* frDelayNum;
@@ -104,8 +105,6 @@ protected:
 private:
     void buildControls();
     void InitMainWindow();
-    void startRun();
-    void stopRun();
     void runKeyCommand(KeyCommand command);
     void EventBeep(int code);
     void paintWindow(quint32 colour);
@@ -114,11 +113,16 @@ private:
 
     // What the collector asks of the window.
     void setStatus(QLatin1StringView text) override;
+    void setStatusText(const QString& text) override;
     void showStartButton() override;
     void showLabels(const GpsLabels& labels) override;
     void addGridRow(const FixRecord& fix) override;
     void paintSurfaces(quint32 colour) override;
     void showFileNotice(const QString& text) override;
+    void showRunStarted(bool byRoute) override;
+    void showRunStopped() override;
+    void showNodeMarked() override;
+    void showRoute(const QString& text) override;
 
     const StudySettings& settings_;
     StudyWriter& writer_;

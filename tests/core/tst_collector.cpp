@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "Validation.h"
 
+#include <QMap>
 #include <QTimeZone>
 
 namespace {
@@ -16,6 +17,13 @@ namespace {
 struct RecordingView final : CollectorView
 {
     QStringList status;
+    QStringList runs; // "start", "start by route", "node", "stop"
+    QString route;
+    void setStatusText(const QString& text) override { status.append(text); }
+    void showRunStarted(bool byRoute) override { runs << (byRoute ? "start by route" : "start"); }
+    void showRunStopped() override { runs << "stop"; }
+    void showNodeMarked() override { runs << "node"; }
+    void showRoute(const QString& text) override { route = text; }
     int startButtonShown = 0;
     int labels = 0;
     QList<FixRecord> rows;
@@ -49,9 +57,12 @@ struct Study : TestStudy
 {
     RecordingView view;
     FakeCommPort port;
+    bool routed;
     Collector c{settings, writer, clock, view};
 
-    explicit Study(const QString& receiver = QStringLiteral("Standard USB")) : TestStudy(receiver)
+    explicit Study(const QString& receiver = QStringLiteral("Standard USB"),
+                   const QList<route::Checkpoint>& checkpoints = {})
+        : TestStudy(receiver), routed((settings.Checkpoints = checkpoints, !checkpoints.isEmpty()))
     {
         port.setRThreshold(1);
         port.setInputLen(1);
@@ -320,6 +331,58 @@ private slots:
         QCOMPARE(r.size(), 2);
         QFETCH(QTime, recorded);
         QCOMPARE(r[1].FixTime, 40238.0 + recorded.msecsSinceStartOfDay() / 86'400'000.0);
+    }
+
+    // A corridor driven north at 10 m/s, one fix a second, with checkpoints
+    // A, B, C, D every 200 m: the route starts, marks and stops the run at
+    // the first fix past each line, and the study file holds exactly what
+    // the keys pressed at those fixes would have written, direction included.
+    void routeRunsAsKeysWouldMakeThem()
+    {
+        const auto lat = [](double north) { return 40.0 + north / 111195.0; };
+        QList<route::Checkpoint> cps;
+        for (int i = 0; i < 4; ++i) {
+            cps.append({QString(QChar(u'A' + i)), lat(200.0 * i), -74.0, {}});
+        }
+        // Degrees and minutes as the receiver writes them.
+        const auto nmeaLat = [&](double north) {
+            const double d = lat(north);
+            return QByteArray::number(int(d) * 100 + (d - int(d)) * 60, 'f', 4);
+        };
+        const auto cycle = [&](int k) {
+            const double north = -35.0 + 10.0 * k;
+            const QByteArray time = QTime(12, 35, 19).addSecs(k).toString("hhmmss").toLatin1();
+            return nmea("GPRMC," + time + ",A," + nmeaLat(north) +
+                        ",N,07400.0000,W,19.4,0.0,010310,,") +
+                   nmea("GPGGA," + time + "," + nmeaLat(north) +
+                        ",N,07400.0000,W,1,08,0.9,10,M,,M,,");
+        };
+        const QMap<int, char> keys = {{4, 'R'}, {24, 'N'}, {44, 'N'}, {64, 'R'}};
+        Study byRoute(QStringLiteral("Standard USB"), cps);
+        Study byKeys;
+        byKeys.c.ChooseRunDir(2); // NB, as the route is driven
+        for (int k = 0; k < 75; ++k) {
+            // The last sentence of a cycle is decoded when the next cycle
+            // begins: once cycle k has come, fix k-1 is recorded and a key
+            // goes into fix k, as the route's command does.
+            for (Study* s : {&byRoute, &byKeys}) {
+                s->tick();
+                s->port.feed(cycle(k) + (k == 74 ? "$" : ""));
+            }
+            switch (keys.value(k)) {
+            case 'R':
+                byKeys.c.runActive() ? byKeys.c.StopRun() : byKeys.c.StartRun();
+                break;
+            case 'N':
+                byKeys.c.NewNode();
+                break;
+            }
+        }
+        QCOMPARE(byRoute.records().size(), 60);
+        QVERIFY(sameBytes(byRoute.bytes().mid(272), byKeys.bytes().mid(272))); // the records
+        QCOMPARE(byRoute.view.runs, QStringList({"start by route", "node", "node", "stop"}));
+        QVERIFY(byRoute.view.status.contains("Checkpoint B (2 of 4): node 1"));
+        QCOMPARE(byRoute.view.route, "Run 1 (NB): 0:59. NB: 1 run (±10 % at 95 %)");
     }
 
     void nothingRecordedOutsideARun()
