@@ -1,8 +1,10 @@
 // The serial port adapter on a real pseudo-terminal and on local TCP servers,
 // the settings text, and how port numbers find their devices.
 
+#include "Messages.h"
 #include "PortDirectory.h"
 #include "QtCommPort.h"
+#include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +20,9 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -176,24 +180,31 @@ private slots:
         QVERIFY(test.openFailure().endsWith(": Connection refused"));
     }
 
-    // gpsd is asked for the device's own sentences; its JSON reports, even
-    // split across arrivals, never reach the framing.
+    // gpsd is asked for the device's own sentences, the device's name
+    // escaped as JSON; its reports, even split across arrivals, never reach
+    // the framing, and its errors go to the status line. The error is gpsd
+    // 3.22's reply, which repeats the name unescaped.
     void gpsdSentencesWithoutReports()
     {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        NetworkPort n(QString("gpsd://localhost:%1/dev/ttyUSB0").arg(server.serverPort()));
+        NetworkPort n(QString("gpsd://localhost:%1/dev/\"tty\x01").arg(server.serverPort()));
         QVERIFY(n.port.setPortOpen(true));
         QTcpSocket* gpsd = accepted(server);
         QVERIFY(gpsd);
         QByteArray watch;
         QTRY_VERIFY((watch += gpsd->readAll()).endsWith('\n'));
-        QCOMPARE(watch, R"(?WATCH={"enable":true,"raw":1,"device":"/dev/ttyUSB0"})"
-                        "\n");
+        QCOMPARE(watch, "?WATCH={\"device\":\"/dev/\\\"tty\\u0001\",\"enable\":true,\"raw\":1}\n");
         gpsd->write("{\"class\":\"VERSION\"}\n$GPRMC,1\r\n{\"class\":");
         QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n"));
         gpsd->write("\"TPV\",\"tag\":\"$GPGGA\"}\n$GPGGA,2\r\n");
         QTRY_COMPARE(n.got, QByteArray("$GPRMC,1\r\n$GPGGA,2\r\n"));
+        gpsd->write("{\"class\":\"ERROR\",\"message\":\"No such device as /dev/\\\"tty\x01\"}\r\n");
+        QTRY_COMPARE(n.status.last(),
+                     QString("gpsd://localhost:%1/dev/\"tty\x01 says: No such device "
+                             "as /dev/\"tty?")
+                         .arg(server.serverPort()));
+        QCOMPARE(n.got, QByteArray("$GPRMC,1\r\n$GPGGA,2\r\n"));
     }
 
     void entries_data()
@@ -234,29 +245,84 @@ private slots:
         }
     }
 
-    // A device another program reads is not opened; the message names it.
+    // A device another program reads is not opened; the message names it,
+    // and for the two programs that usually hold receivers, what to do.
+    void busyDeviceNamesItsHolder_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("gpsd") << "gpsd"
+                              << "; use a gpsd:// port or stop gpsd";
+        QTest::newRow("ModemManager")
+            << "ModemManager"
+            << "; it tries every new serial device as a modem: try again in a few seconds, or "
+               "stop it with `sudo systemctl stop ModemManager`";
+        QTest::newRow("another") << "minicom"
+                                 << "";
+    }
     void busyDeviceNamesItsHolder()
     {
+        QFETCH(QString, program);
+        QFETCH(QString, advice);
         const Terminal t;
-        QTemporaryDir program;
-        QVERIFY(QDir(program.path()).mkdir("ports"));
-        QVERIFY(QFile::link(t.device, program.filePath("ports/com1")));
-        // sleep under the name of the service that usually holds receivers
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), program.filePath("gpsd")));
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("ports"));
+        QVERIFY(QFile::link(t.device, folder.filePath("ports/com1")));
+        // sleep under the name of the program
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), folder.filePath(program)));
         QProcess holder;
         ::fcntl(t.master, F_SETFD, FD_CLOEXEC); // the holder does not feed the terminal
         holder.setStandardInputFile(t.device);
-        holder.start(program.filePath("gpsd"), {"30"});
+        holder.start(folder.filePath(program), {"30"});
         QVERIFY(holder.waitForStarted());
-        QtCommPort port(program.path());
+        QtCommPort port(folder.path());
         QVERIFY(!port.setPortOpen(true));
-        QCOMPARE(port.openFailure(),
-                 QString("%1 is held by gpsd (process %2); use a gpsd:// port or stop gpsd")
-                     .arg(QFileInfo(t.device).canonicalFilePath())
-                     .arg(holder.processId()));
+        QCOMPARE(port.openFailure(), QString("%1 is held by %2 (process %3)%4")
+                                         .arg(QFileInfo(t.device).canonicalFilePath(), program)
+                                         .arg(holder.processId())
+                                         .arg(advice));
         holder.kill();
         holder.waitForFinished();
         QVERIFY(port.setPortOpen(true));
+    }
+
+    // A receiver's device that this user may not open, as Debian gives
+    // ttyUSB devices to the group dialout: the message says so and what to
+    // do. Checked as a user without rights (nobody, when run as root).
+    void deviceOfAGroupSaysHowToJoinIt()
+    {
+        const Terminal t;
+        const QByteArray device = QFileInfo(t.device).canonicalFilePath().toLocal8Bit();
+        QString group = "dialout";
+        if (::geteuid() == 0) {
+            const ::group* dialout = ::getgrnam("dialout");
+            QVERIFY(dialout);
+            QCOMPARE(::chown(device.constData(), 0, dialout->gr_gid), 0);
+            QCOMPARE(::chmod(device.constData(), 0660), 0);
+        } else { // the terminal's own group (tty); its owner loses the right
+            struct stat st
+            {
+            };
+            QCOMPARE(::stat(device.constData(), &st), 0);
+            group = QString::fromLocal8Bit(::getgrgid(st.st_gid)->gr_name);
+            QCOMPARE(::chmod(device.constData(), 0060), 0);
+        }
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("ports"));
+        QVERIFY(QFile::link(t.device, folder.filePath("ports/com1")));
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::ExeOther));
+        const QByteArray said = asUnprivileged([&] {
+            QtCommPort port(folder.path(), QtCommPort::Use::Test);
+            return port.setPortOpen(true) ? QByteArray("opened") : port.openFailure().toUtf8();
+        });
+        QCOMPARE(QString::fromUtf8(said),
+                 QString("%1: permission denied. It belongs to the group %2; add yourself with "
+                         "`sudo adduser $USER %2` and log in again")
+                     .arg(QString::fromLocal8Bit(device), group));
+        QtCommPort port(folder.path());
+        QVERIFY(port.setPortOpen(true) || ::geteuid() != 0); // root may, as ever
     }
 
     void settings_data()
