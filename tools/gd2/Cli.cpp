@@ -10,6 +10,7 @@
 #include "StudyReader.h"
 #include "Summary.h"
 #include "TextFormat.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QFile>
@@ -113,10 +114,11 @@ QString parse(const QStringList& args, Options& o)
     }
     o.file = files.first();
     if (o.command == u"export" && o.format != u"csv" && o.format != u"gpx" &&
-        o.format != u"geojson") {
+        o.format != u"geojson" && o.format != u"kml") {
         return o.format.isEmpty()
-                   ? QStringLiteral("export needs --format csv, gpx or geojson")
-                   : QStringLiteral("unknown format \"%1\": csv, gpx or geojson").arg(o.format);
+                   ? QStringLiteral("export needs --format csv, gpx, geojson or kml")
+                   : QStringLiteral("unknown format \"%1\": csv, gpx, geojson or kml")
+                         .arg(o.format);
     }
     return {};
 }
@@ -172,11 +174,13 @@ QString usageText()
         "Usage:\n"
         "  gd2 info FILE        header, preferences, runs and any fault of structure\n"
         "  gd2 dump FILE        every record, one line each\n"
-        "  gd2 export --format csv|gpx|geojson [--west] [--south] [--utc-offset HOURS] FILE\n"
+        "  gd2 export --format csv|gpx|geojson|kml [--west] [--south] [--utc-offset HOURS]\n"
+        "             FILE\n"
         "  gd2 report [--csv] [--svg DIR] FILE\n"
         "  gd2 summary [--precision PCT] [--confidence 90|95|99]\n"
         "              [--periods NAME=HH:MM-HH:MM,...] [--reference-mph MPH]\n"
         "              [--csv | --html FILE] FILE [MORE ...]\n"
+        "  gd2 --version\n"
         "\n"
         "Options:\n"
         "  -o FILE              write to FILE instead of standard output\n"
@@ -278,6 +282,15 @@ int runCli(const QStringList& args, CliOutput& io)
                    ? kExitOk
                    : kExitBadFile;
     }
+    if (command == u"--version") {
+        return writeOutput(io, {},
+                           [](Sink& out) {
+                               out << QStringLiteral("gd2 %1\n").arg(version::text());
+                               return true;
+                           })
+                   ? kExitOk
+                   : kExitBadFile;
+    }
     if (command != u"info" && command != u"dump" && command != u"export" && command != u"report" &&
         command != u"summary") {
         say(io, QStringLiteral("unknown command \"%1\"").arg(command));
@@ -331,6 +344,8 @@ int runCli(const QStringList& args, CliOutput& io)
                 writeCsv(study, runs, o.exportOptions, out);
             } else if (o.format == u"gpx") {
                 writeGpx(study, runs, o.exportOptions, out);
+            } else if (o.format == u"kml") {
+                writeKml(study, runs, o.exportOptions, out);
             } else {
                 writeGeoJson(study, runs, o.exportOptions, out);
             }
