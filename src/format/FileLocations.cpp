@@ -21,27 +21,10 @@ QString withoutEndSeparator(QString folder)
     return folder;
 }
 
-} // namespace
-
-QString Locations::prefsFile() const
-{
-    return settingsFolder + QDir::separator() + QStringLiteral("Veltrip.bin");
-}
-
 bool canWrite(const QString& folder)
 {
     QTemporaryFile probe(folder + QDir::separator() + QStringLiteral(".write-test-XXXXXX"));
     return probe.open(); // and gone again with probe
-}
-
-Locations portable(const QString& programFolder)
-{
-    const QString sep = QDir::separator();
-    Locations l;
-    l.programFolder = programFolder;
-    l.settingsFolder = programFolder;
-    l.dataFolder = ansi::trimSpaces(programFolder) + sep + QStringLiteral("Data Files") + sep;
-    return l;
 }
 
 Locations installed(const QString& programFolder, const QString& configHome,
@@ -55,6 +38,23 @@ Locations installed(const QString& programFolder, const QString& configHome,
         withoutEndSeparator(QDir::toNativeSeparators(configHome)) + sep + kProgramName;
     l.dataFolder = withoutEndSeparator(QDir::toNativeSeparators(documents)) + sep +
                    QStringLiteral("GPS Studies") + sep;
+    return l;
+}
+
+} // namespace
+
+QString Locations::prefsFile() const
+{
+    return settingsFolder + QDir::separator() + QStringLiteral("Veltrip.bin");
+}
+
+Locations portable(const QString& programFolder)
+{
+    const QString sep = QDir::separator();
+    Locations l;
+    l.programFolder = programFolder;
+    l.settingsFolder = programFolder;
+    l.dataFolder = ansi::trimSpaces(programFolder) + sep + QStringLiteral("Data Files") + sep;
     return l;
 }
 

@@ -23,20 +23,17 @@ struct Locations
     QString prefsFile() const; // settingsFolder/Veltrip.bin
 };
 
-// Whether a file can be made in folder, tried for real: permission bits do
-// not tell for root, a read-only mount or an access list.
-bool canWrite(const QString& folder);
-
-// An installed program in programFolder finds its user's folders in
-// configHome ($XDG_CONFIG_HOME or ~/.config) and documents.
-Locations portable(const QString& programFolder);
-Locations installed(const QString& programFolder, const QString& configHome,
-                    const QString& documents);
-
 // The locations for the program in programFolder: installed when the folder
-// cannot be written or is the one the build installs programs into (root
-// may write there, but the package manager owns it).
+// cannot be written (tried for real: permission bits do not tell for root, a
+// read-only mount or an access list) or is the one the build installs
+// programs into (root may write there, but the package manager owns it).
+// An installed program's folders follow $XDG_CONFIG_HOME (else ~/.config)
+// and the user's documents folder (~/.config/user-dirs.dirs, else
+// ~/Documents).
 Locations forProgramIn(const QString& programFolder);
+
+// Everything in programFolder.
+Locations portable(const QString& programFolder);
 
 // Makes the folders an installed program keeps its files in; false, with
 // the reason in why, when one cannot be made. A portable program's folders
