@@ -2,22 +2,48 @@
 // set-up window. The program lives while one of its windows is open.
 
 #include "ByteFiles.h"
+#include "FileLocations.h"
 #include "Platform.h"
 #include "Preferences.h"
 #include "QtCommPort.h"
 #include "QtPlatform.h"
 #include "Settings.h"
 #include "StudyWriter.h"
+#include "Version.h"
 #include "frmInit.h"
 #include "frmMain.h"
 
 #include <QApplication>
-#include <QDir>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: gps-collector [--version | --help]\n"
+    "\n"
+    "Collects a GPS travel-time study: the set-up window asks for the study, the\n"
+    "receiver and its port, the main window records runs. See gps-collector(1).\n";
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // Answered without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("gps-collector %s\n", qPrintable(version::text()));
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("GPS Travel Time Data Collector"));
+    // The menu's entry and its icon, for the desktop to match with the windows.
+    QGuiApplication::setDesktopFileName(locations::kProgramName);
     QApplication::setStyle(QStringLiteral("Fusion"));
     // The set-up window closes before the main window opens; the windows
     // themselves decide when the program ends.
@@ -29,22 +55,24 @@ int main(int argc, char* argv[])
     QtScreenMetrics screen;
     QtMessageBoxes messages;
     Platform platform{files, clock, screen, messages};
-    const QString folder = ProgramFolder();
-    const Preferences prefs(folder + QDir::separator() + QStringLiteral("Veltrip.bin"), folder,
-                            files, messages);
+    const locations::Locations where = locations::forProgramIn(ProgramFolder());
+    if (QString why; !locations::makeFolders(where, &why)) {
+        messages.show(why);
+    }
+    const Preferences prefs(where.prefsFile(), where.dataFolder, files, messages);
     StudySettings settings;
     StudyWriter writer(files, clock);
 
     const auto showMainWindow = [&] {
-        auto* window =
-            new frmMain(settings, writer, platform, std::make_unique<QtCommPort>(folder));
+        auto* window = new frmMain(settings, writer, platform,
+                                   std::make_unique<QtCommPort>(where.settingsFolder));
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Form_Load();
         window->show();
     };
-    auto* setup =
-        new frmInit(settings, prefs, writer, platform,
-                    std::make_unique<QtCommPort>(folder, QtCommPort::Use::Test), showMainWindow);
+    auto* setup = new frmInit(
+        settings, prefs, writer, platform,
+        std::make_unique<QtCommPort>(where.settingsFolder, QtCommPort::Use::Test), showMainWindow);
     setup->setAttribute(Qt::WA_DeleteOnClose);
     setup->Form_Load();
     return QApplication::exec();

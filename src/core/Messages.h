@@ -21,8 +21,32 @@ inline QString deviceHeld(const QString& device, const QString& program, qint64 
     QString text = QStringLiteral("%1 is held by %2 (process %3)").arg(device, program).arg(pid);
     if (program == QStringLiteral("gpsd")) {
         text += QStringLiteral("; use a gpsd:// port or stop gpsd");
+    } else if (program == QStringLiteral("ModemManager")) {
+        text += QStringLiteral("; it tries every new serial device as a modem: try again in a "
+                               "few seconds, or stop it with `sudo systemctl stop ModemManager`");
     }
     return text;
+}
+
+// A serial device this user may not open, and what to do about it.
+inline QString deviceNotInGroup(const QString& device, const QString& group)
+{
+    return QStringLiteral("%1: permission denied. It belongs to the group %2; add yourself with "
+                          "`sudo adduser $USER %2` and log in again")
+        .arg(device, group);
+}
+
+inline QString deviceGroupSinceLogin(const QString& device, const QString& group)
+{
+    return QStringLiteral("%1: permission denied. It belongs to the group %2, which you joined "
+                          "after logging in; log out and in again")
+        .arg(device, group);
+}
+
+inline QString deviceDenied(const QString& device, const QString& group)
+{
+    return QStringLiteral("%1: permission denied (the device belongs to the group %2)")
+        .arg(device, group);
 }
 
 // The status line while a receiver on the network is out of reach.
@@ -61,6 +85,12 @@ inline QString droppedSentences(int badChecksum, int cutOff, int overLong)
 inline QString linkConnected(const QString& source)
 {
     return QStringLiteral("Connected to %1, waiting for sentences").arg(source);
+}
+
+// What gpsd answered instead of sentences, such as a device it cannot open.
+inline QString gpsdError(const QString& source, const QString& message)
+{
+    return QStringLiteral("%1 says: %2").arg(source, message);
 }
 
 inline const QString kDataFileOpenFailed = QStringLiteral(

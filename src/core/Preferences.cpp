@@ -9,8 +9,6 @@
 #include "Settings.h"
 #include "UserMessages.h"
 
-#include <QDir>
-
 namespace {
 
 constexpr qint16 kDefaultPort = 1;
@@ -27,17 +25,16 @@ QString trimField(QByteArray& field)
 
 } // namespace
 
-Preferences::Preferences(QString prefsFile, QString programFolder, ByteFiles& files,
+Preferences::Preferences(QString prefsFile, QString defaultDataFolder, ByteFiles& files,
                          UserMessages& messages)
-    : prefsFile_(std::move(prefsFile)), programFolder_(std::move(programFolder)), files_(files),
-      messages_(messages)
+    : prefsFile_(std::move(prefsFile)), defaultDataFolder_(std::move(defaultDataFolder)),
+      files_(files), messages_(messages)
 {
 }
 
 void Preferences::setDefaults(StudySettings& m) const
 {
-    const QString sep = QDir::separator();
-    m.DataFolder = ansi::trimSpaces(programFolder_) + sep + QStringLiteral("Data Files") + sep;
+    m.DataFolder = defaultDataFolder_;
     m.CommPort = kDefaultPort;
     m.GPSName = kDefaultReceiverName;
     m.RemoteEnabled = false;

@@ -1,6 +1,6 @@
 #pragma once
-// The preferences file beside the program: the one place, with the set-up
-// window, that writes the settings.
+// The preferences file: the one place, with the set-up window, that writes
+// the settings.
 
 #include <QString>
 
@@ -11,8 +11,10 @@ struct StudySettings;
 class Preferences
 {
 public:
-    // prefsFile is the file's path; the default data folder lies in programFolder.
-    Preferences(QString prefsFile, QString programFolder, ByteFiles& files, UserMessages& messages);
+    // prefsFile is the file's path; defaultDataFolder, ending with the
+    // separator, is the data folder of a first start.
+    Preferences(QString prefsFile, QString defaultDataFolder, ByteFiles& files,
+                UserMessages& messages);
 
     // Fills the settings from the preferences file, or sets the defaults and
     // creates the file. A file that cannot be read is reported and the
@@ -30,7 +32,7 @@ private:
     void setDefaults(StudySettings& settings) const;
 
     QString prefsFile_;
-    QString programFolder_;
+    QString defaultDataFolder_;
     ByteFiles& files_;
     UserMessages& messages_;
 };

@@ -1,13 +1,16 @@
 #pragma once
-// The program's version: shown in every window title and written into the
-// header of every study file, where the analysis software reads it.
+// The program's version: shown in every window title and by --version, and
+// written into the header of every study file, where the analysis software
+// reads it. The numbers come from the project's VERSION in CMake.
+
+#include "VersionNumbers.h"
 
 #include <QString>
 
 namespace version {
-constexpr qint16 kMajor = 2;
-constexpr qint16 kMinor = 1;
-constexpr qint16 kRevision = 2;
+constexpr qint16 kMajor = VT_VERSION_MAJOR;
+constexpr qint16 kMinor = VT_VERSION_MINOR;
+constexpr qint16 kRevision = VT_VERSION_PATCH;
 
 inline QString text()
 {

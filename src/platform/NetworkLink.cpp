@@ -5,6 +5,8 @@
 #include "Messages.h"
 
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 
 namespace {
@@ -12,18 +14,8 @@ namespace {
 constexpr int kFirstPauseMs = 500;
 constexpr int kLongestPauseMs = 4000;
 constexpr int kConnectTimeoutMs = 3000;
-
-QByteArray jsonString(const QString& text)
-{
-    QByteArray out = "\"";
-    for (const char c : text.toUtf8()) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + '"';
-}
+// gpsd's reports are a few hundred bytes; a longer one is not read for errors.
+constexpr qsizetype kLongestReport = 16 * 1024;
 
 } // namespace
 
@@ -75,6 +67,7 @@ void NetworkLink::connectNow()
     connected_ = false;
     atLineStart_ = true;
     inReport_ = false;
+    report_.clear();
     socket_.abort();
     connectTimeout_.start();
     socket_.connectToHost(entry_.host, entry_.port, QIODevice::ReadWrite);
@@ -87,11 +80,11 @@ void NetworkLink::onConnected()
     emit status(msg::linkConnected(name(entry_)));
     if (entry_.kind == ports::PortEntry::Kind::Gpsd) {
         // The sentences as the device sent them, not gpsd's reports.
-        QByteArray watch = R"(?WATCH={"enable":true,"raw":1)";
+        QJsonObject watch{{QStringLiteral("enable"), true}, {QStringLiteral("raw"), 1}};
         if (!entry_.device.isEmpty()) {
-            watch += R"(,"device":)" + jsonString(entry_.device);
+            watch.insert(QStringLiteral("device"), entry_.device);
         }
-        socket_.write(watch + "}\n");
+        socket_.write("?WATCH=" + QJsonDocument(watch).toJson(QJsonDocument::Compact) + "\n");
     }
 }
 
@@ -131,7 +124,8 @@ void NetworkLink::onReadyRead()
 QByteArray NetworkLink::withoutReports(const QByteArray& bytes)
 {
     // gpsd writes whole lines: its reports are those that open with "{".
-    // Nothing is kept between arrivals but where the line stands.
+    // Nothing is kept between arrivals but where the line stands and the
+    // report being read.
     QByteArray out;
     out.reserve(bytes.size());
     for (const char c : bytes) {
@@ -141,12 +135,35 @@ QByteArray NetworkLink::withoutReports(const QByteArray& bytes)
         }
         if (!inReport_) {
             out += c;
+        } else if (report_.size() < kLongestReport) {
+            report_ += c;
         }
         if (c == '\n') {
             atLineStart_ = true;
+            if (inReport_) {
+                readReport(report_);
+                report_.clear();
+            }
         }
     }
     return out;
+}
+
+void NetworkLink::readReport(QByteArray line)
+{
+    // An error (a device gpsd cannot open, a request it refuses) would
+    // otherwise leave the status line waiting for sentences. gpsd repeats a
+    // device name in its message unescaped, control characters and all.
+    for (char& c : line) {
+        if (uchar(c) < 0x20 && c != '\r' && c != '\n') {
+            c = '?';
+        }
+    }
+    const QJsonObject report = QJsonDocument::fromJson(line).object();
+    if (report.value(QStringLiteral("class")).toString() == u"ERROR") {
+        emit status(
+            msg::gpsdError(name(entry_), report.value(QStringLiteral("message")).toString()));
+    }
 }
 
 bool NetworkLink::probe(const ports::PortEntry& entry, int timeoutMs, QString* why)

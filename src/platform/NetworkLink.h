@@ -2,7 +2,8 @@
 // A receiver on the network: gpsd relaying a device's sentences, or a plain
 // NMEA stream over TCP (a phone app, a serial server). What arrives is handed
 // on as bytes, as a serial device hands them on, so that framing and decoding
-// are the same; gpsd's own JSON reports are left out.
+// are the same; gpsd's own JSON reports are left out, its errors go to the
+// status line.
 //
 // The link is kept up without blocking anything: a connection refused or
 // lost is tried again after a pause that grows to a few seconds, and the
@@ -43,6 +44,7 @@ private:
     void onReadyRead();
     void onFailure();
     QByteArray withoutReports(const QByteArray& bytes);
+    void readReport(QByteArray line);
 
     ports::PortEntry entry_;
     QTcpSocket socket_;
@@ -54,4 +56,5 @@ private:
     bool heard_ = false; // data came over this connection
     bool atLineStart_ = true;
     bool inReport_ = false;
+    QByteArray report_; // the report line so far
 };

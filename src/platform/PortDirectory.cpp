@@ -132,13 +132,13 @@ PortEntry parseEntry(const QString& line)
     return e;
 }
 
-PortEntry portEntry(int n, const QString& programFolder)
+PortEntry portEntry(int n, const QString& settingsFolder)
 {
     PortEntry e;
     if (n < 1) {
         return e;
     }
-    const QString link = programFolder + QDir::separator() + QStringLiteral("ports") +
+    const QString link = settingsFolder + QDir::separator() + QStringLiteral("ports") +
                          QDir::separator() + QStringLiteral("com%1").arg(n);
     const QFileInfo info(link);
     if (info.isSymLink() || (info.exists() && !info.isFile())) {

@@ -1,9 +1,10 @@
 #pragma once
 // Which device a port number names.
 //
-// A link (or file) "ports/comN" in the program folder names the device for
-// port N; the simulated receiver and the end-to-end tests attach themselves
-// that way. Without such a link, N counts the serial devices present: first
+// A link (or file) "ports/comN" in the settings folder (the program folder,
+// or an installed program's configuration folder: FileLocations.h) names
+// the device for port N; the simulated receiver and the end-to-end tests
+// attach themselves that way. Without such a link, N counts the serial devices present: first
 // USB serial adapters (ttyUSB*), then USB modem-class devices (ttyACM*), then
 // all others (ttyS* and the rest), each group in numeric order. A single USB
 // receiver is therefore port 1, the default.
@@ -44,7 +45,7 @@ inline constexpr quint16 kGpsdPort = 2947;
 PortEntry parseEntry(const QString& line);
 
 // What port number n (1-based) names.
-PortEntry portEntry(int n, const QString& programFolder);
+PortEntry portEntry(int n, const QString& settingsFolder);
 
 // Device paths in the order port numbers count them.
 QStringList orderedDevices(const QStringList& systemLocations);

@@ -2,6 +2,7 @@
 
 #include "QtCommPort.h"
 
+#include "DeviceAccess.h"
 #include "DeviceHolders.h"
 #include "Messages.h"
 #include "PortDirectory.h"
@@ -26,8 +27,8 @@ bool readCounters(int fd, std::array<int, 4>& out)
 
 } // namespace
 
-QtCommPort::QtCommPort(QString programFolder, Use use, QObject* parent)
-    : CommPort(parent), programFolder_(std::move(programFolder)), use_(use)
+QtCommPort::QtCommPort(QString settingsFolder, Use use, QObject* parent)
+    : CommPort(parent), settingsFolder_(std::move(settingsFolder)), use_(use)
 {
     connect(&network_, &NetworkLink::received, this, &QtCommPort::received);
     connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
@@ -47,7 +48,7 @@ QtCommPort::~QtCommPort()
 bool QtCommPort::openDevice()
 {
     using Kind = ports::PortEntry::Kind;
-    const ports::PortEntry entry = ports::portEntry(commPort(), programFolder_);
+    const ports::PortEntry entry = ports::portEntry(commPort(), settingsFolder_);
     onNetwork_ = false;
     switch (entry.kind) {
     case Kind::None:
@@ -86,18 +87,36 @@ bool QtCommPort::openSerial(const QString& device)
     const QString shown = real.isEmpty() ? device : real;
     const std::vector<ports::Holder> holders = ports::holdersOf(device);
     if (!holders.empty()) {
-        // gpsd first: its message says what to do instead.
-        const auto gpsd = std::find_if(holders.begin(), holders.end(),
-                                       [](const ports::Holder& h) { return h.name == u"gpsd"; });
-        const ports::Holder& holder = gpsd != holders.end() ? *gpsd : holders.front();
-        setOpenFailure(msg::deviceHeld(shown, holder.name, holder.pid));
+        // gpsd and ModemManager first: their messages say what to do.
+        const auto named = [&](const char* name) {
+            return std::find_if(holders.begin(), holders.end(),
+                                [name](const ports::Holder& h) { return h.name == name; });
+        };
+        auto holder = named("gpsd");
+        holder = holder != holders.end() ? holder : named("ModemManager");
+        holder = holder != holders.end() ? holder : holders.begin();
+        setOpenFailure(msg::deviceHeld(shown, holder->name, holder->pid));
         return false;
     }
-    if (!openPath()) {
+    if (openPath()) {
+        return true;
+    }
+    const ports::Access access = ports::accessTo(device);
+    switch (access.kind) {
+    case ports::Access::Kind::NotInGroup:
+        setOpenFailure(msg::deviceNotInGroup(shown, access.group));
+        break;
+    case ports::Access::Kind::GroupNotActive:
+        setOpenFailure(msg::deviceGroupSinceLogin(shown, access.group));
+        break;
+    case ports::Access::Kind::Denied:
+        setOpenFailure(msg::deviceDenied(shown, access.group));
+        break;
+    case ports::Access::Kind::Permitted:
         setOpenFailure(shown + QStringLiteral(": ") + port_.errorString());
-        return false;
+        break;
     }
-    return true;
+    return false;
 }
 
 bool QtCommPort::openPath()

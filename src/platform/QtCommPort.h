@@ -32,8 +32,8 @@ public:
         Test, // only opened to see whether the port is there
     };
 
-    // programFolder is where "ports/comN" links are looked for.
-    explicit QtCommPort(QString programFolder, Use use = Use::Receive, QObject* parent = nullptr);
+    // settingsFolder holds the "ports/comN" entries (FileLocations.h).
+    explicit QtCommPort(QString settingsFolder, Use use = Use::Receive, QObject* parent = nullptr);
     ~QtCommPort() override;
 
 protected:
@@ -49,7 +49,7 @@ private:
     void reconnect();
     void checkLineConditions();
 
-    QString programFolder_;
+    QString settingsFolder_;
     Use use_;
     QString device_; // as the port number resolved at opening
     QSerialPort port_;

@@ -174,6 +174,9 @@ void ApplyInitScreenLayout(QWidget& w, bool screenIs800, double dpi)
     p.set("chkRunDir", none, none, p.box("frRunDir").width - 240, none);
     p.set("btnOk", 3360, 5880, 972, 252, 8);
     p.set("btnExit", 5160, 5880, 852, 252, 8);
+    const Box folder = p.box("frCurDataFolder");
+    const double problemTop = folder.top + folder.height + 60;
+    p.set("lblPortProblem", folder.left, problemTop, folder.width, 5880 - problemTop - 60, 8);
     FitAllTexts(w);
 }
 

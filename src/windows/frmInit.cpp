@@ -154,6 +154,19 @@ void frmInit::buildControls()
     cmbGPSName->setEditText(QStringLiteral("Garmin 35"));
     cmbBaudRate->setEditText(QStringLiteral("19200"));
 
+    // Under the folder tree, above the buttons: read without hovering, since
+    // what it says (a group to join, a program holding the device) is what
+    // lets the receiver work at all.
+    NAMED(lblPortProblem, new QLabel(this));
+    lblPortProblem->setTextFormat(Qt::PlainText);
+    lblPortProblem->setWordWrap(true);
+    lblPortProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblPortProblem->setFont(twips::designFont(7.8, false));
+    lblPortProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
+    lblPortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    place(lblPortProblem, 120, 4920, 6732, 1620);
+    lblPortProblem->hide();
+
     NAMED(btnOk, new QPushButton(QStringLiteral("O&k"), this));
     btnOk->setFont(twips::designFont(12, true));
     place(btnOk, 4080, 6600, 1092, 492);
@@ -250,9 +263,13 @@ bool frmInit::TestCommPort(qint16 port)
 
 void frmInit::paintPortBox(bool opens)
 {
-    // Why it does not open, where the operator looks: a busy device, a
-    // network entry that is wrong or does not answer.
-    cmbCommPort->setToolTip(opens ? QString() : MSComm1->openFailure());
+    // Why it does not open, where the operator looks: a device held by
+    // another program or not permitted to this user, a network entry that
+    // is wrong or does not answer.
+    const QString why = opens ? QString() : MSComm1->openFailure();
+    cmbCommPort->setToolTip(why);
+    lblPortProblem->setText(why);
+    lblPortProblem->setVisible(!why.isEmpty());
     QPalette p = cmbCommPort->palette();
     p.setColor(QPalette::Base, opens ? QColor(255, 255, 255) : QColor(255, 0, 0));
     cmbCommPort->setPalette(p);

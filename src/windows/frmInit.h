@@ -61,6 +61,7 @@ public:
     QGroupBox* frCommPort;
     QLabel* lblCommPort;
     QComboBox* cmbCommPort;
+    QLabel* lblPortProblem; // why the chosen port does not open
     QGroupBox* frGPSReceiver;
     QLabel* lblGPSNameT;
     QComboBox* cmbGPSName;

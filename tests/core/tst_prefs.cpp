@@ -34,7 +34,8 @@ struct Loaded : TestPlatform
 {
     Preferences prefs;
     StudySettings s;
-    explicit Loaded(const QString& path) : prefs(path, QStringLiteral("/opt/gtt"), files, messages)
+    explicit Loaded(const QString& path)
+        : prefs(path, locations::portable("/opt/gtt").dataFolder, files, messages)
     {
         prefs.LoadPrefs(s);
     }

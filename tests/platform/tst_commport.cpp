@@ -1,6 +1,7 @@
 // The serial port adapter on a real pseudo-terminal and on local TCP servers,
 // the settings text, and how port numbers find their devices.
 
+#include "Messages.h"
 #include "PortDirectory.h"
 #include "QtCommPort.h"
 
@@ -18,7 +19,10 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -89,6 +93,32 @@ struct NetworkPort
         port.setRThreshold(1);
     }
 };
+
+// Why a port in folder does not open, to a user without rights: a child
+// process of root's that has become nobody.
+QString openFailureAsNobody(const QString& folder)
+{
+    int pipe[2];
+    if (::pipe(pipe) != 0) {
+        return {};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped =
+            ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        QtCommPort port(folder, QtCommPort::Use::Test);
+        const QByteArray said = !dropped                 ? "still root"
+                                : port.setPortOpen(true) ? "opened"
+                                                         : port.openFailure().toUtf8();
+        ::_exit(::write(pipe[1], said.constData(), size_t(said.size())) == said.size() ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    QFile in;
+    in.open(pipe[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray said = in.readAll();
+    ::waitpid(child, nullptr, 0);
+    return QString::fromUtf8(said);
+}
 
 QTcpSocket* accepted(QTcpServer& server)
 {
@@ -185,24 +215,31 @@ private slots:
         QVERIFY(test.openFailure().endsWith(": Connection refused"));
     }
 
-    // gpsd is asked for the device's own sentences; its JSON reports, even
-    // split across arrivals, never reach the framing.
+    // gpsd is asked for the device's own sentences, the device's name
+    // escaped as JSON; its reports, even split across arrivals, never reach
+    // the framing, and its errors go to the status line. The error is gpsd
+    // 3.22's reply, which repeats the name unescaped.
     void gpsdSentencesWithoutReports()
     {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        NetworkPort n(QString("gpsd://localhost:%1/dev/ttyUSB0").arg(server.serverPort()));
+        NetworkPort n(QString("gpsd://localhost:%1/dev/\"tty\x01").arg(server.serverPort()));
         QVERIFY(n.port.setPortOpen(true));
         QTcpSocket* gpsd = accepted(server);
         QVERIFY(gpsd);
         QByteArray watch;
         QTRY_VERIFY((watch += gpsd->readAll()).endsWith('\n'));
-        QCOMPARE(watch, R"(?WATCH={"enable":true,"raw":1,"device":"/dev/ttyUSB0"})"
-                        "\n");
+        QCOMPARE(watch, "?WATCH={\"device\":\"/dev/\\\"tty\\u0001\",\"enable\":true,\"raw\":1}\n");
         gpsd->write("{\"class\":\"VERSION\"}\n$GPRMC,1\r\n{\"class\":");
         QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n"));
         gpsd->write("\"TPV\",\"tag\":\"$GPGGA\"}\n$GPGGA,2\r\n");
         QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
+        gpsd->write("{\"class\":\"ERROR\",\"message\":\"No such device as /dev/\\\"tty\x01\"}\r\n");
+        QTRY_COMPARE(n.status.last(),
+                     QString("gpsd://localhost:%1/dev/\"tty\x01 says: No such device "
+                             "as /dev/\"tty?")
+                         .arg(server.serverPort()));
+        QCOMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
     }
 
     void entries_data()
@@ -243,29 +280,70 @@ private slots:
         }
     }
 
-    // A device another program reads is not opened; the message names it.
+    // A device another program reads is not opened; the message names it,
+    // and for the two programs that usually hold receivers, what to do.
+    void busyDeviceNamesItsHolder_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("gpsd") << "gpsd"
+                              << "; use a gpsd:// port or stop gpsd";
+        QTest::newRow("ModemManager")
+            << "ModemManager"
+            << "; it tries every new serial device as a modem: try again in a few seconds, or "
+               "stop it with `sudo systemctl stop ModemManager`";
+        QTest::newRow("another") << "minicom"
+                                 << "";
+    }
     void busyDeviceNamesItsHolder()
     {
+        QFETCH(QString, program);
+        QFETCH(QString, advice);
         const Terminal t;
-        QTemporaryDir program;
-        QVERIFY(QDir(program.path()).mkdir("ports"));
-        QVERIFY(QFile::link(t.device, program.filePath("ports/com1")));
-        // sleep under the name of the service that usually holds receivers
-        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), program.filePath("gpsd")));
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("ports"));
+        QVERIFY(QFile::link(t.device, folder.filePath("ports/com1")));
+        // sleep under the name of the program
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), folder.filePath(program)));
         QProcess holder;
         ::fcntl(t.master, F_SETFD, FD_CLOEXEC); // the holder does not feed the terminal
         holder.setStandardInputFile(t.device);
-        holder.start(program.filePath("gpsd"), {"30"});
+        holder.start(folder.filePath(program), {"30"});
         QVERIFY(holder.waitForStarted());
-        QtCommPort port(program.path());
+        QtCommPort port(folder.path());
         QVERIFY(!port.setPortOpen(true));
-        QCOMPARE(port.openFailure(),
-                 QString("%1 is held by gpsd (process %2); use a gpsd:// port or stop gpsd")
-                     .arg(QFileInfo(t.device).canonicalFilePath())
-                     .arg(holder.processId()));
+        QCOMPARE(port.openFailure(), QString("%1 is held by %2 (process %3)%4")
+                                         .arg(QFileInfo(t.device).canonicalFilePath(), program)
+                                         .arg(holder.processId())
+                                         .arg(advice));
         holder.kill();
         holder.waitForFinished();
         QVERIFY(port.setPortOpen(true));
+    }
+
+    // A receiver's device that this user may not open, as Debian gives
+    // ttyUSB devices to the group dialout: the message says so and what to
+    // do. Checked as a user without rights (nobody, when run as root).
+    void deviceOfAGroupSaysHowToJoinIt()
+    {
+        if (::geteuid() != 0) {
+            QSKIP("giving the device to the group dialout needs root");
+        }
+        const Terminal t;
+        const QByteArray device = QFileInfo(t.device).canonicalFilePath().toLocal8Bit();
+        const ::group* dialout = ::getgrnam("dialout");
+        QVERIFY(dialout && ::chown(device.constData(), 0, dialout->gr_gid) == 0);
+        QCOMPARE(::chmod(device.constData(), 0660), 0);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("ports"));
+        QVERIFY(QFile::link(t.device, folder.filePath("ports/com1")));
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::ExeOther));
+        QCOMPARE(openFailureAsNobody(folder.path()),
+                 QString::fromLocal8Bit(device) +
+                     ": permission denied. It belongs to the group dialout; add yourself with "
+                     "`sudo adduser $USER dialout` and log in again");
     }
 
     void settings_data()

@@ -11,6 +11,7 @@ class FakeCommPort final : public CommPort
 {
 public:
     bool refuseOpen = false;
+    QString failure; // why a port does not open
     // Which port numbers have a device behind them.
     std::function<bool(int)> present = [](int) { return true; };
     bool deviceOpen = false;
@@ -34,6 +35,9 @@ protected:
     {
         operations.append(QStringLiteral("open %1 %2").arg(commPort()).arg(settings()));
         deviceOpen = !refuseOpen && present(commPort());
+        if (!deviceOpen) {
+            setOpenFailure(failure);
+        }
         return deviceOpen;
     }
     void closeDevice() override

@@ -3,6 +3,7 @@
 // leaves it, and byte comparison with a readable hex diff.
 
 #include "ByteFiles.h"
+#include "FileLocations.h"
 #include "FixRecord.h"
 #include "Platform.h"
 #include "Preferences.h"
@@ -47,7 +48,8 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
 struct TestStudy : TestPlatform
 {
     QTemporaryDir dir;
-    Preferences prefs{dir.filePath(QStringLiteral("Veltrip.bin")), dir.path(), files, messages};
+    Preferences prefs{dir.filePath(QStringLiteral("Veltrip.bin")),
+                      locations::portable(dir.path()).dataFolder, files, messages};
     StudySettings settings;
     StudyWriter writer{files, clock};
 

@@ -155,6 +155,8 @@ private slots:
         row("inf and huge", "report F", header + inf + huge, 0, "");
         const QByteArray ref = studyBytes(referenceRecords());
         row("nothing", "", ref, 2, "Usage:");
+        row("unknown format", "export --format kmz F", ref, 2,
+            "unknown format \"kmz\": csv, gpx, geojson or kml");
         row("option of another", "report --west F", ref, 2, "report takes no option --west");
         row("value missing", "report F --svg", ref, 2, "--svg needs a value");
         row("bad offset", "export --format gpx --utc-offset 5h F", ref, 2,
@@ -186,7 +188,8 @@ private slots:
         QCOMPARE(gpx.withoutPosition, records);
         const QList<gd2::RunReport> runs = gd2::analyse(study);
         QByteArray all = gd2::exportCsv(study, options).text + gpx.text +
-                         gd2::exportGeoJson(study, options).text + gd2::reportCsv(runs) + io.out;
+                         gd2::exportGeoJson(study, options).text +
+                         gd2::exportKml(study, options).text + gd2::reportCsv(runs) + io.out;
         for (const gd2::RunReport& run : runs) {
             all += gd2::speedChartSvg(run);
         }
@@ -215,6 +218,7 @@ private slots:
         row("csv", "export --format csv --west", "reference.csv");
         row("gpx", "export --format=gpx --west --utc-offset -5", "reference.gpx", leftOut);
         row("geojson", "export --west --format=geojson", "reference.geojson", leftOut);
+        row("kml", "export --format kml --west", "reference.kml", leftOut);
         row("report", "report", "reference-report.txt");
         row("report csv", "report --csv", "reference-report.csv");
         row("svg", "report --svg " + dir_.filePath("charts"), "reference-run-1.svg");
@@ -230,6 +234,14 @@ private slots:
         QCOMPARE(QString::fromUtf8(actual),
                  QString::fromUtf8(readAll(QStringLiteral(GD2_TEST_DATA "/") + golden)));
         QTEST(QString::fromUtf8(io.err), "err");
+    }
+
+    // The version CMake gives the project, as the collector's windows show it.
+    void version()
+    {
+        gd2::CliOutput io;
+        QCOMPARE(gd2::runCli({"--version"}, io), 0);
+        QCOMPARE(io.out, QByteArray("gd2 2.1.2\n"));
     }
 
     // Legs along a meridian are in the goldens; these need the longitude. At

@@ -40,7 +40,7 @@ struct Setup : TestPlatform
 {
     QTemporaryDir dir;
     QString prefsFile = dir.filePath("Veltrip.bin");
-    Preferences prefs{prefsFile, QStringLiteral("/opt/gtt"), files, messages};
+    Preferences prefs{prefsFile, locations::portable("/opt/gtt").dataFolder, files, messages};
     StudySettings settings;
     StudyWriter writer{files, clock};
     int mainShown = 0;
@@ -57,6 +57,7 @@ struct Setup : TestPlatform
         if (present) {
             p->present = present;
         }
+        p->failure = QStringLiteral("/dev/ttyUSB0: permission denied");
         w = std::make_unique<frmInit>(settings, prefs, writer, platform, std::move(p),
                                       [this] { ++mainShown; });
         w->Form_Load();
@@ -84,10 +85,17 @@ private slots:
         const auto red = [&] {
             return w.cmbCommPort->palette().color(QPalette::Base) == QColor(255, 0, 0);
         };
+        // The reason stands under the folders as well as on the box.
+        const auto said = [&] {
+            return w.lblPortProblem->isHidden() ? "" : w.lblPortProblem->text();
+        };
         QVERIFY(red()); // port 1, the saved one, has no device
+        QCOMPARE(said(), "/dev/ttyUSB0: permission denied");
+        QCOMPARE(w.cmbCommPort->toolTip(), "/dev/ttyUSB0: permission denied");
         w.cmbCommPort->setEditText("3");
         QCOMPARE(s.settings.CommPort, qint16(3));
         QVERIFY(!red());
+        QCOMPARE(said(), "");
         w.cmbCommPort->setFocus();
         w.cmbCommPort->lineEdit()->clear();
         QTest::keyClicks(w.cmbCommPort->lineEdit(), "1");

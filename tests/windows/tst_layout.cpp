@@ -4,6 +4,7 @@
 // and its columns in view during a long run.
 
 #include "FakeCommPort.h"
+#include "Messages.h"
 #include "SpreadGrid.h"
 #include "TestSupport.h"
 #include "frmConfirmOverwrite.h"
@@ -50,8 +51,11 @@ QStringList layoutProblems(const QWidget& window)
         const QFontMetrics fm(w->font());
         QList<std::pair<QString, QRect>> texts;
         QRect ink;
-        if (const auto* l = qobject_cast<const QLabel*>(w);
-            l && !l->wordWrap() && l->objectName() != QLatin1String("lblStatus")) {
+        if (const auto* l = qobject_cast<const QLabel*>(w); l && l->wordWrap()) {
+            if (l->heightForWidth(l->width()) > l->height()) {
+                problems << w->objectName() + " cuts its lines";
+            }
+        } else if (l && l->objectName() != QLatin1String("lblStatus")) {
             texts.append({l->text(), l->contentsRect()});
             const int baseline = (l->contentsRect().height() - fm.height()) / 2 + fm.ascent();
             ink = fm.tightBoundingRect(l->text()).translated(0, baseline);
@@ -150,8 +154,11 @@ private slots:
             line->feed(kGga);
         }
         problems << layoutProblems(main) << gridProblems(*main.vaGPSData);
-        frmInit setup(s.settings, s.prefs, s.writer, s.platform, std::make_unique<FakeCommPort>(),
-                      [] {});
+        // The longest reason a port gives, shown under the folders.
+        auto port = std::make_unique<FakeCommPort>();
+        port->refuseOpen = true;
+        port->failure = msg::deviceHeld("/dev/ttyUSB10", "ModemManager", 4194304);
+        frmInit setup(s.settings, s.prefs, s.writer, s.platform, std::move(port), [] {});
         setup.Form_Load();
         setup.Form_Activate();
         QCOMPARE(setup.size(), size);

@@ -11,6 +11,7 @@
 #include "StudyReader.h"
 #include "Summary.h"
 #include "TextFormat.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,6 +124,8 @@ int runExport(const Arguments& a, CliOutput& io)
             writeCsv(study, runs, options, out);
         } else if (format == u"gpx") {
             writeGpx(study, runs, options, out);
+        } else if (format == u"kml") {
+            writeKml(study, runs, options, out);
         } else {
             writeGeoJson(study, runs, options, out);
         }
@@ -190,6 +193,14 @@ int runHelp(const Arguments&, CliOutput& io)
 {
     return status(writeOutput(io, {}, [](Sink& out) {
         out << usageText();
+        return true;
+    }));
+}
+
+int runVersion(const Arguments&, CliOutput& io)
+{
+    return status(writeOutput(io, {}, [](Sink& out) {
+        out << QStringLiteral("gd2 %1\n").arg(version::text());
         return true;
     }));
 }
@@ -327,7 +338,7 @@ const QList<Command>& commands()
            "FORMAT",
            "the format to write",
            Complete::Words,
-           {"csv", "gpx", "geojson"},
+           {"csv", "gpx", "geojson", "kml"},
            true},
           {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
           {"--south", nullptr, "the study lies south of the equator"},
@@ -370,6 +381,7 @@ const QList<Command>& commands()
              groupingOptions(),
          0, 0, "", runCompare},
         {"help", "this text", {}, 0, 0, "", runHelp},
+        {"--version", "the version of gd2", {}, 0, 0, "", runVersion},
         {"--bash-completion", "a bash completion script for gd2", {}, 0, 0, "", runCompletion},
     };
     return table;

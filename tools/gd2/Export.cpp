@@ -1,4 +1,4 @@
-// CSV, GPX and GeoJSON exports.
+// CSV, GPX, GeoJSON and KML exports.
 
 #include "Export.h"
 
@@ -238,6 +238,127 @@ void writeGeoJson(const Study& study, const QList<Run>& runs, const ExportOption
     out << (any ? "\n  ]\n}\n" : "]\n}\n");
 }
 
+namespace {
+
+// A colour per direction, KML's aabbggrr; grey for runs without one.
+struct DirectionStyle
+{
+    qint16 code;
+    const char* name;
+    const char* colour;
+};
+constexpr DirectionStyle kDirectionStyles[] = {
+    {1, "SB", "ffff6000"}, // blue
+    {2, "NB", "ff0000e0"}, // red
+    {3, "WB", "ff00a0ff"}, // orange
+    {4, "EB", "ff00a000"}, // green
+    {0, "none", "ff808080"},
+};
+
+QString kmlStyleId(qint16 direction)
+{
+    for (const DirectionStyle& s : kDirectionStyles) {
+        if (s.code == direction) {
+            return QStringLiteral("direction-") + QLatin1String(s.name);
+        }
+    }
+    return QStringLiteral("direction-none");
+}
+
+} // namespace
+
+void writeKml(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out)
+{
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+           "  <Document>\n";
+    if (const auto date = studyDateStamp(study.header)) {
+        out << QStringLiteral("    <name>Travel-time study of %1</name>\n").arg(dateText(*date));
+    }
+    // Lines and node marks of a run take its direction's colour. The
+    // elements keep the order of the KML 2.2 schema.
+    for (const DirectionStyle& s : kDirectionStyles) {
+        out << QStringLiteral("    <Style id=\"direction-%1\">\n"
+                              "      <IconStyle><color>%2</color></IconStyle>\n"
+                              "      <LineStyle><color>%2</color><width>4</width></LineStyle>\n"
+                              "    </Style>\n")
+                   .arg(QLatin1String(s.name), QLatin1String(s.colour));
+    }
+    const auto coordinates = [&](const FixRecord& r) {
+        return longitudeText(r, options) + u',' + latitudeText(r, options);
+    };
+    for (const Run& run : runs) {
+        qsizetype positions = 0;
+        std::optional<qint64> start;
+        std::optional<qint64> end;
+        for (qsizetype j = 0; j < run.count; ++j) {
+            if (const auto stamp = run.stamps[j]) {
+                start = start ? start : stamp;
+                end = stamp;
+            }
+            positions += hasPosition(study.records[run.first + j]) ? 1 : 0;
+        }
+        if (positions == 0) {
+            continue;
+        }
+        const QString direction = directionCode(run.direction);
+        QString description = direction.isEmpty() ? QStringLiteral("No direction")
+                                                  : QStringLiteral("Direction ") + direction;
+        if (start) {
+            description += QStringLiteral(", travel time %1 (%2 to %3)")
+                               .arg(durationText(*end - *start), isoLocal(*start), isoLocal(*end));
+        }
+        description += QStringLiteral(", %1 fixes").arg(run.count);
+        const QString style = kmlStyleId(run.direction);
+        out << QStringLiteral("    <Placemark>\n"
+                              "      <name>Run %1</name>\n"
+                              "      <description>%2</description>\n"
+                              "      <styleUrl>#%3</styleUrl>\n")
+                   .arg(QString::number(run.number), description, style);
+        // A line needs two positions; a run with one is a point.
+        if (positions == 1) {
+            out << "      <Point><coordinates>";
+        } else {
+            out << "      <LineString>\n        <tessellate>1</tessellate>\n"
+                   "        <coordinates>\n";
+        }
+        for (qsizetype j = 0; j < run.count; ++j) {
+            const FixRecord& r = study.records[run.first + j];
+            if (hasPosition(r)) {
+                out << (positions == 1 ? coordinates(r)
+                                       : QStringLiteral("          ") + coordinates(r) + u'\n');
+            }
+        }
+        out << (positions == 1 ? "</coordinates></Point>\n"
+                               : "        </coordinates>\n      </LineString>\n")
+            << "    </Placemark>\n";
+
+        // A node is marked where its number goes up, at the first fix from
+        // there with a position.
+        qint16 node = study.records[run.first].NodeNum;
+        bool markDue = false;
+        for (qsizetype j = 0; j < run.count; ++j) {
+            const FixRecord& r = study.records[run.first + j];
+            if (r.NodeNum != node) {
+                markDue = r.NodeNum > node;
+                node = r.NodeNum;
+            }
+            if (!markDue || !hasPosition(r)) {
+                continue;
+            }
+            markDue = false;
+            out << QStringLiteral("    <Placemark>\n"
+                                  "      <name>Run %1, node %2</name>\n"
+                                  "      <styleUrl>#%3</styleUrl>\n"
+                                  "      <Point><coordinates>%4</coordinates></Point>\n"
+                                  "    </Placemark>\n")
+                       .arg(QString::number(run.number), QString::number(node), style,
+                            coordinates(r));
+        }
+    }
+    out << "  </Document>\n</kml>\n";
+}
+
 qsizetype recordsWithoutPosition(const Study& study)
 {
     return std::count_if(study.records.cbegin(), study.records.cend(),
@@ -271,6 +392,11 @@ ExportResult exportGpx(const Study& study, const ExportOptions& options)
 ExportResult exportGeoJson(const Study& study, const ExportOptions& options)
 {
     return whole(study, options, true, writeGeoJson);
+}
+
+ExportResult exportKml(const Study& study, const ExportOptions& options)
+{
+    return whole(study, options, true, writeKml);
 }
 
 } // namespace gd2

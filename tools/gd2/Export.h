@@ -1,6 +1,6 @@
 #pragma once
 // The records in formats other programs read: CSV for spreadsheets, GPX
-// tracks and GeoJSON lines for maps.
+// tracks, GeoJSON lines and KML placemarks (Google Earth) for maps.
 
 #include "StudyReader.h"
 
@@ -33,6 +33,7 @@ void writeCsv(const Study& study, const QList<Run>& runs, const ExportOptions& o
 void writeGpx(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out);
 void writeGeoJson(const Study& study, const QList<Run>& runs, const ExportOptions& options,
                   Sink& out);
+void writeKml(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out);
 // The records a map leaves out for having no position.
 qsizetype recordsWithoutPosition(const Study& study);
 
@@ -40,5 +41,6 @@ qsizetype recordsWithoutPosition(const Study& study);
 ExportResult exportCsv(const Study& study, const ExportOptions& options);
 ExportResult exportGpx(const Study& study, const ExportOptions& options);
 ExportResult exportGeoJson(const Study& study, const ExportOptions& options);
+ExportResult exportKml(const Study& study, const ExportOptions& options);
 
 } // namespace gd2

@@ -1,5 +1,5 @@
 // gd2: reads a study file and tells what it holds, in text, CSV, GPX,
-// GeoJSON and SVG.
+// GeoJSON, KML and SVG.
 
 #include "Cli.h"
 

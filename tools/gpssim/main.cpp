@@ -1,9 +1,12 @@
 // gpssim: a simulated GPS receiver on a pseudo-terminal, linked as
-// ports/comN beside the collector so that the collector opens it as port N.
+// ports/comN where the collector beside it looks, so that the collector opens
+// it as port N.
 // It replays a recorded log or drives a synthetic route, and never needs
 // hardware.
 
 #include "Drive.h"
+#include "FileLocations.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -119,14 +122,19 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("gpssim");
+    QCoreApplication::setApplicationVersion(version::text());
     QCommandLineParser p;
     p.setApplicationDescription(
-        "A simulated GPS receiver on a pseudo-terminal, linked as ports/comN in the program "
-        "folder so that the collector opens it as port N.");
+        "A simulated GPS receiver on a pseudo-terminal, linked as ports/comN where the collector "
+        "looks, so that the collector opens it as port N.");
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption portOpt("port", "Port number N (link ports/comN).", "N", "1");
-    const QCommandLineOption folderOpt("program-folder",
-                                       "Folder holding ports/ (default: beside gpssim).", "DIR");
+    const QCommandLineOption folderOpt(
+        "program-folder",
+        "Folder holding ports/ (default: the collector's beside gpssim, or "
+        "~/.config/gps-collector when installed).",
+        "DIR");
     const QCommandLineOption logOpt(
         "log", "Replay a recorded log ($ and @ lines; # lines skipped).", "FILE");
     const QCommandLineOption rateOpt("rate", "Fix cycles per second, 1 to 10.", "HZ", "1");
@@ -213,7 +221,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     const QString folder =
-        p.isSet(folderOpt) ? p.value(folderOpt) : QCoreApplication::applicationDirPath();
+        p.isSet(folderOpt)
+            ? p.value(folderOpt)
+            : locations::forProgramIn(QCoreApplication::applicationDirPath()).settingsFolder;
     const QString portsDir = QDir(folder).filePath("ports");
     QDir().mkpath(portsDir);
     const QString link = QDir(portsDir).filePath(QStringLiteral("com%1").arg(port));

@@ -1,0 +1,43 @@
+#pragma once
+// Where the program keeps its files. A program folder the user can write
+// keeps everything, as the build folder or a copy unpacked anywhere does:
+// the preferences, the port entries in ports/ and the data folder "Data
+// Files". An installed program, whose folder belongs to root, keeps the
+// preferences and ports/ in the user's configuration folder and its studies
+// in the user's documents.
+
+#include <QString>
+
+namespace locations {
+
+// The name of the configuration folder, the installed collector's name.
+inline const QString kProgramName = QStringLiteral("gps-collector");
+
+struct Locations
+{
+    bool installed = false;
+    QString programFolder;  // without a separator at its end
+    QString settingsFolder; // holds Veltrip.bin and ports/
+    QString dataFolder;     // the default data folder, ending with the separator
+
+    QString prefsFile() const; // settingsFolder/Veltrip.bin
+};
+
+// The locations for the program in programFolder: installed when the folder
+// cannot be written (tried for real: permission bits do not tell for root, a
+// read-only mount or an access list) or is the one the build installs
+// programs into (root may write there, but the package manager owns it).
+// An installed program's folders follow $XDG_CONFIG_HOME (else ~/.config)
+// and the user's documents folder (~/.config/user-dirs.dirs, else
+// ~/Documents).
+Locations forProgramIn(const QString& programFolder);
+
+// Everything in programFolder.
+Locations portable(const QString& programFolder);
+
+// Makes the folders an installed program keeps its files in; false, with
+// the reason in why, when one cannot be made. A portable program's folders
+// are its own business, as ever.
+bool makeFolders(const Locations& where, QString* why);
+
+} // namespace locations
