@@ -155,8 +155,9 @@ private slots:
         row("inf and huge", "report F", header + inf + huge, 0, "");
         const QByteArray ref = studyBytes(referenceRecords());
         row("nothing", "", ref, 2, "Usage:");
+
         row("unknown format", "export --format kmz F", ref, 2,
-            "unknown format \"kmz\": csv, gpx, geojson or kml");
+            "--format takes csv, gpx, geojson, kml, not \"kmz\"");
         row("option of another", "report --west F", ref, 2, "report takes no option --west");
         row("value missing", "report F --svg", ref, 2, "--svg needs a value");
         row("bad offset", "export --format gpx --utc-offset 5h F", ref, 2,
