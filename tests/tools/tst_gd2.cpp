@@ -155,7 +155,6 @@ private slots:
         row("inf and huge", "report F", header + inf + huge, 0, "");
         const QByteArray ref = studyBytes(referenceRecords());
         row("nothing", "", ref, 2, "Usage:");
-
         row("unknown format", "export --format kmz F", ref, 2,
             "--format takes csv, gpx, geojson, kml, not \"kmz\"");
         row("option of another", "report --west F", ref, 2, "report takes no option --west");
