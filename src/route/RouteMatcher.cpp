@@ -170,19 +170,21 @@ CheckpointLines::Crossings CheckpointLines::onFix(const FixPoint& fix)
                 // Round the end of a line is not across it, and leaves it to
                 // be approached afresh.
                 const bool within = std::fabs(across) <= l.radius;
-                if (was < 0 && along >= 0) {
+                // On the line is not past it: stored positions are rounded to
+                // a grid that the line may run along.
+                if (was <= 0 && along > 0) {
                     l.pendingForward = within && l.armedForward;
                     l.armedForward = l.armedForward && within;
                 }
-                if (was > 0 && along <= 0) {
+                if (was >= 0 && along < 0) {
                     l.pendingBackward = within && l.armedBackward;
                     l.armedBackward = l.armedBackward && within;
                 }
             }
         }
         // Back on the side it came from: noise, not a crossing.
-        l.pendingForward = l.pendingForward && along >= 0;
-        l.pendingBackward = l.pendingBackward && along <= 0;
+        l.pendingForward = l.pendingForward && along > 0;
+        l.pendingBackward = l.pendingBackward && along < 0;
         const double gone = before ? along - alongOf(*before) : 0.0;
         const bool forward = l.pendingForward && isMoving && gone >= 0;
         const bool backward = l.pendingBackward && isMoving && gone <= 0;

@@ -159,7 +159,8 @@ class TstRoute : public QObject
     Q_OBJECT
 
 private slots:
-    // Without noise, every command falls on the first fix past its line.
+    // Without noise, every command falls on the first fix past its line (a
+    // fix on the line is not past it).
     void cleanDrives_data()
     {
         QTest::addColumn<int>("drive");
@@ -170,10 +171,10 @@ private slots:
             << 1 << QStringList{"4:start D backward", "24:node C", "44:node B", "64:stop A"};
         // Waiting 20 m before B for a minute: the wait is B's stretch before.
         QTest::newRow("red light before B")
-            << 2 << QStringList{"4:start A forward", "84:node B", "104:node C", "124:stop D"};
+            << 2 << QStringList{"4:start A forward", "85:node B", "105:node C", "125:stop D"};
         // Back over B and A and forward again: each counts once a run.
         QTest::newRow("U-turn after B")
-            << 3 << QStringList{"4:start A forward", "24:node B", "94:node C", "114:stop D"};
+            << 3 << QStringList{"4:start A forward", "24:node B", "95:node C", "115:stop D"};
     }
     void cleanDrives()
     {

@@ -92,16 +92,22 @@ DriveState SyntheticDrive::step()
 
 QByteArray SyntheticDrive::sentences(const DriveState& s) const
 {
-    const QDateTime utc = startUtc_.addMSecs(qint64(std::llround(s.seconds * 1000)));
+    return ReceiverSentences(options_, startUtc_, s);
+}
+
+QByteArray ReceiverSentences(const DriveOptions& options, const QDateTime& startUtc,
+                             const DriveState& s)
+{
+    const QDateTime utc = startUtc.addMSecs(qint64(std::llround(s.seconds * 1000)));
     const QTime t = utc.time();
     const QByteArray hhmmss = QByteArray::number(t.hour()).rightJustified(2, '0') +
                               QByteArray::number(t.minute()).rightJustified(2, '0') +
                               QByteArray::number(t.second()).rightJustified(2, '0');
     const QByteArray time = hhmmss + "." + QByteArray::number(t.msec() / 10).rightJustified(2, '0');
     const QByteArray date = utc.date().toString("ddMMyy").toLatin1();
-    const bool lf = options_.lfOnly;
+    const bool lf = options.lfOnly;
 
-    if (options_.text) {
+    if (options.text) {
         // @YYMMDDhhmmss, position in thousandths of minutes, status, velocities in dm/s.
         QByteArray line = "@" + utc.date().toString("yyMMdd").toLatin1() + hhmmss;
         if (s.fix) {
@@ -123,7 +129,7 @@ QByteArray SyntheticDrive::sentences(const DriveState& s) const
         return line + "U0000" + (lf ? "\n" : "\r\n");
     }
 
-    const QByteArray tk = options_.talker.toLatin1();
+    const QByteArray tk = options.talker.toLatin1();
     QByteArray latField = ",";
     QByteArray lonField = ",";
     if (s.fix) {
@@ -144,7 +150,7 @@ QByteArray SyntheticDrive::sentences(const DriveState& s) const
                             (s.fix ? "1,09,0.92" : "0,00,99.99") + "," +
                             (s.fix ? "519.4,M,47.0,M" : ",,,") + ",,",
                         lf);
-    if (options_.vtg) {
+    if (options.vtg) {
         out += NmeaSentence(tk + "VTG," + course + ",T,,M," + knots + ",N," +
                                 (s.fix ? fixed(s.speedMps * 3.6, 1, 3) : QByteArray()) + ",K,A",
                             lf);

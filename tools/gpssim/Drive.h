@@ -47,6 +47,10 @@ private:
     DriveState state_;
 };
 
+// The sentences a receiver sends for a state, its time counted from startUtc.
+QByteArray ReceiverSentences(const DriveOptions& options, const QDateTime& startUtc,
+                             const DriveState& s);
+
 // "$" + body + "*" + checksum + line end.
 QByteArray NmeaSentence(const QByteArray& body, bool lfOnly);
 

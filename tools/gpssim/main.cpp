@@ -4,8 +4,10 @@
 // It replays a recorded log or drives a synthetic route, and never needs
 // hardware.
 
+#include "CheckpointFile.h"
 #include "Drive.h"
 #include "FileLocations.h"
+#include "RouteDrive.h"
 #include "Version.h"
 
 #include <QCommandLineParser>
@@ -15,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <optional>
 
 #include <csignal>
 #include <cstdio>
@@ -151,10 +155,28 @@ int main(int argc, char* argv[])
     const QCommandLineOption secondsOpt(
         "seconds", "Stop after this many seconds (default: run until stopped).", "S");
     const QCommandLineOption loopOpt("loop", "Replay the log again and again.");
+    const QCommandLineOption routeOpt(
+        "route",
+        "Drive the route of a checkpoint file back and forth instead, waiting before every "
+        "checkpoint.",
+        "FILE");
+    const QCommandLineOption waitOpt("route-wait", "Seconds waited before each checkpoint.", "S",
+                                     "30");
+    const QCommandLineOption noiseOpt(
+        "noise", "Position error of the route drive, metres (one standard deviation).", "M", "0");
+    const QCommandLineOption truthOpt(
+        "truth", "Write where the route drive truly crossed each checkpoint to FILE (CSV).",
+        "FILE");
+    const QCommandLineOption toFileOpt(
+        "to-file",
+        "Write the sentences to FILE as fast as they are made, for --seconds of drive, instead "
+        "of to a port.",
+        "FILE");
     const QCommandLineOption quietOpt("quiet", "Print nothing but errors.");
     const QCommandLineOption echoOpt("echo", "Print every sentence sent.");
-    p.addOptions({portOpt, folderOpt, logOpt, rateOpt, baudOpt, vtgOpt, textOpt, talkerOpt, lfOpt,
-                  lossOpt, silentOpt, secondsOpt, loopOpt, quietOpt, echoOpt});
+    p.addOptions({portOpt,   folderOpt, logOpt,   rateOpt,   baudOpt,    vtgOpt,  textOpt,
+                  talkerOpt, lfOpt,     lossOpt,  silentOpt, secondsOpt, loopOpt, routeOpt,
+                  waitOpt,   noiseOpt,  truthOpt, toFileOpt, quietOpt,   echoOpt});
     p.process(app);
 
     bool ok = false;
@@ -215,6 +237,65 @@ int main(int argc, char* argv[])
         }
     }
 
+    std::optional<RouteDrive> routeDrive;
+    if (p.isSet(routeOpt)) {
+        const route::CheckpointList route = route::readCheckpoints(p.value(routeOpt));
+        if (!route.ok()) {
+            std::fprintf(stderr, "gpssim: %s\n", qPrintable(route.error));
+            return 1;
+        }
+        RouteDriveOptions ro;
+        ro.rateHz = rate;
+        ro.waitSeconds = p.value(waitOpt).toDouble(&ok);
+        const bool waitOk = ok && ro.waitSeconds >= 0;
+        ro.noiseM = p.value(noiseOpt).toDouble(&ok);
+        if (!waitOk || !ok || ro.noiseM < 0) {
+            std::fprintf(stderr, "gpssim: --route-wait and --noise take numbers from 0 up\n");
+            return 2;
+        }
+        routeDrive.emplace(route.checkpoints, ro);
+    }
+    QDateTime start = QDateTime::currentDateTimeUtc();
+    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
+    // Where the route drive truly crossed the checkpoints, written as the drive ends.
+    const auto writeTruth = [&] {
+        if (!routeDrive || !p.isSet(truthOpt)) {
+            return true;
+        }
+        QFile f(p.value(truthOpt));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "gpssim: cannot write %s\n", qPrintable(p.value(truthOpt)));
+            return false;
+        }
+        f.write("seconds,utc,checkpoint,way\n");
+        for (const TrueCrossing& c : routeDrive->crossings()) {
+            const QDateTime at = start.addMSecs(qint64(std::llround(c.seconds * 1000)));
+            f.write(QByteArray::number(c.seconds, 'f', 3) + ',' +
+                    at.toString(Qt::ISODateWithMs).toLatin1() + ',' +
+                    QByteArray::number(c.checkpoint) + ',' + (c.forward ? "forward" : "backward") +
+                    '\n');
+        }
+        return true;
+    };
+    if (p.isSet(toFileOpt)) {
+        // As fast as it is made: a day of driving for a measurement.
+        if (stopAfter < 0) {
+            std::fprintf(stderr, "gpssim: --to-file needs --seconds\n");
+            return 2;
+        }
+        QFile out(p.value(toFileOpt));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "gpssim: cannot write %s\n", qPrintable(p.value(toFileOpt)));
+            return 1;
+        }
+        SyntheticDrive synthetic(o, start);
+        for (qint64 cycle = 0; double(cycle) / rate < stopAfter; ++cycle) {
+            const DriveState s = routeDrive ? routeDrive->step() : synthetic.step();
+            out.write(ReceiverSentences(o, start, s));
+        }
+        return writeTruth() && out.flush() ? 0 : 1;
+    }
+
     Pty pty;
     if (!pty.open()) {
         std::perror("gpssim: pseudo-terminal");
@@ -238,12 +319,12 @@ int main(int argc, char* argv[])
     if (!quiet) {
         std::printf("gpssim: port %d is %s (%s), %d Hz%s\n", port, qPrintable(link),
                     qPrintable(pty.slaveName), rate,
-                    logLines.isEmpty() ? ", synthetic drive" : ", replaying a log");
+                    !logLines.isEmpty() ? ", replaying a log"
+                    : routeDrive        ? ", driving the route"
+                                        : ", synthetic drive");
         std::fflush(stdout);
     }
 
-    QDateTime start = QDateTime::currentDateTimeUtc();
-    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
     SyntheticDrive drive(o, start);
     QElapsedTimer clock;
     clock.start();
@@ -281,8 +362,8 @@ int main(int argc, char* argv[])
                            .arg(logDone ? logLines.size() : logAt)
                            .arg(logLines.size());
         } else {
-            const DriveState s = drive.step();
-            out = drive.sentences(s);
+            const DriveState s = routeDrive ? routeDrive->step() : drive.step();
+            out = ReceiverSentences(o, start, s);
             progress = QStringLiteral("%1 s  %2 %3  %4 mph  %5")
                            .arg(s.seconds, 6, 'f', 1)
                            .arg(s.latitude, 10, 'f', 6)
@@ -311,5 +392,5 @@ int main(int argc, char* argv[])
     QFile::remove(link);
     ::close(pty.slave);
     ::close(pty.master);
-    return 0;
+    return writeTruth() ? 0 : 1;
 }
