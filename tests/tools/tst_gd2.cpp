@@ -205,6 +205,51 @@ private slots:
     // 09:01:30-09:02:30, 0.556 km; N2-end to 09:03:00, 4 mph for 30 s. Run 2:
     // 09:10:00-09:10:40-09:11:20, 0.667 km each, past the fixes without a
     // usable position; the one without a speed is not stopped.
+    // A run whose nodes were marked by key gives the route's checkpoint file:
+    // where it began, where each node was first recorded, where it ended.
+    void checkpointsOfAKeyedRun_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("stoppedAtTheLastNode");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // or a part of what is said
+        QTest::newRow("the first run with nodes, west")
+            << "checkpoints --west F" << false << 0
+            << "name,latitude,longitude\nstart,40.0000000,-75.0000000\n"
+               "N1,40.0070000,-75.0000000\nN2,40.0120000,-75.0000000\n"
+               "end,40.0150000,-75.0000000\n";
+        QTest::newRow("run 2, south; its records without a position passed over")
+            << "checkpoints --run 2 --south F" << false << 0
+            << "name,latitude,longitude\nstart,-40.0120000,75.0000000\n"
+               "N1,-40.0060000,75.0000000\nend,-40.0000000,75.0000000\n";
+        QTest::newRow("ended where the last node was marked")
+            << "checkpoints F" << true << 1 << "run 1: end lies where N2 lies";
+        QTest::newRow("no such run") << "checkpoints --run 7 F" << false << 1 << "has no run 7";
+        QTest::newRow("not a run number")
+            << "checkpoints --run x F" << false << 2 << "--run takes a run number";
+    }
+    void checkpointsOfAKeyedRun()
+    {
+        QFETCH(QString, args);
+        QFETCH(bool, stoppedAtTheLastNode);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QList<FixRecord> records = referenceRecords();
+        if (!stoppedAtTheLastNode) {
+            records[6].Latitude = 40.015;
+        }
+        QStringList words = args.split(u' ');
+        words.replaceInStrings(QRegularExpression("^F$"),
+                               writeStudy("route.gd2", studyBytes(records)));
+        gd2::CliOutput io;
+        QCOMPARE(gd2::runCli(words, io), status);
+        if (status == 0) {
+            QCOMPARE(QString::fromUtf8(io.out), out);
+        } else {
+            QVERIFY2(io.err.contains(out.toUtf8()), io.err.constData());
+        }
+    }
+
     void goldens_data()
     {
         QTest::addColumn<QStringList>("args");

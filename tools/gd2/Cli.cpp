@@ -2,6 +2,7 @@
 
 #include "Cli.h"
 
+#include "Checkpoints.h"
 #include "Compare.h"
 #include "Export.h"
 #include "Inspect.h"
@@ -129,6 +130,56 @@ int runExport(const Arguments& a, CliOutput& io)
         } else {
             writeGeoJson(study, runs, options, out);
         }
+        return true;
+    }));
+}
+
+int runCheckpoints(const Arguments& a, CliOutput& io)
+{
+    std::optional<qint16> number;
+    if (a.has("--run")) {
+        bool ok = false;
+        const int n = a.value("--run").toInt(&ok);
+        if (!ok || n < 1 || n > 32767) {
+            return usageError(
+                io, QStringLiteral("--run takes a run number, not \"%1\"").arg(a.value("--run")));
+        }
+        number = qint16(n);
+    }
+    Study study;
+    QList<Run> runs;
+    if (!readOne(a, io, study, runs, true)) {
+        return kExitBadFile;
+    }
+    const std::optional<Run> run = routeRun(runs, study.records, number);
+    if (!run) {
+        say(io, number ? QStringLiteral("%1 has no run %2").arg(a.files.first()).arg(*number)
+                       : QStringLiteral("%1 has no run").arg(a.files.first()));
+        return kExitBadFile;
+    }
+    const QList<route::Checkpoint> cps =
+        checkpointsOfRun(study, *run, a.has("--west"), a.has("--south"));
+    for (qsizetype i = 1; i < cps.size(); ++i) {
+        if (haversineMetres(cps[i - 1].latitude, cps[i - 1].longitude, cps[i].latitude,
+                            cps[i].longitude) < 1.0) {
+            say(io, QStringLiteral("run %1: %2 lies where %3 lies, so the route would have no "
+                                   "direction between them; mark the nodes of another run")
+                        .arg(run->number)
+                        .arg(cps[i].name, cps[i - 1].name));
+            return kExitBadFile;
+        }
+    }
+    // Written only as the collector will read it back: what it would refuse
+    // is refused here.
+    const QByteArray csv = route::checkpointsCsv(cps);
+    const route::CheckpointList back =
+        route::parseCheckpoints(csv, QStringLiteral("run %1").arg(run->number));
+    if (!back.ok()) {
+        say(io, back.error);
+        return kExitBadFile;
+    }
+    return status(writeOutput(io, a.value("-o"), [&](Sink& out) {
+        out << QString::fromUtf8(csv);
         return true;
     }));
 }
@@ -350,6 +401,16 @@ const QList<Command>& commands()
          1,
          "FILE",
          runExport},
+        {"checkpoints",
+         "a route's checkpoint file from a run whose nodes were marked by key",
+         {{"--run", "N", "the run (default: the first with a node marked)"},
+          {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
+          {"--south", nullptr, "the study lies south of the equator"},
+          kOutput},
+         1,
+         1,
+         "FILE",
+         runCheckpoints},
         {"report",
          "travel time, distance, speed and stops per run and node stretch",
          {{"--csv", nullptr, "one CSV table instead of text"},
