@@ -6,13 +6,17 @@
 #include "Preferences.h"
 #include "QtCommPort.h"
 #include "QtPlatform.h"
+#include "QtPortProbe.h"
 #include "Settings.h"
+#include "StudySetup.h"
 #include "StudyWriter.h"
 #include "frmInit.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
@@ -22,6 +26,18 @@ int main(int argc, char* argv[])
     // The set-up window closes before the main window opens; the windows
     // themselves decide when the program ends.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Collects GPS travel-time studies: the set-up window, then the runs."));
+    options.addHelpOption();
+    const QCommandLineOption checkpoints(
+        QStringLiteral("checkpoints"),
+        QStringLiteral("The route's checkpoint file (CSV, GPX or GeoJSON), chosen in the set-up "
+                       "window."),
+        QStringLiteral("FILE"));
+    options.addOption(checkpoints);
+    options.process(app);
 
     // Everything here lives as long as the program.
     ByteFiles files;
@@ -34,6 +50,11 @@ int main(int argc, char* argv[])
                             files, messages);
     StudySettings settings;
     StudyWriter writer(files, clock);
+    StudySetup studySetup(settings, prefs, writer);
+    if (options.isSet(checkpoints)) {
+        // Remembered as a whole path, whatever folder the next start is made from.
+        studySetup.chooseCheckpointFile(QFileInfo(options.value(checkpoints)).absoluteFilePath());
+    }
 
     const auto showMainWindow = [&] {
         auto* window =
@@ -43,8 +64,7 @@ int main(int argc, char* argv[])
         window->show();
     };
     auto* setup =
-        new frmInit(settings, prefs, writer, platform,
-                    std::make_unique<QtCommPort>(folder, QtCommPort::Use::Test), showMainWindow);
+        new frmInit(studySetup, platform, std::make_unique<QtPortProbe>(folder), showMainWindow);
     setup->setAttribute(Qt::WA_DeleteOnClose);
     setup->Form_Load();
     return QApplication::exec();

@@ -3,6 +3,7 @@
 
 #include "PortDirectory.h"
 #include "QtCommPort.h"
+#include "QtPortProbe.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,13 @@ struct NetworkPort
         port.setRThreshold(1);
     }
 };
+
+void writeEntry(const QString& path, const QString& entry)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(entry.toUtf8() + '\n');
+}
 
 QTcpSocket* accepted(QTcpServer& server)
 {
@@ -203,6 +211,57 @@ private slots:
         QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n"));
         gpsd->write("\"TPV\",\"tag\":\"$GPGGA\"}\n$GPGGA,2\r\n");
         QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
+    }
+
+    // The set-up window's tests of network ports wait for each other not at
+    // all: a source that never answers is answered for last, though asked
+    // first, and says so; a serial device is opened as before.
+    void portsTestedTogether()
+    {
+        QTcpServer open, silent;
+        QVERIFY(open.listen(QHostAddress::LocalHost));
+        // Its queue of one held by a connection it never takes: the next is
+        // left unanswered.
+        silent.setListenBacklogSize(0);
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        silent.pauseAccepting();
+        QTcpSocket filler;
+        filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
+        QVERIFY(filler.waitForConnected(5000));
+        QTcpServer gone;
+        QVERIFY(gone.listen(QHostAddress::LocalHost));
+        const quint16 refusing = gone.serverPort();
+        gone.close();
+        Terminal receiver;
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("ports"));
+        const auto entry = [&](int n, quint16 port) {
+            writeEntry(program.filePath(QString("ports/com%1").arg(n)),
+                       QString("tcp://127.0.0.1:%1").arg(port));
+        };
+        entry(1, silent.serverPort());
+        entry(2, open.serverPort());
+        entry(3, refusing);
+        QVERIFY(QFile::link(receiver.device, program.filePath("ports/com4")));
+
+        QtPortProbe probe(program.path());
+        QStringList answers;
+        connect(&probe, &PortProbe::answered, this,
+                [&](qint16 port, bool opens, const QString& why) {
+                    answers << QString("%1 %2 %3").arg(port).arg(opens).arg(why);
+                });
+        for (qint16 port = 1; port <= 4; ++port) {
+            probe.ask(port);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 4, 5000);
+        const QString silentName = QString("tcp://127.0.0.1:%1").arg(silent.serverPort());
+        QCOMPARE(answers.last(), "1 0 " + silentName + ": no answer");
+        answers.removeLast();
+        answers.sort();
+        QCOMPARE(answers,
+                 QStringList({"2 1 ",
+                              QString("3 0 tcp://127.0.0.1:%1: Connection refused").arg(refusing),
+                              "4 1 "}));
     }
 
     void entries_data()

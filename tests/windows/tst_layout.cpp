@@ -4,6 +4,7 @@
 // and its columns in view during a long run.
 
 #include "FakeCommPort.h"
+#include "PortProbe.h"
 #include "SpreadGrid.h"
 #include "TestSupport.h"
 #include "frmConfirmOverwrite.h"
@@ -150,8 +151,9 @@ private slots:
             line->feed(kGga);
         }
         problems << layoutProblems(main) << gridProblems(*main.vaGPSData);
-        frmInit setup(s.settings, s.prefs, s.writer, s.platform, std::make_unique<FakeCommPort>(),
-                      [] {});
+        StudySetup study(s.settings, s.prefs, s.writer);
+        frmInit setup(study, s.platform,
+                      std::make_unique<PortProbe>(std::make_unique<FakeCommPort>()), [] {});
         setup.Form_Load();
         setup.Form_Activate();
         QCOMPARE(setup.size(), size);
