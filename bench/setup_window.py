@@ -1,8 +1,10 @@
 """The set-up window with network ports that never answer (ports 1 to N, 32
-unless given): how long until the window shows, and until the port box shows
-the answer for port 32, the last one probed (red: it does not open). A local
-socket that listens and never accepts, its queue already full, leaves every
-connection unanswered. Usage: bench/setup_window.py BUILD_BIN [REPETITIONS] [N]"""
+unless given): how long until the window shows, and until the port box, which
+shows port N, shows its answer (red: it does not open). N is the last port
+tested, so that is when the port list is complete (with no entries, port 32,
+which names no device). A local socket that
+listens and never accepts, its queue already full, leaves every connection
+unanswered. Usage: bench/setup_window.py BUILD_BIN [REPETITIONS] [N]"""
 
 import ctypes
 import os
@@ -16,7 +18,6 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 from harness import Collector, Display, wait_for  # noqa: E402
 
-LAST_PORT = 32
 
 
 class Image(ctypes.Structure):  # the head of an XImage
@@ -53,7 +54,7 @@ def once(build_bin, address, entries):
                 f.write("tcp://%s:%d\n" % address)
         folder = (c.path("Data Files") + os.sep).encode()
         with open(c.path("Veltrip.bin"), "wb") as f:
-            f.write(folder.ljust(78) + struct.pack("<h", LAST_PORT) + b"Standard USB".ljust(64)
+            f.write(folder.ljust(78) + struct.pack("<h", entries or 32) + b"Standard USB".ljust(64)
                     + b" " * 20 + struct.pack("<hhhi", 0, 0, 0, 4800) + bytes(82))
         start = time.monotonic()
         c.app = subprocess.Popen([c.path("gps-collector")], env=c.env, stdout=subprocess.DEVNULL,
@@ -77,7 +78,7 @@ def main(build_bin, repetitions, entries):
         for _ in range(repetitions):
             shown, answered = once(build_bin, listener.getsockname(), entries)
             print("%d unanswering network ports: window shown after %.2f s, port %d's answer "
-                  "after %.2f s" % (entries, shown, LAST_PORT, answered), flush=True)
+                  "after %.2f s" % (entries, shown, entries or 32, answered), flush=True)
     finally:
         filler.close()
         listener.close()
