@@ -157,6 +157,20 @@ private slots:
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter(".gd2"), QStringList());
         QVERIFY(!QFile::exists(s.prefs.SideFile()));
         QVERIFY(s.messages.shown.isEmpty()); // the window says it
+        QCOMPARE(s.asked, QString());        // and asks nothing
+    }
+
+    // A folder of the study file's name is no study to replace: nothing is
+    // asked or removed, and the study file cannot be created.
+    void aFolderOfTheStudysName()
+    {
+        Start s(dir_.path());
+        QVERIFY(QDir(dir_.path()).mkpath("Test-1.gd2/runs"));
+        const StudySetup::Answer answer = s.ok(true);
+        QCOMPARE(answer.message, msg::kDataFileOpenFailed);
+        QCOMPARE(s.asked, QString());
+        QVERIFY(QFileInfo(dir_.filePath("Test-1.gd2/runs")).isDir());
+        QDir(dir_.filePath("Test-1.gd2")).removeRecursively();
     }
 
     // What the boxes show is what the preferences get, field by field at
@@ -164,35 +178,28 @@ private slots:
     // loaded; the checkpoints are read.
     void acceptedAsShown_data()
     {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("receiver");
-        QTest::addColumn<QString>("baud");
+        QTest::addColumn<QStringList>("boxes"); // port, receiver, baud
         QTest::addColumn<bool>("withRoute");
-        QTest::addColumn<int>("portSaved");
-        QTest::addColumn<QByteArray>("receiverSaved");
-        QTest::addColumn<int>("baudSaved");
-        QTest::newRow("from the lists")
-            << "3"
-            << "GeoExplorer 3"
-            << "9600" << false << 3 << QByteArray("GeoExplorer 3") << 9600;
-        QTest::newRow("typed") << "2.7"
-                               << "  Phone app 2 "
-                               << " 38400 " << true << 2 << QByteArray("Phone app 2") << 38400;
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QByteArray>("receiver");
+        QTest::addColumn<int>("baud");
+        QTest::newRow("from the lists") << QStringList({"3", "GeoExplorer 3", "9600"}) << false << 3
+                                        << QByteArray("GeoExplorer 3") << 9600;
+        QTest::newRow("typed") << QStringList({"2.7", "  Phone app 2 ", " 38400 "}) << true << 2
+                               << QByteArray("Phone app 2") << 38400;
     }
     void acceptedAsShown()
     {
-        QFETCH(QString, receiver);
+        QFETCH(QStringList, boxes);
         QFETCH(bool, withRoute);
-        QFETCH(int, portSaved);
-        QFETCH(QByteArray, receiverSaved);
-        QFETCH(int, baudSaved);
+        QFETCH(int, port);
+        QFETCH(QByteArray, receiver);
+        QFETCH(int, baud);
         Start s(dir_.path());
         const QByteArray loaded = readAll(s.prefs.PrefsFile());
-        QFETCH(QString, port);
-        QFETCH(QString, baud);
-        s.shown.CommPort = port;
-        s.shown.GPSName = receiver;
-        s.shown.BaudRate = baud;
+        s.shown.CommPort = boxes[0];
+        s.shown.GPSName = boxes[1];
+        s.shown.BaudRate = boxes[2];
         s.shown.MetricView = true;
         s.shown.StudyNamePrefix = " Main St ";
         s.shown.StudyNum = "7";
@@ -200,14 +207,14 @@ private slots:
 
         QCOMPARE(s.ok().outcome, Outcome::Created);
         const QString folder = dir_.path() + "/";
-        QVERIFY(sameBytes(readAll(s.prefs.PrefsFile()),
-                          prefsBytes(folder.toUtf8(), qint16(portSaved), receiverSaved, "", false,
-                                     true, false, baudSaved)));
+        QVERIFY(sameBytes(
+            readAll(s.prefs.PrefsFile()),
+            prefsBytes(folder.toUtf8(), qint16(port), receiver, "", false, true, false, baud)));
         const QByteArray study = readAll(dir_.filePath("Main St-7.gd2"));
         QCOMPARE(study.size(), 272);
         QVERIFY(sameBytes(study.mid(16), loaded));
-        QCOMPARE(s.settings.GPSName, QString(receiverSaved));
-        QCOMPARE(s.settings.BaudRate, baudSaved);
+        QCOMPARE(s.settings.GPSName, QString(receiver));
+        QCOMPARE(s.settings.BaudRate, baud);
         QCOMPARE(s.settings.StudyNamePrefix, QString("Main St"));
         QCOMPARE(s.settings.Checkpoints.size(), withRoute ? 3 : 0);
         QCOMPARE(s.settings.CheckpointFile, s.shown.CheckpointFile);
@@ -231,9 +238,7 @@ private slots:
         }
         QFile::remove(path);
         Start again(dir_.path());
-        QCOMPARE(again.settings.CheckpointFile, path);
-        QCOMPARE(again.ok(true).outcome, Outcome::Refused); // gone: nothing starts
-        QVERIFY(sameBytes(readAll(again.prefs.PrefsFile()), prefs));
+        QCOMPARE(again.settings.CheckpointFile, path); // gone since, and still shown
 
         const QString other = dir_.filePath("other.csv");
         QCOMPARE(Start(dir_.path(), other).settings.CheckpointFile, other);

@@ -213,9 +213,9 @@ private slots:
         QTRY_COMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
     }
 
-    // The set-up window's tests of network ports wait for each other not at
-    // all: a source that never answers is answered for last, though asked
-    // first, and says so; a serial device is opened as before.
+    // The set-up window's tests of network ports do not wait for each other:
+    // a source that never answers is answered for last, though asked first,
+    // and says so; a serial device is opened as before.
     void portsTestedTogether()
     {
         QTcpServer open, silent;
@@ -228,10 +228,6 @@ private slots:
         QTcpSocket filler;
         filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
         QVERIFY(filler.waitForConnected(5000));
-        QTcpServer gone;
-        QVERIFY(gone.listen(QHostAddress::LocalHost));
-        const quint16 refusing = gone.serverPort();
-        gone.close();
         Terminal receiver;
         QTemporaryDir program;
         QVERIFY(QDir(program.path()).mkdir("ports"));
@@ -241,8 +237,7 @@ private slots:
         };
         entry(1, silent.serverPort());
         entry(2, open.serverPort());
-        entry(3, refusing);
-        QVERIFY(QFile::link(receiver.device, program.filePath("ports/com4")));
+        QVERIFY(QFile::link(receiver.device, program.filePath("ports/com3")));
 
         QtPortProbe probe(program.path());
         QStringList answers;
@@ -250,18 +245,15 @@ private slots:
                 [&](qint16 port, bool opens, const QString& why) {
                     answers << QString("%1 %2 %3").arg(port).arg(opens).arg(why);
                 });
-        for (qint16 port = 1; port <= 4; ++port) {
+        for (qint16 port = 1; port <= 3; ++port) {
             probe.ask(port);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 4, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 3, 5000);
         const QString silentName = QString("tcp://127.0.0.1:%1").arg(silent.serverPort());
         QCOMPARE(answers.last(), "1 0 " + silentName + ": no answer");
         answers.removeLast();
         answers.sort();
-        QCOMPARE(answers,
-                 QStringList({"2 1 ",
-                              QString("3 0 tcp://127.0.0.1:%1: Connection refused").arg(refusing),
-                              "4 1 "}));
+        QCOMPARE(answers, QStringList({"2 1 ", "3 1 "}));
     }
 
     void entries_data()
