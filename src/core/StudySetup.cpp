@@ -113,5 +113,5 @@ StudySetup::Answer StudySetup::accept(const SetupChoices& choices, const MayOver
     prefs_.SavePrefs(study);
     prefs_.SaveCheckpointFile(study.CheckpointFile);
     settings_ = std::move(study);
-    return {};
+    return {Answer::Outcome::Created, {}, Box::None};
 }
