@@ -7,23 +7,30 @@
 #include "Preferences.h"
 #include "QtCommPort.h"
 #include "QtPlatform.h"
+#include "QtPortProbe.h"
 #include "Settings.h"
+#include "StudySetup.h"
 #include "StudyWriter.h"
 #include "Version.h"
 #include "frmInit.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 const char kUsage[] =
-    "Usage: gps-collector [--version | --help]\n"
+    "Usage: gps-collector [--checkpoints FILE] [--version | --help]\n"
     "\n"
     "Collects a GPS travel-time study: the set-up window asks for the study, the\n"
-    "receiver and its port, the main window records runs. See gps-collector(1).\n";
+    "receiver and its port, the main window records runs. See gps-collector(1).\n"
+    "\n"
+    "  --checkpoints FILE  the route's checkpoint file (CSV, GPX or GeoJSON): runs\n"
+    "                      start, mark their nodes and stop as the route is driven\n";
 
 } // namespace
 
@@ -49,6 +56,15 @@ int main(int argc, char* argv[])
     // themselves decide when the program ends.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    QCommandLineParser options;
+    const QCommandLineOption checkpoints(
+        QStringLiteral("checkpoints"),
+        QStringLiteral("The route's checkpoint file (CSV, GPX or GeoJSON), chosen in the set-up "
+                       "window."),
+        QStringLiteral("FILE"));
+    options.addOption(checkpoints);
+    options.process(app);
+
     // Everything here lives as long as the program.
     ByteFiles files;
     SystemClock clock;
@@ -62,6 +78,11 @@ int main(int argc, char* argv[])
     const Preferences prefs(where.prefsFile(), where.dataFolder, files, messages);
     StudySettings settings;
     StudyWriter writer(files, clock);
+    StudySetup studySetup(settings, prefs, writer);
+    if (options.isSet(checkpoints)) {
+        // Remembered as a whole path, whatever folder the next start is made from.
+        studySetup.chooseCheckpointFile(QFileInfo(options.value(checkpoints)).absoluteFilePath());
+    }
 
     const auto showMainWindow = [&] {
         auto* window = new frmMain(settings, writer, platform,
@@ -70,9 +91,8 @@ int main(int argc, char* argv[])
         window->Form_Load();
         window->show();
     };
-    auto* setup = new frmInit(
-        settings, prefs, writer, platform,
-        std::make_unique<QtCommPort>(where.settingsFolder, QtCommPort::Use::Test), showMainWindow);
+    auto* setup = new frmInit(studySetup, platform,
+                              std::make_unique<QtPortProbe>(where.settingsFolder), showMainWindow);
     setup->setAttribute(Qt::WA_DeleteOnClose);
     setup->Form_Load();
     return QApplication::exec();

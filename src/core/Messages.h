@@ -110,6 +110,13 @@ inline QString prefsWriteFailed(const QString& path, const QString& reason)
         .arg(path, reason);
 }
 
+inline QString checkpointFileNotSaved(const QString& path)
+{
+    return QStringLiteral("The choice of checkpoint file could not be saved to %1. "
+                          "It will not be remembered at the next start.")
+        .arg(path);
+}
+
 // While a run cannot reach its study file.
 inline QString recordsWaiting(int count, const QString& path)
 {

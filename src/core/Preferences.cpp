@@ -9,10 +9,15 @@
 #include "Settings.h"
 #include "UserMessages.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
 namespace {
 
 constexpr qint16 kDefaultPort = 1;
 constexpr qint32 kDefaultBaud = 4800;
+const QString kCheckpointFileKey = QStringLiteral("Route/CheckpointFile");
 
 // The field's text without leading and trailing spaces; the field itself is
 // rewritten left-aligned, so the record keeps its padded form.
@@ -96,6 +101,32 @@ void Preferences::LoadPrefs(StudySettings& m) const
         setDefaults(m);
         SavePrefs(m);
     }
+    m.CheckpointFile =
+        QSettings(SideFile(), QSettings::IniFormat).value(kCheckpointFileKey).toString();
+}
+
+QString Preferences::SideFile() const
+{
+    return QFileInfo(prefsFile_).dir().filePath(QStringLiteral("Veltrip.ini"));
+}
+
+bool Preferences::SaveCheckpointFile(const QString& path) const
+{
+    QSettings side(SideFile(), QSettings::IniFormat);
+    if (path == side.value(kCheckpointFileKey).toString()) {
+        return true; // nothing to write, and no file made to say "none"
+    }
+    if (path.isEmpty()) {
+        side.remove(kCheckpointFileKey);
+    } else {
+        side.setValue(kCheckpointFileKey, path);
+    }
+    side.sync();
+    if (side.status() != QSettings::NoError) {
+        messages_.show(msg::checkpointFileNotSaved(SideFile()));
+        return false;
+    }
+    return true;
 }
 
 bool Preferences::SavePrefs(StudySettings& m) const

@@ -44,12 +44,6 @@ std::optional<qint16> studyNumber(const QString& boxText)
     return qint16(rounded);
 }
 
-qint16 studyNumberWhileTyping(const QString& boxText)
-{
-    const double rounded = std::nearbyint(LeadingNumber(boxText));
-    return rounded < -32768 || rounded > 32767 ? qint16(0) : qint16(rounded);
-}
-
 std::optional<qint16> portNumber(const QString& boxText)
 {
     const double whole = std::floor(LeadingNumber(boxText));
@@ -57,6 +51,28 @@ std::optional<qint16> portNumber(const QString& boxText)
         return std::nullopt;
     }
     return qint16(whole);
+}
+
+std::optional<qint32> baudRate(const QString& boxText)
+{
+    const QString t = boxText.trimmed();
+    bool digits = !t.isEmpty();
+    for (QChar c : t) {
+        digits = digits && c >= u'0' && c <= u'9';
+    }
+    bool fits = false;
+    const qint32 baud = digits ? t.toInt(&fits) : 0;
+    return fits && baud > 0 ? std::optional<qint32>(baud) : std::nullopt;
+}
+
+QString receiverProblem(const QString& name)
+{
+    if (!ansi::canEncode(name)) {
+        return QStringLiteral("The receiver name %1 has characters the preferences cannot keep. "
+                              "Choose a receiver from the list.")
+            .arg(name);
+    }
+    return {};
 }
 
 QString folderWithSeparator(const QString& folder)

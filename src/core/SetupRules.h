@@ -16,13 +16,16 @@ QString prefixProblem(const QString& prefix);
 // nearest whole number (halves to even) within -32768..32767.
 std::optional<qint16> studyNumber(const QString& boxText);
 
-// The number the study number box holds while it is typed in: the number at
-// its start, 0 when there is none.
-qint16 studyNumberWhileTyping(const QString& boxText);
-
 // The port box: the whole part of the number its text starts with; nothing
 // when that lies outside -32768..32767.
 std::optional<qint16> portNumber(const QString& boxText);
+
+// The baud box: a positive whole number of bits a second; nothing otherwise.
+std::optional<qint32> baudRate(const QString& boxText);
+
+// Why a receiver name cannot be kept, or "" when it can. Any name is taken,
+// one of the list or not, as long as the preferences can hold it.
+QString receiverProblem(const QString& name);
 
 // A chosen folder with the separator at its end.
 QString folderWithSeparator(const QString& folder);
@@ -43,6 +46,19 @@ inline const QString kStudyNumberNotANumber =
 inline QString portNumberOutOfRange(const QString& text)
 {
     return QStringLiteral("\"%1\" is not a port number. Choose a port from the list.").arg(text);
+}
+
+inline QString notABaudRate(const QString& text)
+{
+    return QStringLiteral("\"%1\" is not a baud rate. Choose a rate from the list, for example "
+                          "4800.")
+        .arg(text);
+}
+
+// What a checkpoint file that can be used gives the route.
+inline QString checkpointsRead(qsizetype count)
+{
+    return QStringLiteral("%1 checkpoints").arg(count);
 }
 
 } // namespace setup

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -186,4 +188,35 @@ bool NetworkLink::probe(const ports::PortEntry& entry, int timeoutMs, QString* w
     }
     socket.abort();
     return opened;
+}
+
+void NetworkLink::probeLater(const ports::PortEntry& entry, int timeoutMs, QObject* context,
+                             std::function<void(bool, const QString&)> done)
+{
+    // The socket is the context's: with it goes every answer not yet given.
+    auto* socket = new QTcpSocket(context);
+    auto* timeout = new QTimer(socket);
+    // Connected, failed or timed out: the first of the three answers.
+    const auto given = std::make_shared<bool>(false);
+    const auto finish = [socket, entry, done = std::move(done), given] {
+        if (std::exchange(*given, true)) {
+            return;
+        }
+        const bool opened = socket->state() == QAbstractSocket::ConnectedState;
+        const QString why = opened ? QString()
+                                   : name(entry) + QStringLiteral(": ") +
+                                         (socket->error() == QAbstractSocket::UnknownSocketError
+                                              ? QStringLiteral("no answer")
+                                              : socket->errorString());
+        socket->abort();
+        socket->deleteLater();
+        done(opened, why);
+    };
+    connect(socket, &QTcpSocket::connected, socket, finish);
+    // Queued: a failure may be told inside connectToHost.
+    connect(socket, &QTcpSocket::errorOccurred, socket, finish, Qt::QueuedConnection);
+    connect(timeout, &QTimer::timeout, socket, finish);
+    timeout->setSingleShot(true);
+    timeout->start(timeoutMs);
+    socket->connectToHost(entry.host, entry.port, QIODevice::ReadOnly);
 }

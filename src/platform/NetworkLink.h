@@ -15,6 +15,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <functional>
+
 class NetworkLink final : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,10 @@ public:
     // Whether a connection to entry opens within timeoutMs; timers and
     // painting go on meanwhile, input waits. why tells what went wrong.
     static bool probe(const ports::PortEntry& entry, int timeoutMs, QString* why);
+    // The same without waiting: done(opened, why) is called once, within
+    // timeoutMs, unless context is deleted first. Any number may be under way.
+    static void probeLater(const ports::PortEntry& entry, int timeoutMs, QObject* context,
+                           std::function<void(bool opened, const QString& why)> done);
 
     static QString name(const ports::PortEntry& entry); // "gpsd://host:port"
 

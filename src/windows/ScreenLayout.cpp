@@ -172,11 +172,20 @@ void ApplyInitScreenLayout(QWidget& w, bool screenIs800, double dpi)
     p.set("chkMetric", none, none, p.box("frMetric").width - 240, none);
     p.set("frRunDir", receiver.left, remoteTop + 720 + 732 + 108, receiver.width, none);
     p.set("chkRunDir", none, none, p.box("frRunDir").width - 240, none);
+    // The checkpoint file under the data folder, its buttons at the right.
+    const Box folder = p.box("frCurDataFolder");
+    p.set("frCheckpoints", folder.left, folder.top + folder.height + 108, folder.width, 1560);
+    const double clearLeft = folder.width - 120 - 852;
+    p.set("btnClearCheckpoints", clearLeft, 240, 852, 420);
+    p.set("btnCheckpointFile", clearLeft - 60 - 1000, 240, 1000, 420);
+    p.set("lblCheckpointFile", 120, 300, clearLeft - 60 - 1000 - 180, 372);
+    p.set("lblCheckpointCount", 120, 720, folder.width - 240, 720);
     p.set("btnOk", 3360, 5880, 972, 252, 8);
     p.set("btnExit", 5160, 5880, 852, 252, 8);
-    const Box folder = p.box("frCurDataFolder");
-    const double problemTop = folder.top + folder.height + 60;
-    p.set("lblPortProblem", folder.left, problemTop, folder.width, 5880 - problemTop - 60, 8);
+    // Why the port does not open, in the right-hand column under the options.
+    const Box runDir = p.box("frRunDir");
+    const double problemTop = runDir.top + runDir.height + 45;
+    p.set("lblPortProblem", runDir.left, problemTop, runDir.width, 5880 - problemTop - 30, 7);
     FitAllTexts(w);
 }
 

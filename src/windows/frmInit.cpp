@@ -1,21 +1,19 @@
-// The study set-up dialog: its controls, the port test, and OK.
+// The study set-up dialog: its controls, the port tests behind it, and OK.
 
 #include "frmInit.h"
 
 #include "AnsiText.h"
-#include "CommPort.h"
+#include "CheckpointFile.h"
 #include "FolderTree.h"
 #include "Forms.h"
-#include "Messages.h"
 #include "Platform.h"
-#include "Preferences.h"
+#include "PortProbe.h"
+#include "PrefsRecord.h"
 #include "ReceiverProfiles.h"
 #include "ScreenCheck.h"
 #include "ScreenLayout.h"
 #include "ScreenMetrics.h"
-#include "Settings.h"
 #include "SetupRules.h"
-#include "StudyWriter.h"
 #include "Twips.h"
 #include "UserMessages.h"
 #include "Version.h"
@@ -26,7 +24,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -44,13 +42,13 @@ constexpr int kHighestPort = 32;
 
 } // namespace
 
-frmInit::frmInit(StudySettings& settings, const Preferences& prefs, StudyWriter& writer,
-                 Platform& platform, std::unique_ptr<CommPort> testPort,
+frmInit::frmInit(StudySetup& setup, Platform& platform, std::unique_ptr<PortProbe> probe,
                  std::function<void()> showMain, QWidget* parent)
-    : QDialog(parent), settings_(settings), prefs_(prefs), writer_(writer), platform_(platform),
-      MSComm1(std::move(testPort)), showMain_(std::move(showMain))
+    : QDialog(parent), setup_(setup), platform_(platform), MSComm1(std::move(probe)),
+      showMain_(std::move(showMain))
 {
     buildControls();
+    connect(MSComm1.get(), &PortProbe::answered, this, &frmInit::portTested);
 }
 
 frmInit::~frmInit() = default;
@@ -140,6 +138,7 @@ void frmInit::buildControls()
     NAMED(frGPSReceiver, frame(1800));
     NAMED(lblGPSNameT, caption(frGPSReceiver, QStringLiteral(" GPS Receiver")));
     NAMED(cmbGPSName, combo(frGPSReceiver, 2400, 240));
+    cmbGPSName->lineEdit()->setMaxLength(PrefsRecord::kReceiverLen);
     NAMED(frBaudRate, frame(2520));
     NAMED(lblBaudRate, caption(frBaudRate, QStringLiteral(" Baud Rate")));
     NAMED(cmbBaudRate, combo(frBaudRate, 2400, 258));
@@ -154,9 +153,9 @@ void frmInit::buildControls()
     cmbGPSName->setEditText(QStringLiteral("Garmin 35"));
     cmbBaudRate->setEditText(QStringLiteral("19200"));
 
-    // Under the folder tree, above the buttons: read without hovering, since
-    // what it says (a group to join, a program holding the device) is what
-    // lets the receiver work at all.
+    // In the right-hand column under the options, above the buttons: read
+    // without hovering, since what it says (a group to join, a program
+    // holding the device) is what lets the receiver work at all.
     NAMED(lblPortProblem, new QLabel(this));
     lblPortProblem->setTextFormat(Qt::PlainText);
     lblPortProblem->setWordWrap(true);
@@ -164,8 +163,34 @@ void frmInit::buildControls()
     lblPortProblem->setFont(twips::designFont(7.8, false));
     lblPortProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
     lblPortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    place(lblPortProblem, 120, 4920, 6732, 1620);
+    place(lblPortProblem, 6960, 5700, 4332, 840);
     lblPortProblem->hide();
+
+    // The route's checkpoint file, under the data folder: with one, runs
+    // start, mark their nodes and stop by position.
+    NAMED(frCheckpoints, new QGroupBox(QStringLiteral("Checkpoint File"), this));
+    frCheckpoints->setFont(frameFont);
+    place(frCheckpoints, 120, 4890, 6732, 1620);
+    NAMED(lblCheckpointFile, new QLabel(frCheckpoints));
+    lblCheckpointFile->setTextFormat(Qt::PlainText);
+    lblCheckpointFile->setFont(comboFont);
+    place(lblCheckpointFile, 120, 270, 4332, 372);
+    NAMED(btnCheckpointFile, new QPushButton(QStringLiteral("&Choose..."), frCheckpoints));
+    btnCheckpointFile->setFont(frameFont);
+    // Neither is what Enter means where no button has the focus.
+    btnCheckpointFile->setAutoDefault(false);
+    place(btnCheckpointFile, 4560, 210, 1000, 420);
+    NAMED(btnClearCheckpoints, new QPushButton(QStringLiteral("C&lear"), frCheckpoints));
+    btnClearCheckpoints->setFont(frameFont);
+    btnClearCheckpoints->setAutoDefault(false);
+    place(btnClearCheckpoints, 5640, 210, 972, 420);
+    // Why a file cannot be used can take three lines.
+    NAMED(lblCheckpointCount, new QLabel(frCheckpoints));
+    lblCheckpointCount->setTextFormat(Qt::PlainText);
+    lblCheckpointCount->setWordWrap(true);
+    lblCheckpointCount->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCheckpointCount->setFont(comboFont);
+    place(lblCheckpointCount, 120, 660, 6492, 900);
 
     NAMED(btnOk, new QPushButton(QStringLiteral("O&k"), this));
     btnOk->setFont(twips::designFont(12, true));
@@ -180,52 +205,40 @@ void frmInit::buildControls()
     connect(btnOk, &QPushButton::clicked, this, &frmInit::btnOk_Click);
     connect(btnExit, &QPushButton::clicked, this, &frmInit::btnExit_Click);
     connect(treStudyName, &FolderTree::folderSelected, this, &frmInit::treStudyName_FolderClick);
-    connect(txtStudyNum, &QLineEdit::textChanged, this, &frmInit::txtStudyNum_Change);
     connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmInit::cmbCommPort_Change);
     connect(cmbCommPort, &QComboBox::activated, this, &frmInit::cmbCommPort_Click);
-    connect(cmbGPSName, &QComboBox::activated, this, &frmInit::cmbGPSName_Click);
-    connect(cmbBaudRate, &QComboBox::activated, this, &frmInit::cmbBaudRate_Click);
+    connect(btnCheckpointFile, &QPushButton::clicked, this, &frmInit::btnCheckpointFile_Click);
+    connect(btnClearCheckpoints, &QPushButton::clicked, this, &frmInit::btnClearCheckpoints_Click);
 }
 
 void frmInit::Form_Load()
 {
-    prefs_.LoadPrefs(settings_);
+    const StudySettings& loaded = setup_.load();
     {
-        // Listing a port is not choosing it.
-        const QSignalBlocker listing(cmbCommPort);
-        for (qint16 port = 1; port <= kHighestPort; ++port) {
-            if (TestCommPort(port)) {
-                cmbCommPort->addItem(QString::number(port));
-            }
-        }
+        // Tested once the window shows, first of all.
+        const QSignalBlocker filling(cmbCommPort);
+        cmbCommPort->setEditText(QString::number(loaded.CommPort));
     }
-    cmbCommPort->setEditText(QString::number(settings_.CommPort));
-    paintPortBox(TestCommPort(settings_.CommPort));
 
-    {
-        const QSignalBlocker listing(cmbGPSName);
-        cmbGPSName->addItems(OfferedReceivers());
-    }
-    cmbGPSName->setEditText(ansi::trimSpaces(settings_.GPSName));
+    cmbGPSName->addItems(OfferedReceivers());
+    cmbGPSName->setEditText(ansi::trimSpaces(loaded.GPSName));
     // The list opens wide enough for the longest name, however narrow the box.
     cmbGPSName->view()->setMinimumWidth(
         cmbGPSName->view()->sizeHintForColumn(0) +
         cmbGPSName->view()->verticalScrollBar()->sizeHint().width());
-    {
-        const QSignalBlocker listing(cmbBaudRate);
-        for (qint32 baud : OfferedBaudRates()) {
-            cmbBaudRate->addItem(QString::number(baud));
-        }
+    for (qint32 baud : OfferedBaudRates()) {
+        cmbBaudRate->addItem(QString::number(baud));
     }
-    cmbBaudRate->setEditText(QString::number(settings_.BaudRate));
+    cmbBaudRate->setEditText(QString::number(loaded.BaudRate));
 
-    chkRemoteEnabled->setChecked(settings_.RemoteEnabled);
-    chkMetric->setChecked(settings_.MetricView);
-    chkRunDir->setChecked(settings_.RunDirInput);
+    chkRemoteEnabled->setChecked(loaded.RemoteEnabled);
+    chkMetric->setChecked(loaded.MetricView);
+    chkRunDir->setChecked(loaded.RunDirInput);
+    chooseCheckpointFile(loaded.CheckpointFile);
 
     QApplication::processEvents();
-    treStudyName->setSelectedFolder(ansi::trimSpaces(settings_.DataFolder));
-    DataPath = ansi::trimSpaces(settings_.DataFolder);
+    treStudyName->setSelectedFolder(ansi::trimSpaces(loaded.DataFolder));
+    DataPath = ansi::trimSpaces(loaded.DataFolder);
     InitDone = true;
     showDataPath();
 
@@ -233,6 +246,12 @@ void frmInit::Form_Load()
     FitAllTexts(*this);
     show();
     btnOk->setFocus();
+    // Behind the window, which takes keys meanwhile: a network source may
+    // take a second to answer, or never answer at all.
+    cmbCommPort_Change();
+    for (qint16 port = 1; port <= kHighestPort; ++port) {
+        TestCommPort(port);
+    }
     QApplication::processEvents();
     setWindowTitle(version::windowTitle());
 }
@@ -251,52 +270,86 @@ void frmInit::Form_Activate()
 {
     const bool ScreenIs800 = CheckScreenSize(platform_.screen);
     ApplyInitScreenLayout(*this, ScreenIs800, platform_.screen.logicalDpi());
+    showCheckpointFile(); // shortened to the label's width in this layout
 }
 
-bool frmInit::TestCommPort(qint16 port)
+void frmInit::TestCommPort(qint16 port)
 {
-    if (!MSComm1->setCommPort(port) || !MSComm1->setPortOpen(true)) {
-        return false;
+    if (!testing_.contains(port)) {
+        testing_.insert(port);
+        MSComm1->ask(port);
     }
-    return MSComm1->setPortOpen(false);
 }
 
-void frmInit::paintPortBox(bool opens)
+void frmInit::portTested(qint16 port, bool opens, const QString& why)
 {
-    // Why it does not open, where the operator looks: a device held by
-    // another program or not permitted to this user, a network entry that
-    // is wrong or does not answer.
-    const QString why = opens ? QString() : MSComm1->openFailure();
+    testing_.remove(port);
+    const PortAnswer& answer = portAnswers_[port] = {opens, why};
+    if (port >= 1 && port <= kHighestPort) {
+        listPort(port, opens);
+    }
+    // An answer about a port the box no longer shows does not colour it.
+    if (setup::portNumber(cmbCommPort->currentText()) == port) {
+        paintPortBox(&answer);
+    }
+}
+
+void frmInit::listPort(qint16 port, bool opens)
+{
+    const QString name = QString::number(port);
+    const int at = cmbCommPort->findText(name);
+    if (opens == (at >= 0)) {
+        return;
+    }
+    // Listing a port is not choosing it: the box keeps what it shows, even
+    // halfway through typing (the first entry of a list would replace it).
+    const QSignalBlocker listing(cmbCommPort);
+    QLineEdit* edit = cmbCommPort->lineEdit();
+    const QString shown = edit->text();
+    const int cursor = edit->cursorPosition();
+    if (opens) {
+        int row = 0;
+        while (row < cmbCommPort->count() && cmbCommPort->itemText(row).toInt() < port) {
+            ++row;
+        }
+        cmbCommPort->insertItem(row, name);
+    } else {
+        cmbCommPort->removeItem(at);
+    }
+    if (edit->text() != shown) {
+        edit->setText(shown);
+        edit->setCursorPosition(cursor);
+    }
+    twips::fitEntries(cmbCommPort);
+}
+
+void frmInit::paintPortBox(const PortAnswer* answer)
+{
+    // White until the port is known not to open. Why it does not open, where
+    // the operator looks: a device held by another program or not permitted
+    // to this user, a network entry that is wrong or does not answer.
+    const bool red = answer && !answer->opens;
+    const QString why = red ? answer->why : QString();
     cmbCommPort->setToolTip(why);
     lblPortProblem->setText(why);
     lblPortProblem->setVisible(!why.isEmpty());
     QPalette p = cmbCommPort->palette();
-    p.setColor(QPalette::Base, opens ? QColor(255, 255, 255) : QColor(255, 0, 0));
+    p.setColor(QPalette::Base, red ? QColor(255, 0, 0) : QColor(255, 255, 255));
     cmbCommPort->setPalette(p);
 }
 
 void frmInit::cmbCommPort_Change()
 {
     const std::optional<qint16> port = setup::portNumber(cmbCommPort->currentText());
-    if (port) {
-        settings_.CommPort = *port;
+    if (!port) {
+        const PortAnswer none{false, setup::portNumberOutOfRange(cmbCommPort->currentText())};
+        paintPortBox(&none);
+        return;
     }
-    paintPortBox(port && TestCommPort(*port));
-}
-
-void frmInit::cmbGPSName_Click(int index)
-{
-    settings_.GPSName = cmbGPSName->itemText(index);
-}
-
-void frmInit::cmbBaudRate_Click(int index)
-{
-    settings_.BaudRate = cmbBaudRate->itemText(index).toInt();
-}
-
-void frmInit::txtStudyNum_Change()
-{
-    settings_.StudyNum = setup::studyNumberWhileTyping(txtStudyNum->text());
+    // The last answer about it until the new one comes.
+    const auto known = portAnswers_.constFind(*port);
+    paintPortBox(known == portAnswers_.cend() ? nullptr : &*known);
+    TestCommPort(*port);
 }
 
 void frmInit::treStudyName_FolderClick(const QString& path, bool byOperator)
@@ -326,74 +379,119 @@ void frmInit::showDataPath()
     twips::fitWidth(lblDataPath, text);
 }
 
+void frmInit::btnCheckpointFile_Click()
+{
+    const QString from = CheckpointPath.isEmpty() ? DataPath : QFileInfo(CheckpointPath).path();
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Choose the route's checkpoint file"), from,
+        QStringLiteral("Checkpoint files (*.csv *.gpx *.geojson *.json);;All files (*)"));
+    if (!chosen.isEmpty()) {
+        chooseCheckpointFile(chosen);
+    }
+}
+
+void frmInit::btnClearCheckpoints_Click()
+{
+    chooseCheckpointFile(QString());
+}
+
+void frmInit::chooseCheckpointFile(const QString& path)
+{
+    CheckpointPath = path;
+    // A file that cannot be used (gone, unreadable, a bad line) says so
+    // here; OK refuses it with the same words.
+    QString said;
+    bool usable = true;
+    if (!path.isEmpty()) {
+        const route::CheckpointList route = route::readCheckpoints(path);
+        usable = route.ok();
+        said = usable ? setup::checkpointsRead(route.checkpoints.size()) : route.error;
+    }
+    lblCheckpointCount->setText(said);
+    lblCheckpointCount->setToolTip(said);
+    lblCheckpointCount->setStyleSheet(usable ? QString() : QStringLiteral("color: #c00000;"));
+    btnClearCheckpoints->setEnabled(!path.isEmpty());
+    showCheckpointFile();
+}
+
+void frmInit::showCheckpointFile()
+{
+    // A long path keeps its end, the file's name and the folders nearest it,
+    // in the label's own font, not one narrowed for a longer text.
+    QFont font = lblCheckpointFile->font();
+    font.setStretch(QFont::Unstretched);
+    lblCheckpointFile->setFont(font);
+    const QString text = CheckpointPath.isEmpty() ? QStringLiteral("None") : CheckpointPath;
+    lblCheckpointFile->setText(QFontMetrics(font).elidedText(
+        text, Qt::ElideLeft, lblCheckpointFile->contentsRect().width() - 6));
+    lblCheckpointFile->setToolTip(CheckpointPath);
+}
+
+SetupChoices frmInit::choices() const
+{
+    return {txtStudyNamePrefix->text(),
+            txtStudyNum->text(),
+            DataPath,
+            cmbCommPort->currentText(),
+            cmbGPSName->currentText(),
+            cmbBaudRate->currentText(),
+            chkRemoteEnabled->isChecked(),
+            chkMetric->isChecked(),
+            chkRunDir->isChecked(),
+            CheckpointPath};
+}
+
+QWidget* frmInit::box(StudySetup::Box b) const
+{
+    using Box = StudySetup::Box;
+    switch (b) {
+    case Box::StudyNamePrefix:
+        return txtStudyNamePrefix;
+    case Box::StudyNum:
+        return txtStudyNum;
+    case Box::DataFolder:
+        return treStudyName;
+    case Box::CommPort:
+        return cmbCommPort;
+    case Box::GPSName:
+        return cmbGPSName;
+    case Box::BaudRate:
+        return cmbBaudRate;
+    case Box::CheckpointFile:
+        return btnCheckpointFile;
+    case Box::None:
+        break;
+    }
+    return nullptr;
+}
+
 void frmInit::btnOk_Click()
 {
-    // Nothing is written or deleted unless the name, the number and the port make sense.
-    const QString prefix = ansi::trimSpaces(txtStudyNamePrefix->text());
-    if (const QString problem = setup::prefixProblem(prefix); !problem.isEmpty()) {
-        platform_.messages.show(problem);
-        txtStudyNamePrefix->setFocus();
-        return;
-    }
-    const std::optional<qint16> number = setup::studyNumber(txtStudyNum->text());
-    if (!number) {
-        platform_.messages.show(setup::kStudyNumberNotANumber);
-        txtStudyNum->setFocus();
-        return;
-    }
-    if (!setup::portNumber(cmbCommPort->currentText())) {
-        platform_.messages.show(setup::portNumberOutOfRange(cmbCommPort->currentText()));
-        cmbCommPort->setFocus();
-        return;
-    }
-    if (const QString problem = setup::folderProblem(DataPath); !problem.isEmpty()) {
-        platform_.messages.show(problem);
-        treStudyName->setFocus();
-        return;
-    }
-    settings_.StudyNamePrefix = prefix;
-    settings_.StudyNum = *number;
-    settings_.DataFolder = DataPath;
-
-    // A study another running copy records is neither asked about nor replaced.
-    const QString path = StudyFilePath(settings_);
-    if (const std::optional<qint64> holder = writer_.claim(path)) {
-        platform_.messages.show(msg::studyInUse(path, *holder));
-        txtStudyNamePrefix->setFocus();
-        return;
-    }
-    // Any file of that name counts, hidden or not, and a link even to
-    // nothing: a study is never replaced without the operator's word. A
-    // folder of that name is no study to replace; creating the file fails.
-    const QFileInfo existing(path);
-    if ((existing.exists() || existing.isSymLink()) && !existing.isDir()) {
-        frmConfirmOverwrite confirm(settings_, platform_.screen.logicalDpi(), this);
+    const StudySetup::Answer answer = setup_.accept(choices(), [this](const StudySettings& study) {
+        frmConfirmOverwrite confirm(study, platform_.screen.logicalDpi(), this);
         confirm.Form_Load();
         confirm.exec();
-        if (!confirm.OverwriteOK) {
-            txtStudyNamePrefix->setFocus();
-            txtStudyNamePrefix->setSelection(txtStudyNamePrefix->cursorPosition(),
-                                             int(txtStudyNamePrefix->text().size()));
-            return;
+        return confirm.OverwriteOK;
+    });
+    using Outcome = StudySetup::Answer::Outcome;
+    if (answer.outcome == Outcome::Created) {
+        close();
+        if (showMain_) {
+            showMain_();
         }
-        QFile::remove(path);
+        return;
     }
-
-    settings_.RemoteEnabled = chkRemoteEnabled->isChecked();
-    settings_.MetricView = chkMetric->isChecked();
-    settings_.RunDirInput = chkRunDir->isChecked();
-    // The header copies the preferences as they were before this set-up.
-    writer_.setStudy(path, settings_.Prefs);
-    const bool WriteHeader = true;
-    if (!writer_.OpenStudyFile(WriteHeader)) {
-        platform_.messages.show(msg::kDataFileOpenFailed);
-        return; // the dialog stays
+    if (!answer.message.isEmpty()) {
+        platform_.messages.show(answer.message);
     }
-    writer_.close();
-    prefs_.SavePrefs(settings_);
-    close();
-    if (showMain_) {
-        showMain_();
+    if (QWidget* w = box(answer.box)) {
+        w->setFocus();
+    }
+    if (answer.outcome == Outcome::Declined) {
+        // From where the cursor stands: at the start, unless the operator
+        // has edited the name, the whole name, and a typed one replaces it.
+        txtStudyNamePrefix->setSelection(txtStudyNamePrefix->cursorPosition(),
+                                         int(txtStudyNamePrefix->text().size()));
     }
 }
 

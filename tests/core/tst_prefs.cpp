@@ -7,28 +7,6 @@
 
 namespace {
 
-// The record spelled out field by field at its offsets, independently of
-// the encoder under test.
-QByteArray prefsBytes(const QByteArray& folder, qint16 port, const QByteArray& receiver,
-                      const QByteArray& text20, bool remote, bool metric, bool runDir, qint32 baud,
-                      const QByteArray& spare = QByteArray(82, '\0'))
-{
-    QByteArray b;
-    b += folder.leftJustified(78, ' ');
-    b += char(port & 0xFF);
-    b += char((port >> 8) & 0xFF);
-    b += receiver.leftJustified(64, ' ');
-    b += text20.leftJustified(20, ' ');
-    for (bool flag : {remote, metric, runDir}) {
-        b += flag ? QByteArray("\xFF\xFF", 2) : QByteArray(2, '\0');
-    }
-    for (int i = 0; i < 4; ++i) {
-        b += char((baud >> (8 * i)) & 0xFF);
-    }
-    b += spare;
-    return b;
-}
-
 // The preferences file loaded as the set-up window loads it.
 struct Loaded : TestPlatform
 {

@@ -77,9 +77,9 @@ class Collector:
         self.sim.terminate()
         return self.sim.communicate(timeout=10)[0].decode("latin-1")
 
-    def start(self):
+    def start(self, *args):
         for attempt in range(2):
-            self.app = subprocess.Popen([self.path("gps-collector")], env=self.env,
+            self.app = subprocess.Popen([self.path("gps-collector"), *args], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             try:
                 return self.window()

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "PortDirectory.h"
 #include "QtCommPort.h"
+#include "QtPortProbe.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,6 +119,13 @@ QString openFailureAsNobody(const QString& folder)
     const QByteArray said = in.readAll();
     ::waitpid(child, nullptr, 0);
     return QString::fromUtf8(said);
+}
+
+void writeEntry(const QString& path, const QString& entry)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(entry.toUtf8() + '\n');
 }
 
 QTcpSocket* accepted(QTcpServer& server)
@@ -240,6 +248,49 @@ private slots:
                              "as /dev/\"tty?")
                          .arg(server.serverPort()));
         QCOMPARE(n.got, QByteArray("|$GPRMC,1\r\n$GPGGA,2\r\n"));
+    }
+
+    // The set-up window's tests of network ports do not wait for each other:
+    // a source that never answers is answered for last, though asked first,
+    // and says so; a serial device is opened as before.
+    void portsTestedTogether()
+    {
+        QTcpServer open, silent;
+        QVERIFY(open.listen(QHostAddress::LocalHost));
+        // Its queue of one held by a connection it never takes: the next is
+        // left unanswered.
+        silent.setListenBacklogSize(0);
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        silent.pauseAccepting();
+        QTcpSocket filler;
+        filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
+        QVERIFY(filler.waitForConnected(5000));
+        Terminal receiver;
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir("ports"));
+        const auto entry = [&](int n, quint16 port) {
+            writeEntry(program.filePath(QString("ports/com%1").arg(n)),
+                       QString("tcp://127.0.0.1:%1").arg(port));
+        };
+        entry(1, silent.serverPort());
+        entry(2, open.serverPort());
+        QVERIFY(QFile::link(receiver.device, program.filePath("ports/com3")));
+
+        QtPortProbe probe(program.path());
+        QStringList answers;
+        connect(&probe, &PortProbe::answered, this,
+                [&](qint16 port, bool opens, const QString& why) {
+                    answers << QString("%1 %2 %3").arg(port).arg(opens).arg(why);
+                });
+        for (qint16 port = 1; port <= 3; ++port) {
+            probe.ask(port);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 3, 5000);
+        const QString silentName = QString("tcp://127.0.0.1:%1").arg(silent.serverPort());
+        QCOMPARE(answers.last(), "1 0 " + silentName + ": no answer");
+        answers.removeLast();
+        answers.sort();
+        QCOMPARE(answers, QStringList({"2 1 ", "3 1 "}));
     }
 
     void entries_data()

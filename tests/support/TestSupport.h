@@ -42,6 +42,28 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
+// The record spelled out field by field at its offsets, independently of
+// the encoder under test.
+inline QByteArray prefsBytes(const QByteArray& folder, qint16 port, const QByteArray& receiver,
+                             const QByteArray& text20, bool remote, bool metric, bool runDir,
+                             qint32 baud, const QByteArray& spare = QByteArray(82, '\0'))
+{
+    QByteArray b;
+    b += folder.leftJustified(78, ' ');
+    b += char(port & 0xFF);
+    b += char((port >> 8) & 0xFF);
+    b += receiver.leftJustified(64, ' ');
+    b += text20.leftJustified(20, ' ');
+    for (bool flag : {remote, metric, runDir}) {
+        b += flag ? QByteArray("\xFF\xFF", 2) : QByteArray(2, '\0');
+    }
+    for (int i = 0; i < 4; ++i) {
+        b += char((baud >> (8 * i)) & 0xFF);
+    }
+    b += spare;
+    return b;
+}
+
 // A study ready for runs, as the set-up leaves it: preferences for the
 // receiver, the study file "Test-1.gd2" created with its header in the
 // folder "data" of a temporary folder, and closed again.

@@ -110,7 +110,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("offered");
         QTest::newRow("commands") << "gd2 c"
-                                  << "compare";
+                                  << "checkpoints compare";
         QTest::newRow("formats") << "gd2 export --format g"
                                  << "gpx geojson";
         QTest::newRow("options") << "gd2 compare --b"

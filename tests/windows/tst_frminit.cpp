@@ -5,6 +5,7 @@
 #include "FakeCommPort.h"
 #include "FolderTree.h"
 #include "Messages.h"
+#include "PortProbe.h"
 #include "TestSupport.h"
 #include "frmConfirmOverwrite.h"
 #include "frmInit.h"
@@ -36,6 +37,44 @@ void answerConfirmation(const QString& answer, QString* question)
     });
 }
 
+// Port tests over a fake device. The answers about held ports wait until
+// the test lets them go, as a network source that is slow to answer holds
+// them up. Each test notes whether the window was on the screen by then.
+class HeldProbe final : public PortProbe
+{
+public:
+    HeldProbe(std::unique_ptr<FakeCommPort> device, QSet<qint16> held)
+        : PortProbe(std::move(device)), held_(std::move(held))
+    {
+    }
+    void release(qint16 port) { PortProbe::test(port); }
+
+    QList<qint16> tested;
+    const QWidget* window = nullptr;
+    bool testedUnseen = false; // a port was tested before the window showed
+
+protected:
+    void test(qint16 port) override
+    {
+        tested.append(port);
+        testedUnseen = testedUnseen || !window->isVisible();
+        if (!held_.contains(port)) {
+            PortProbe::test(port);
+        }
+    }
+
+private:
+    QSet<qint16> held_;
+};
+
+struct Given
+{
+    std::function<bool(int)> present = [](int) { return true; }; // which ports have a device
+    QSet<qint16> held = {};                                      // whose answers wait for the test
+    QString folder = {}; // the remembered data folder; the test's when empty
+    QString route = {};  // the remembered checkpoint file
+};
+
 struct Setup : TestPlatform
 {
     QTemporaryDir dir;
@@ -43,28 +82,56 @@ struct Setup : TestPlatform
     Preferences prefs{prefsFile, locations::portable("/opt/gtt").dataFolder, files, messages};
     StudySettings settings;
     StudyWriter writer{files, clock};
+    StudySetup setup{settings, prefs, writer};
+    HeldProbe* probe;
     int mainShown = 0;
     std::unique_ptr<frmInit> w;
 
-    // folder is the remembered data folder, the temporary folder when empty.
-    explicit Setup(std::function<bool(int)> present = {}, const QString& folder = {})
+    explicit Setup(const Given& given = {})
     {
         StudySettings saved;
         prefs.LoadPrefs(saved);
-        saved.DataFolder = folder.isEmpty() ? dir.path() + QDir::separator() : folder;
+        saved.DataFolder = given.folder.isEmpty() ? dir.path() + QDir::separator() : given.folder;
         prefs.SavePrefs(saved);
-        auto p = std::make_unique<FakeCommPort>();
-        if (present) {
-            p->present = present;
-        }
-        p->failure = QStringLiteral("/dev/ttyUSB0: permission denied");
-        w = std::make_unique<frmInit>(settings, prefs, writer, platform, std::move(p),
+        prefs.SaveCheckpointFile(given.route);
+        auto device = std::make_unique<FakeCommPort>();
+        device->present = given.present;
+        device->failure = QStringLiteral("/dev/ttyUSB0: permission denied");
+        probe = new HeldProbe(std::move(device), given.held);
+        w = std::make_unique<frmInit>(setup, platform, std::unique_ptr<PortProbe>(probe),
                                       [this] { ++mainShown; });
+        probe->window = w.get();
         w->Form_Load();
     }
 
     QString studyPath(const QString& name) const { return dir.filePath(name); }
+    bool portBoxRed() const
+    {
+        return w->cmbCommPort->palette().color(QPalette::Base) == QColor(255, 0, 0);
+    }
+    QStringList portList() const
+    {
+        QStringList items;
+        for (int i = 0; i < w->cmbCommPort->count(); ++i) {
+            items << w->cmbCommPort->itemText(i);
+        }
+        return items;
+    }
 };
+
+// Replaces what a box shows, as the operator does with the keys.
+void retype(QWidget* box, const QString& text)
+{
+    QLineEdit* edit = qobject_cast<QLineEdit*>(box);
+    edit = edit ? edit : qobject_cast<QComboBox*>(box)->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+const QByteArray kRoute = "name,latitude,longitude\nStart,43.6500,-79.3800\n"
+                          "Mid,43.6520,-79.3790\nEnd,43.6540,-79.3780\n";
 
 } // namespace
 
@@ -75,62 +142,62 @@ class TstFrmInit : public QObject
 private slots:
     // The ports that open are listed and the box is red for one that does
     // not. What the operator types is what counts: no completion turns port
-    // 1 into 10, and Enter in a box does not accept a half-filled dialog.
+    // 1 into 10, a typed receiver or speed is taken, and Enter in a box does
+    // not accept a half-filled dialog.
     void portsAsTyped()
     {
-        Setup s([](int n) { return n == 3 || n == 10; });
+        Setup s({.present = [](int n) { return n == 3 || n == 10; }});
         frmInit& w = *s.w;
-        QCOMPARE(QStringList({w.cmbCommPort->itemText(0), w.cmbCommPort->itemText(1)}),
-                 QStringList({"3", "10"}));
-        const auto red = [&] {
-            return w.cmbCommPort->palette().color(QPalette::Base) == QColor(255, 0, 0);
-        };
-        // The reason stands under the folders as well as on the box.
-        const auto said = [&] {
-            return w.lblPortProblem->isHidden() ? "" : w.lblPortProblem->text();
-        };
-        QVERIFY(red()); // port 1, the saved one, has no device
-        QCOMPARE(said(), "/dev/ttyUSB0: permission denied");
+        QTRY_COMPARE(s.portList(), QStringList({"3", "10"}));
+        QVERIFY(s.portBoxRed()); // port 1, the saved one, has no device
+        // Why, under the options as well as on the box.
+        QCOMPARE(w.lblPortProblem->isHidden() ? QString() : w.lblPortProblem->text(),
+                 "/dev/ttyUSB0: permission denied");
         QCOMPARE(w.cmbCommPort->toolTip(), "/dev/ttyUSB0: permission denied");
         w.cmbCommPort->setEditText("3");
-        QCOMPARE(s.settings.CommPort, qint16(3));
-        QVERIFY(!red());
-        QCOMPARE(said(), "");
-        w.cmbCommPort->setFocus();
-        w.cmbCommPort->lineEdit()->clear();
-        QTest::keyClicks(w.cmbCommPort->lineEdit(), "1");
-        QCOMPARE(s.settings.CommPort, qint16(1));
-        QVERIFY(red());
-        w.txtStudyNamePrefix->setFocus();
-        QTest::keyClick(w.txtStudyNamePrefix, Qt::Key_Return);
+        QVERIFY(!s.portBoxRed());
+        QVERIFY(w.lblPortProblem->isHidden());
+        retype(w.cmbCommPort, "1");
+        QVERIFY(s.portBoxRed());
+        QTest::keyClick(w.cmbCommPort->lineEdit(), Qt::Key_0);
+        QVERIFY(!s.portBoxRed());
+        QTest::keyClick(w.cmbCommPort->lineEdit(), Qt::Key_Return);
+        retype(w.cmbGPSName, "Phone app");
+        retype(w.cmbBaudRate, "38400");
         QCOMPARE(s.mainShown, 0);
         w.btnOk->setFocus();
         QTest::keyClick(w.btnOk, Qt::Key_Return); // the focused button
         QCOMPARE(s.mainShown, 1);
+        QCOMPARE(s.settings.CommPort, qint16(10));
+        QCOMPARE(s.settings.GPSName, "Phone app");
+        QCOMPARE(s.settings.BaudRate, 38400);
     }
 
-    void acceptingANewStudy()
+    // The window shows before any port is tested, and a network source slow
+    // to answer holds up nothing: each port is tested once, the list fills
+    // in order as the answers come, an answer about a port the box no
+    // longer shows leaves its colour alone, and OK does not wait.
+    void portsTestedBehindTheWindow()
     {
-        Setup s;
+        Setup s({.present = [](int n) { return n == 3 || n == 5 || n == 10; }, .held = {1, 5}});
         frmInit& w = *s.w;
-        w.txtStudyNamePrefix->setText("Main St");
-        w.txtStudyNum->setText("7");
-        w.cmbGPSName_Click(5); // GeoExplorer 3
-        w.cmbBaudRate_Click(1);
-        w.chkMetric->setChecked(true);
+        QTRY_COMPARE(s.probe->tested.size(), 32);
+        QVERIFY(!s.probe->testedUnseen);
+        QCOMPARE(s.portList(), QStringList({"3", "10"}));
+        QVERIFY(!s.portBoxRed()); // port 1 has not answered yet
+        retype(w.cmbCommPort, "5");
+        s.probe->release(1); // no device
+        QVERIFY(!s.portBoxRed());
+        QCOMPARE(w.cmbCommPort->currentText(), "5");
         w.btnOk_Click();
-
         QCOMPARE(s.mainShown, 1);
-        const QByteArray study = readAll(s.studyPath("Main St-7.gd2"));
-        QCOMPARE(study.size(), 272);
-        // The header holds the preferences as loaded; the file holds the new choice.
-        QCOMPARE(ansi::trimSpaces(ansi::decode(study.mid(16 + 80, 64))), QString("Standard USB"));
-        const QByteArray prefs = readAll(s.prefsFile);
-        QCOMPARE(ansi::trimSpaces(ansi::decode(prefs.mid(80, 64))), QString("GeoExplorer 3"));
-        QCOMPARE(prefs.mid(166, 2), QByteArray("\xff\xff", 2)); // metric
-        QCOMPARE(s.settings.BaudRate, 9600);
-        QCOMPARE(s.files.freeFileNumber(), 1);
-        QVERIFY(s.messages.shown.isEmpty());
+        QCOMPARE(s.settings.CommPort, qint16(5));
+        s.probe->release(5);
+        QCOMPARE(s.portList(), QStringList({"3", "5", "10"}));
+        QList<qint16> tested = s.probe->tested;
+        std::sort(tested.begin(), tested.end());
+        QCOMPARE(tested.size(), 32);
+        QCOMPARE(std::unique(tested.begin(), tested.end()), tested.end());
     }
 
     void existingStudy_data()
@@ -155,6 +222,7 @@ private slots:
         Setup s;
         const QString study = s.studyPath(prefix + "-1.gd2");
         writeAll(study, QByteArray(272 + 48 * 3, 'x'));
+        const QByteArray prefs = readAll(s.prefsFile);
         s.w->txtStudyNamePrefix->setText(prefix);
         s.w->txtStudyNamePrefix->setCursorPosition(0);
         QString question;
@@ -166,93 +234,118 @@ private slots:
         if (!replaced) {
             QCOMPARE(s.w->focusWidget(), s.w->txtStudyNamePrefix);
             QCOMPARE(s.w->txtStudyNamePrefix->selectedText(), prefix);
+            QCOMPARE(readAll(s.prefsFile), prefs);
         }
     }
 
-    // Nothing is written before the dialog accepts: not on Exit, not on a
-    // refusal of a box or of a study file that cannot be created (which
-    // texts are refused is the set-up rules' own test).
-    void nothingWrittenUnlessAccepted_data()
+    // Exit writes nothing; a refusal is said and the box it concerns takes
+    // the focus (which texts are refused, and that a refusal writes
+    // nothing, is the study set-up's own test).
+    void refusalGoesToItsBox_data()
     {
-        QTest::addColumn<QStringList>("boxes"); // prefix, number, port[, folder]
-        QTest::addColumn<bool>("exit");
-        QTest::newRow("exit") << QStringList({"Test", "1", "5"}) << true;
-        QTest::newRow("prefix leaves the folder") << QStringList({"../Test", "1", "1"}) << false;
-        QTest::newRow("number is a letter") << QStringList({"Test", "a", "1"}) << false;
-        QTest::newRow("port out of range") << QStringList({"Test", "1", "70000"}) << false;
-        QTest::newRow("study file cannot be created")
-            << QStringList({"Test", "1", "1", "gone"}) << false;
+        QTest::addColumn<QString>("box"); // a box's name, or "exit"
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("focus"); // where the focus goes
+        QTest::newRow("exit") << "exit"
+                              << ""
+                              << "btnOk";
+        QTest::newRow("number is a letter") << "txtStudyNum"
+                                            << "a"
+                                            << "txtStudyNum";
+        QTest::newRow("baud typed as words") << "cmbBaudRate"
+                                             << "fast"
+                                             << "cmbBaudRate";
+        QTest::newRow("checkpoint file with a bad line") << "checkpoints"
+                                                         << "name,latitude\n"
+                                                         << "btnCheckpointFile";
+        QTest::newRow("study file cannot be created") << "DataPath"
+                                                      << "gone"
+                                                      << "btnOk";
     }
-    void nothingWrittenUnlessAccepted()
+    void refusalGoesToItsBox()
     {
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, exit);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
         Setup s;
         const QByteArray prefsBefore = readAll(s.prefsFile);
-        s.w->txtStudyNamePrefix->setText(boxes[0]);
-        s.w->txtStudyNum->setText(boxes[1]);
-        s.w->cmbCommPort->setEditText(boxes[2]);
-        if (boxes.size() > 3) {
-            s.w->DataPath = s.dir.filePath(boxes[3]) + QDir::separator();
+        if (box == "DataPath") {
+            s.w->DataPath = s.dir.filePath(text) + QDir::separator();
+        } else if (box == "checkpoints") {
+            writeAll(s.studyPath("route.csv"), text.toUtf8());
+            s.w->chooseCheckpointFile(s.studyPath("route.csv"));
+        } else if (box != "exit") {
+            retype(s.w->findChild<QWidget*>(box), text);
         }
-        exit ? s.w->btnExit_Click() : s.w->btnOk_Click();
-        QCOMPARE(s.messages.shown.size(), exit ? 0 : 1);
-        QCOMPARE(s.w->isVisible(), !exit);
+        s.w->btnOk->setFocus();
+        box == "exit" ? s.w->btnExit_Click() : s.w->btnOk_Click();
+        QCOMPARE(s.messages.shown.size(), box == "exit" ? 0 : 1);
+        QTEST(s.w->focusWidget()->objectName(), "focus");
+        QCOMPARE(s.w->isVisible(), box != "exit");
         QCOMPARE(s.mainShown, 0);
-        QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files), QStringList("Veltrip.bin"));
+        QCOMPARE(QDir(s.dir.path()).entryList({"*.gd2"}), QStringList());
         QCOMPARE(readAll(s.prefsFile), prefsBefore);
     }
 
-    // One running program per study: a second copy's set-up refuses the
-    // study that is being recorded, naming the process, and takes over the
-    // claim a killed program left behind.
-    void studyOfAnotherRunningCopy_data()
+    // The checkpoint file shows how many checkpoints it holds, or why it
+    // cannot be used: then OK refuses it in the same words. One remembered
+    // from the last start is shown so too, even when it has gone since.
+    void checkpointFile_data()
     {
-        QTest::addColumn<bool>("running");
-        QTest::newRow("recorded by a running copy") << true;
-        QTest::newRow("left by a killed copy") << false;
+        QTest::addColumn<QString>("how");        // "chosen", "remembered" or "cleared"
+        QTest::addColumn<QByteArray>("content"); // "" for no file
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("none") << "none" << QByteArray() << "" << true;
+        QTest::newRow("chosen") << "chosen" << kRoute << "3 checkpoints" << true;
+        QTest::newRow("chosen, with a bad line")
+            << "chosen" << QByteArray("name,latitude,longitude\nA,43.65,-79.38\nB,x,-79.37\n")
+            << "route.csv, line 3" << false;
+        QTest::newRow("remembered, gone since")
+            << "remembered" << QByteArray() << "route.csv cannot be read" << false;
+        QTest::newRow("chosen, then cleared") << "cleared" << kRoute << "" << true;
     }
-    void studyOfAnotherRunningCopy()
+    void checkpointFile()
     {
-        QFETCH(bool, running);
-        Setup s;
-        const QString path = s.studyPath("Test-1.gd2");
-        writeAll(path, QByteArray(272 + 48, 'x'));
-        StudyWriter other(s.files, s.clock);
-        if (running) {
-            QVERIFY(!other.claim(path));
+        QFETCH(QString, how);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, shown);
+        QFETCH(bool, accepted);
+        QTemporaryDir routes;
+        const QString path = routes.filePath("route.csv");
+        if (!content.isEmpty()) {
+            writeAll(path, content);
+        }
+        Setup s({.route = how == "remembered" ? path : QString()});
+        frmInit& w = *s.w;
+        if (how == "chosen" || how == "cleared") {
+            w.chooseCheckpointFile(path);
+        }
+        if (how == "cleared") {
+            w.btnClearCheckpoints->click();
+        }
+        const QString chosen = how == "none" || how == "cleared" ? QString() : path;
+        QCOMPARE(w.lblCheckpointFile->toolTip(), chosen);
+        QVERIFY2(w.lblCheckpointCount->text().contains(shown),
+                 qPrintable(w.lblCheckpointCount->text()));
+        QCOMPARE(w.lblCheckpointCount->styleSheet().contains("color"), !accepted);
+        w.btnOk_Click();
+        QCOMPARE(s.mainShown, accepted ? 1 : 0);
+        if (accepted) {
+            QCOMPARE(s.settings.CheckpointFile, chosen);
+            QCOMPARE(s.settings.Checkpoints.size(), chosen.isEmpty() ? 0 : 3);
         } else {
-            writeAll(s.studyPath(".Test-1.gd2.lock"),
-                     "2147480000\ngps-collector\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        }
-        QString question; // asked only when the claim is taken over
-        if (!running) {
-            answerConfirmation("yes", &question);
-        }
-        s.w->btnOk_Click();
-        QCOMPARE(s.mainShown, running ? 0 : 1);
-        QCOMPARE(readAll(path).size(), running ? 272 + 48 : 272);
-        if (running) {
-            QCOMPARE(s.messages.shown.value(0),
-                     "The study " + path +
-                         " is being recorded by another copy of this program "
-                         "(process " +
-                         QString::number(QCoreApplication::applicationPid()) +
-                         "). Choose another study name or number, or end that copy first.");
+            QCOMPARE(s.messages.shown, QStringList(w.lblCheckpointCount->text()));
+            QCOMPARE(w.focusWidget(), w.btnCheckpointFile);
         }
     }
 
     // A remembered folder the preferences could not keep whole is shown as
-    // unusable and nothing is written through it; one chosen is refused.
+    // unusable (OK refuses it: the study set-up's test); one chosen is refused.
     void unusableDataFolder()
     {
         const QString cut = "/srv/" + QString(73, u'x'); // cut to its 78 bytes: no separator
-        Setup s({}, cut);
+        Setup s({.folder = cut});
         QCOMPARE(s.w->lblDataPath->text(), "Unusable: " + cut);
-        s.w->btnOk_Click();
-        QCOMPARE(s.mainShown, 0);
-        QVERIFY(s.messages.shown.value(0).startsWith("The remembered data folder"));
-        QVERIFY(!QFile::exists(cut + "Test-1.gd2") && !QFile::exists(s.dir.filePath("Test-1.gd2")));
 
         const QString tooLong = s.dir.filePath(QString(80, u'y'));
         QVERIFY(QDir().mkpath(tooLong));
@@ -273,7 +366,7 @@ private slots:
         }
         const QString folder = root.filePath("zz/deep/er/still");
         QVERIFY(QDir().mkpath(folder));
-        Setup s({}, folder + QDir::separator());
+        Setup s({.folder = folder + QDir::separator()});
         FolderTree& tree = *s.w->treStudyName;
         const auto inView = [&] {
             return tree.selectedFolder() == folder &&
@@ -282,28 +375,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(inView(), 5000);
         QTest::qWait(300); // and it stays there as the last levels are sorted
         QVERIFY(inView());
-    }
-
-    // A folder of the study file's name is no study: nothing is asked or
-    // removed, and the dialog says at once that the file cannot be opened.
-    void aFolderOfTheStudysName()
-    {
-        Setup s;
-        QVERIFY(QDir(s.dir.path()).mkpath("Test-1.gd2/runs"));
-        bool asked = false;
-        QTimer unexpected; // a question fails the test at once instead of waiting for ever
-        connect(&unexpected, &QTimer::timeout, [&] {
-            if (QWidget* d = QApplication::activeModalWidget()) {
-                asked = true;
-                d->close();
-            }
-        });
-        unexpected.start(10);
-        s.w->btnOk_Click();
-        QVERIFY(!asked);
-        QCOMPARE(s.messages.shown, QStringList(msg::kDataFileOpenFailed));
-        QVERIFY(QFileInfo(s.studyPath("Test-1.gd2/runs")).isDir());
-        QCOMPARE(s.mainShown, 0);
     }
 
     void choosingAFolder()

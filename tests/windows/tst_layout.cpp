@@ -5,6 +5,7 @@
 
 #include "FakeCommPort.h"
 #include "Messages.h"
+#include "PortProbe.h"
 #include "SpreadGrid.h"
 #include "TestSupport.h"
 #include "frmConfirmOverwrite.h"
@@ -154,13 +155,15 @@ private slots:
             line->feed(kGga);
         }
         problems << layoutProblems(main) << gridProblems(*main.vaGPSData);
-        // The longest reason a port gives, shown under the folders.
+        // The longest reason a port gives, shown under the options.
         auto port = std::make_unique<FakeCommPort>();
         port->refuseOpen = true;
         port->failure = msg::deviceHeld("/dev/ttyUSB10", "ModemManager", 4194304);
-        frmInit setup(s.settings, s.prefs, s.writer, s.platform, std::move(port), [] {});
+        StudySetup study(s.settings, s.prefs, s.writer);
+        frmInit setup(study, s.platform, std::make_unique<PortProbe>(std::move(port)), [] {});
         setup.Form_Load();
         setup.Form_Activate();
+        QTRY_VERIFY(!setup.lblPortProblem->isHidden());
         QCOMPARE(setup.size(), size);
         problems << layoutProblems(setup);
         s.settings.DataFolder =
