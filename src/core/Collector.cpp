@@ -35,9 +35,10 @@ Collector::Collector(const StudySettings& settings, StudyWriter& writer, const P
       receiver_(ReceiverProfileFor(settings.GPSName)),
       trigger_(SentenceRuleFor(QByteArrayView(receiver_.trigger)))
 {
+    // The window asks for the route line once it has been built.
     if (settings.Checkpoints.size() >= 2) {
         route_ = std::make_unique<RouteFollower>(settings.Checkpoints);
-        showRoute();
+        routeShown_ = route_->text(settings.MetricView);
     }
 }
 

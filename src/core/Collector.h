@@ -66,6 +66,8 @@ public:
     bool runActive() const { return RunActive; }
     qint16 curNodeNum() const { return CurNodeNum; }
     const ReceiverProfile& receiver() const { return receiver_; }
+    // The route line as it stands; empty without a checkpoint file.
+    const QString& routeLine() const { return routeShown_; }
 
     static constexpr qint16 kNoDataTicksForYellow = 10;
     static constexpr qint16 kBadFixesForYellow = 15;

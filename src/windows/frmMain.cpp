@@ -217,6 +217,7 @@ void frmMain::buildControls()
     lblRoute->setWordWrap(true);
     lblRoute->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblRoute->setVisible(!settings_.Checkpoints.isEmpty());
+    lblRoute->setText(collector_.routeLine());
     SplitGridForRoute(*this, dpi);
 
     NAMED(lblStatus, label(this, QStringLiteral("Waiting for GPS Data..."), 13.8, false));
