@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 
@@ -423,6 +424,11 @@ void frmMain::showRunStarted(bool byRoute)
     // started has its direction already.
     if (!byRoute && cmbRunDir->currentText() != QStringLiteral("-----")) {
         collector_.ChooseRunDir(cmbRunDir->currentIndex());
+    } else if (byRoute) {
+        // The box shows the direction the route gave, as the grid's rows do;
+        // shown, not chosen, so the focus stays parked.
+        const QSignalBlocker showing(cmbRunDir);
+        cmbRunDir->setCurrentIndex(std::clamp<int>(collector_.curFix().RunDir, 0, 4));
     }
 }
 
