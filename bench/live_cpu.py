@@ -9,6 +9,7 @@ marking its runs itself; without, a run is started by key on the synthetic
 drive."""
 
 import os
+import subprocess
 import sys
 import tempfile
 import time
@@ -31,6 +32,14 @@ def route_file(folder, count):
     return path
 
 
+def start_simulator(c, *args):
+    """The simulated receiver, its sentences not echoed: a pipe nobody reads
+    would fill within a minute at 10 Hz and stop it."""
+    c.sim = subprocess.Popen([c.path("gpssim"), "--port", "1", "--baud", "0", "--quiet", *args],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=c.env)
+    wait_for(lambda: os.path.islink(c.path("ports", "com1")), 10, "the simulated port")
+
+
 def main(build_bin, seconds, checkpoints):
     display = Display()
     c = Collector(build_bin, display)
@@ -38,10 +47,10 @@ def main(build_bin, seconds, checkpoints):
     try:
         if checkpoints:
             route = route_file(tempfile.mkdtemp(dir=c.folder), checkpoints)
-            c.start_simulator("--rate", "10", "--route", route, "--route-wait", "5")
+            start_simulator(c, "--rate", "10", "--route", route, "--route-wait", "5")
             c.start("--checkpoints", route)
         else:
-            c.start_simulator("--rate", "10")
+            start_simulator(c, "--rate", "10")
             c.start()
         c.window()
         c.keys("Return")
