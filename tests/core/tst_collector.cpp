@@ -98,14 +98,6 @@ private slots:
         QTest::newRow("RMC closes") << "Holux 210" << cycle + cycle + "$" << QList{-1, 8};
         QTest::newRow("VTG closes") << "GeoExplorer 3" << kGga + kVtg + kVtg + "$" << QList{8, -1};
         QTest::newRow("text always closes") << "Holux 210" << kText + kText + "$" << QList{-1, -1};
-        const QByteArray gn = nmea(kRmc.mid(1, kRmc.indexOf('*') - 1).replace("GP", "GN")) +
-                              nmea(kGga.mid(1, kGga.indexOf('*') - 1).replace("GP", "GN"));
-        QTest::newRow("other talkers not decoded") << "Standard USB" << gn + "$" << QList<int>{};
-        QTest::newRow("other talkers decoded for multi-GNSS")
-            << "Multi-GNSS (any talker)" << gn + "$" << QList{8};
-        QTest::newRow("lower-case tags not decoded")
-            << "Standard USB" << QByteArray(cycle).replace("$GPGGA", "$gpgga") + "$"
-            << QList<int>{};
         QByteArray noise;
         for (int i = 0; i < 4000; ++i) {
             noise += char((i * 7919 + 13) % 251); // every byte value, "@" and "$" among them
