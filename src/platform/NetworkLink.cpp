@@ -4,7 +4,6 @@
 
 #include "Messages.h"
 
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -166,28 +165,6 @@ void NetworkLink::readReport(QByteArray line)
         emit status(
             msg::gpsdError(name(entry_), report.value(QStringLiteral("message")).toString()));
     }
-}
-
-bool NetworkLink::probe(const ports::PortEntry& entry, int timeoutMs, QString* why)
-{
-    QTcpSocket socket;
-    QEventLoop wait;
-    connect(&socket, &QTcpSocket::connected, &wait, &QEventLoop::quit);
-    connect(&socket, &QTcpSocket::errorOccurred, &wait, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &wait, &QEventLoop::quit);
-    socket.connectToHost(entry.host, entry.port, QIODevice::ReadOnly);
-    if (socket.state() != QAbstractSocket::UnconnectedState &&
-        socket.state() != QAbstractSocket::ConnectedState) {
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    const bool opened = socket.state() == QAbstractSocket::ConnectedState;
-    if (!opened && why) {
-        *why = name(entry) + QStringLiteral(": ") +
-               (socket.error() == QAbstractSocket::UnknownSocketError ? QStringLiteral("no answer")
-                                                                      : socket.errorString());
-    }
-    socket.abort();
-    return opened;
 }
 
 void NetworkLink::probeLater(const ports::PortEntry& entry, int timeoutMs, QObject* context,

@@ -27,11 +27,9 @@ public:
     void start(const ports::PortEntry& entry);
     void stop();
 
-    // Whether a connection to entry opens within timeoutMs; timers and
-    // painting go on meanwhile, input waits. why tells what went wrong.
-    static bool probe(const ports::PortEntry& entry, int timeoutMs, QString* why);
-    // The same without waiting: done(opened, why) is called once, within
-    // timeoutMs, unless context is deleted first. Any number may be under way.
+    // Whether a connection to entry opens within timeoutMs, without waiting:
+    // done(opened, why) is called once, within timeoutMs, unless context is
+    // deleted first; why tells what went wrong. Any number may be under way.
     static void probeLater(const ports::PortEntry& entry, int timeoutMs, QObject* context,
                            std::function<void(bool opened, const QString& why)> done);
 

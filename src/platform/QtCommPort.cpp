@@ -27,8 +27,8 @@ bool readCounters(int fd, std::array<int, 4>& out)
 
 } // namespace
 
-QtCommPort::QtCommPort(QString settingsFolder, Use use, QObject* parent)
-    : CommPort(parent), settingsFolder_(std::move(settingsFolder)), use_(use)
+QtCommPort::QtCommPort(QString settingsFolder, QObject* parent)
+    : CommPort(parent), settingsFolder_(std::move(settingsFolder))
 {
     connect(&network_, &NetworkLink::received, this, &QtCommPort::received);
     connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
@@ -62,18 +62,6 @@ bool QtCommPort::openDevice()
     case Kind::Gpsd:
     case Kind::Tcp:
         break;
-    }
-    if (use_ == Use::Test) {
-        // The wait runs events: a second test must not start inside it.
-        if (testing_) {
-            return false;
-        }
-        testing_ = true;
-        QString why;
-        const bool opened = NetworkLink::probe(entry, 1000, &why);
-        testing_ = false;
-        setOpenFailure(why);
-        return opened;
     }
     onNetwork_ = true;
     network_.start(entry);

@@ -9,10 +9,9 @@
 // that data flows again once the receiver is plugged back in.
 //
 // A port whose entry names a receiver on the network (gpsd, a TCP stream) is
-// read through a NetworkLink instead; the speed then plays no part. To the
-// set-up window's port test such a port is there when a connection opens
-// within a second; for the main window it is open from the start and the
-// link is kept up in the background.
+// read through a NetworkLink instead; the speed then plays no part. It is
+// open from the start and the link is kept up in the background. (The
+// set-up window tests such ports without opening them: QtPortProbe.)
 
 #include "CommPort.h"
 #include "NetworkLink.h"
@@ -26,14 +25,8 @@ class QtCommPort final : public CommPort
     Q_OBJECT
 
 public:
-    enum class Use
-    {
-        Receive,
-        Test, // only opened to see whether the port is there
-    };
-
     // settingsFolder holds the "ports/comN" entries (FileLocations.h).
-    explicit QtCommPort(QString settingsFolder, Use use = Use::Receive, QObject* parent = nullptr);
+    explicit QtCommPort(QString settingsFolder, QObject* parent = nullptr);
     ~QtCommPort() override;
 
 protected:
@@ -50,12 +43,10 @@ private:
     void checkLineConditions();
 
     QString settingsFolder_;
-    Use use_;
     QString device_; // as the port number resolved at opening
     QSerialPort port_;
     NetworkLink network_;
     bool onNetwork_ = false;
-    bool testing_ = false;
     QTimer reconnect_;
     bool rtsWanted_ = false;
     bool countersReadable_ = false;

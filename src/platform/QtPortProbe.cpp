@@ -14,7 +14,7 @@ constexpr int kAnswerMs = 1000;
 } // namespace
 
 QtPortProbe::QtPortProbe(QString programFolder, QObject* parent)
-    : PortProbe(std::make_unique<QtCommPort>(programFolder, QtCommPort::Use::Test), parent),
+    : PortProbe(std::make_unique<QtCommPort>(programFolder), parent),
       programFolder_(std::move(programFolder))
 {
 }

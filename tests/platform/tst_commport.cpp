@@ -107,7 +107,7 @@ QString openFailureAsNobody(const QString& folder)
     if (child == 0) {
         const bool dropped =
             ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        QtCommPort port(folder, QtCommPort::Use::Test);
+        QtCommPort port(folder);
         const QByteArray said = !dropped                 ? "still root"
                                 : port.setPortOpen(true) ? "opened"
                                                          : port.openFailure().toUtf8();
@@ -216,11 +216,20 @@ private slots:
         QVERIFY2(connections >= 2 && connections <= 3, QByteArray::number(connections));
         QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 2, "retrying keeps it busy");
         QVERIFY2(n.status.last().endsWith("trying again in 2 s"), qPrintable(n.status.join('|')));
-        QtCommPort test(n.program.path(), QtCommPort::Use::Test); // the set-up window's
-        QVERIFY(test.setPortOpen(true) && test.setPortOpen(false));
+        // The set-up window's test of the port: there while the server listens.
+        QtPortProbe test(n.program.path());
+        QList<std::pair<bool, QString>> answers;
+        connect(&test, &PortProbe::answered, this, [&](qint16, bool opens, const QString& why) {
+            answers.append({opens, why});
+        });
+        test.ask(1);
+        QTRY_COMPARE(answers.size(), 1);
+        QVERIFY(answers[0].first);
         server.close();
-        QVERIFY(!test.setPortOpen(true));
-        QVERIFY(test.openFailure().endsWith(": Connection refused"));
+        test.ask(1);
+        QTRY_COMPARE(answers.size(), 2);
+        QVERIFY(!answers[1].first);
+        QVERIFY(answers[1].second.endsWith(": Connection refused"));
     }
 
     // gpsd is asked for the device's own sentences, the device's name
