@@ -10,17 +10,13 @@
 
 namespace {
 
-constexpr double kMetresPerSecondPerMph = 0.44704;
 constexpr double kSecondsPerDay = 86400.0;
 constexpr double kMetresPerFoot = 0.3048;
-constexpr double kMetresPerMile = 1609.344;
 
-const char* const kDirections[] = {"no direction", "SB", "NB", "WB", "EB"};
-
-QString directionName(qint16 code)
+QString directionName(qint16 runDir)
 {
-    return code >= 0 && code <= 4 ? QString::fromLatin1(kDirections[code])
-                                  : QStringLiteral("direction %1").arg(code);
+    const QString code = gd2::directionCode(runDir);
+    return code.isEmpty() ? QStringLiteral("no direction") : code;
 }
 
 QString duration(double seconds)
@@ -41,12 +37,15 @@ QString distance(double metres, bool metric)
     }
     const double feet = metres / kMetresPerFoot;
     return feet < 1000 ? QStringLiteral("%1 ft").arg(std::lround(feet / 10) * 10)
-                       : QStringLiteral("%1 mi").arg(metres / kMetresPerMile, 0, 'f', 2);
+                       : QStringLiteral("%1 mi").arg(metres / gd2::kMetresPerMile, 0, 'f', 2);
 }
 
 } // namespace
 
-RouteFollower::RouteFollower(const QList<route::Checkpoint>& checkpoints) : runs_(checkpoints) {}
+RouteFollower::RouteFollower(const QList<route::Checkpoint>& checkpoints)
+    : runs_(checkpoints), runsSoFar_(runsSoFar())
+{
+}
 
 RouteFollower::~RouteFollower() = default;
 
@@ -60,8 +59,9 @@ route::RunsByPosition::Commands RouteFollower::onFix(const FixRecord& fix, Hemis
     route::FixPoint p;
     p.latitude = placed ? (hemispheres.south ? -fix.Latitude : fix.Latitude) : NAN;
     p.longitude = placed ? (hemispheres.west ? -fix.Longitude : fix.Longitude) : NAN;
-    p.speedMps =
-        fix.SpeedMph >= 0 && fix.SpeedMph <= 250 ? fix.SpeedMph * kMetresPerSecondPerMph : -1.0;
+    p.speedMps = fix.SpeedMph >= 0 && fix.SpeedMph <= 250
+                     ? fix.SpeedMph * gd2::kMetresPerSecondPerMph
+                     : -1.0;
     const double timeOfDay = fix.FixTime - studyDate;
     p.seconds = timeOfDay > 0 && timeOfDay < 1 ? timeOfDay * kSecondsPerDay : NAN;
     if (placed) {
@@ -91,6 +91,8 @@ void RouteFollower::runStopped()
         walker_->finish();
         walker_.reset();
     }
+    // Made once a run, not at every fix between runs.
+    runsSoFar_ = runsSoFar();
 }
 
 void RouteFollower::finishRun(gd2::RunReport&& report)
@@ -155,6 +157,12 @@ QString RouteFollower::text(bool metric) const
         }
         return text;
     }
+    return runsSoFar_;
+}
+
+QString RouteFollower::runsSoFar() const
+{
+    const route::CheckpointLines& lines = runs_.lines();
     QStringList parts;
     if (lastRun_.isEmpty()) {
         parts << QStringLiteral("%1 checkpoints: a run starts at %2 (%3) or at %4 (%5)")

@@ -52,10 +52,13 @@ public:
 
 private:
     void finishRun(gd2::RunReport&& report);
+    // Between runs: the last run and, per direction, the runs so far.
+    QString runsSoFar() const;
 
     route::RunsByPosition runs_;
     std::optional<route::FixPoint> last_; // the last fix with a position
     std::unique_ptr<gd2::RunWalker> walker_;
     QMap<qint16, QList<double>> seconds_; // travel times of whole runs, by direction
     QString lastRun_;                     // "Run 3 (NB): 6:12"
+    QString runsSoFar_;                   // the route line between runs
 };
