@@ -20,6 +20,8 @@ constexpr double kMovedWithinS = 3.0;
 // The way it has gone over the last seconds must be the way of the crossing.
 constexpr double kHeadingWindowS = 2.0;
 
+constexpr double kRadian = M_PI / 180.0;
+
 double normalised(double& x, double& y)
 {
     const double length = std::hypot(x, y);
@@ -32,13 +34,34 @@ double normalised(double& x, double& y)
 
 } // namespace
 
-CheckpointLines::CheckpointLines(const QList<Checkpoint>& checkpoints) : checkpoints_(checkpoints)
+LocalPlane::LocalPlane(const QList<Checkpoint>& route)
 {
-    for (const Checkpoint& c : checkpoints_) {
-        lat0_ += c.latitude / double(checkpoints_.size());
-        lon0_ += c.longitude / double(checkpoints_.size());
+    for (const Checkpoint& c : route) {
+        lat0_ += c.latitude / double(route.size());
+        lon0_ += c.longitude / double(route.size());
     }
-    metresPerDegreeLon_ = kMetresPerDegree * std::cos(lat0_ * M_PI / 180.0);
+    metresPerDegreeLon_ = kMetresPerDegree * std::cos(lat0_ * kRadian);
+}
+
+LocalPlane::Point LocalPlane::at(double latitude, double longitude) const
+{
+    return {std::remainder(longitude - lon0_, 360.0) * metresPerDegreeLon_,
+            (latitude - lat0_) * kMetresPerDegree};
+}
+
+double LocalPlane::latitudeOf(double y) const
+{
+    return lat0_ + y / kMetresPerDegree;
+}
+
+double LocalPlane::longitudeOf(double x) const
+{
+    return lon0_ + x / metresPerDegreeLon_;
+}
+
+CheckpointLines::CheckpointLines(const QList<Checkpoint>& checkpoints)
+    : checkpoints_(checkpoints), plane_(checkpoints)
+{
     for (const Checkpoint& c : checkpoints_) {
         const Point p = toPlane(c.latitude, c.longitude);
         Line line;
@@ -77,10 +100,8 @@ CheckpointLines::CheckpointLines(const QList<Checkpoint>& checkpoints) : checkpo
 
 CheckpointLines::Point CheckpointLines::toPlane(double latitude, double longitude) const
 {
-    // A local plane about the route's middle: a route is a few kilometres,
-    // where the earth's curve is far below a fix's noise.
-    return {std::remainder(longitude - lon0_, 360.0) * metresPerDegreeLon_,
-            (latitude - lat0_) * kMetresPerDegree, 0.0};
+    const LocalPlane::Point p = plane_.at(latitude, longitude);
+    return {p.x, p.y, 0.0};
 }
 
 double CheckpointLines::metresTo(int i, double latitude, double longitude) const
@@ -104,20 +125,26 @@ qint16 CheckpointLines::runDirection(Way way) const
     return dx >= 0 ? 4 : 3; // EB : WB
 }
 
-bool CheckpointLines::moving(const FixPoint& fix, const Point& p)
+const CheckpointLines::Point* CheckpointLines::before(const Point& p, double age) const
+{
+    for (int k = 1; k <= recentCount_; ++k) {
+        const Point& old =
+            recent_[std::size_t((recentNext_ - k + int(recent_.size())) % int(recent_.size()))];
+        if (p.seconds - old.seconds >= age) {
+            return &old;
+        }
+    }
+    return nullptr;
+}
+
+bool CheckpointLines::moving(const FixPoint& fix, const Point& p) const
 {
     if (fix.speedMps >= 0) {
         return fix.speedMps >= kMovingMps;
     }
-    // The newest fix at least a few seconds old, then how far from it.
-    for (int k = 1; k <= recentCount_; ++k) {
-        const Point& old =
-            recent_[std::size_t((recentNext_ - k + int(recent_.size())) % int(recent_.size()))];
-        if (p.seconds - old.seconds >= kMovedWithinS) {
-            return std::hypot(p.x - old.x, p.y - old.y) >= kMovedM;
-        }
-    }
-    return false; // not yet known
+    // How far from the newest fix a few seconds old; not yet known without one.
+    const Point* old = before(p, kMovedWithinS);
+    return old && std::hypot(p.x - old->x, p.y - old->y) >= kMovedM;
 }
 
 CheckpointLines::Crossings CheckpointLines::onFix(const FixPoint& fix)
@@ -134,15 +161,7 @@ CheckpointLines::Crossings CheckpointLines::onFix(const FixPoint& fix)
     }
     const bool isMoving = moving(fix, p);
     // Where it was a little while ago, to see which way it goes.
-    std::optional<Point> before;
-    for (int k = 1; k <= recentCount_; ++k) {
-        const Point& old =
-            recent_[std::size_t((recentNext_ - k + int(recent_.size())) % int(recent_.size()))];
-        if (p.seconds - old.seconds >= kHeadingWindowS) {
-            before = old;
-            break;
-        }
-    }
+    const Point* ago = before(p, kHeadingWindowS);
 
     for (int i = 0; i < int(lines_.size()); ++i) {
         Line& l = lines_[i];
@@ -185,7 +204,7 @@ CheckpointLines::Crossings CheckpointLines::onFix(const FixPoint& fix)
         // Back on the side it came from: noise, not a crossing.
         l.pendingForward = l.pendingForward && along > 0;
         l.pendingBackward = l.pendingBackward && along < 0;
-        const double gone = before ? along - alongOf(*before) : 0.0;
+        const double gone = ago ? along - alongOf(*ago) : 0.0;
         const bool forward = l.pendingForward && isMoving && gone >= 0;
         const bool backward = l.pendingBackward && isMoving && gone <= 0;
         if (forward) {

@@ -23,6 +23,25 @@ namespace route {
 // file says otherwise.
 constexpr double kDefaultRadiusM = 30.0;
 
+// Metres east and north of a route's middle. A route is a few kilometres,
+// where the earth's curve is far below a fix's noise.
+class LocalPlane
+{
+public:
+    explicit LocalPlane(const QList<Checkpoint>& route);
+
+    struct Point
+    {
+        double x = 0, y = 0;
+    };
+    Point at(double latitude, double longitude) const;
+    double latitudeOf(double y) const;
+    double longitudeOf(double x) const;
+
+private:
+    double lat0_ = 0, lon0_ = 0, metresPerDegreeLon_ = 0;
+};
+
 enum class Way : quint8
 {
     Forward,  // first checkpoint to last
@@ -83,11 +102,13 @@ private:
         double x = 0, y = 0, seconds = 0;
     };
     Point toPlane(double latitude, double longitude) const;
-    bool moving(const FixPoint& fix, const Point& p);
+    bool moving(const FixPoint& fix, const Point& p) const;
+    // The newest fix at least `age` seconds older than p, if one is kept.
+    const Point* before(const Point& p, double age) const;
 
     QList<Checkpoint> checkpoints_;
+    LocalPlane plane_;
     QList<Line> lines_;
-    double lat0_ = 0, lon0_ = 0, metresPerDegreeLon_ = 0;
     std::optional<Point> last_;
     // Fixes of the last few seconds, for a speed where the receiver gives none.
     std::array<Point, 64> recent_{};

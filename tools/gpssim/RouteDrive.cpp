@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr double kMetresPerDegree = 6371008.8 * 3.14159265358979323846 / 180.0;
 constexpr double kLeadM = 150.0;      // driven before the first and after the last checkpoint
 constexpr double kAccelMps2 = 1.5;    // both speeding up and braking
 constexpr double kTurnSeconds = 10.0; // turning round at either end
@@ -18,17 +17,12 @@ constexpr double kNoiseMemorySeconds = 20.0;
 } // namespace
 
 RouteDrive::RouteDrive(const QList<route::Checkpoint>& checkpoints, RouteDriveOptions options)
-    : options_(options), random_(options.seed)
+    : options_(options), plane_(checkpoints), random_(options.seed)
 {
-    for (const route::Checkpoint& c : checkpoints) {
-        lat0_ += c.latitude / double(checkpoints.size());
-        lon0_ += c.longitude / double(checkpoints.size());
-    }
-    metresPerDegreeLon_ = kMetresPerDegree * std::cos(lat0_ * 3.14159265358979323846 / 180.0);
     QList<Point> points;
     for (const route::Checkpoint& c : checkpoints) {
-        points.append(
-            {(c.longitude - lon0_) * metresPerDegreeLon_, (c.latitude - lat0_) * kMetresPerDegree});
+        const route::LocalPlane::Point p = plane_.at(c.latitude, c.longitude);
+        points.append({p.x, p.y});
     }
     const auto beyond = [](Point from, Point to) {
         const double length = std::hypot(to.x - from.x, to.y - from.y);
@@ -143,8 +137,8 @@ DriveState RouteDrive::step()
 
     DriveState state;
     state.seconds = double(cycle_) * dt;
-    state.latitude = lat0_ + (p.y + biasY_ + jitter * normal(random_)) / kMetresPerDegree;
-    state.longitude = lon0_ + (p.x + biasX_ + jitter * normal(random_)) / metresPerDegreeLon_;
+    state.latitude = plane_.latitudeOf(p.y + biasY_ + jitter * normal(random_));
+    state.longitude = plane_.longitudeOf(p.x + biasX_ + jitter * normal(random_));
     state.speedMps = v_;
     state.courseDeg = std::fmod(course + 360.0, 360.0);
     ++cycle_;

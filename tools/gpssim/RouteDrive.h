@@ -7,6 +7,7 @@
 
 #include "CheckpointFile.h"
 #include "Drive.h"
+#include "RouteMatcher.h"
 
 #include <QList>
 #include <random>
@@ -49,7 +50,7 @@ private:
     double nextStop() const;
 
     RouteDriveOptions options_;
-    double lat0_ = 0, lon0_ = 0, metresPerDegreeLon_ = 0;
+    route::LocalPlane plane_;
     QList<Point> path_;          // a lead-in, the checkpoints, a lead-out
     QList<double> along_;        // metres along the path at each of its points
     QList<double> checkpointAt_; // metres along the path of each checkpoint
