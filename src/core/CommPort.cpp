@@ -121,12 +121,18 @@ bool CommPort::setRTSEnable(bool enable)
     return !open_ || applyRts(enable);
 }
 
-QString CommPort::input()
+qsizetype CommPort::readable() const
 {
     qsizetype n = inputLen_ == 0 ? inBufferCount() : qMin<qsizetype>(inputLen_, inBufferCount());
     if (!cuts_.isEmpty()) {
         n = qMin(n, cuts_.first() - readPos_);
     }
+    return n;
+}
+
+QString CommPort::input()
+{
+    const qsizetype n = readable();
     QString text = QString::fromLatin1(inBuffer_.constData() + readPos_, n);
     consumed(n);
     return text;
@@ -134,13 +140,7 @@ QString CommPort::input()
 
 qsizetype CommPort::read(char* out, qsizetype max)
 {
-    qsizetype n = qMin<qsizetype>(max, inBufferCount());
-    if (inputLen_ > 0) {
-        n = qMin<qsizetype>(n, inputLen_);
-    }
-    if (!cuts_.isEmpty()) {
-        n = qMin(n, cuts_.first() - readPos_);
-    }
+    const qsizetype n = qMin(max, readable());
     std::copy_n(inBuffer_.constData() + readPos_, n, out);
     consumed(n);
     return n;

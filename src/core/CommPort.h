@@ -87,6 +87,9 @@ protected:
 
 private:
     void raise(qint16 code);
+    // What the next read may take: InputLen characters at most (all when 0),
+    // and none past a break in the stream.
+    qsizetype readable() const;
     void consumed(qsizetype n);
 
     qint16 commPort_ = 1;
