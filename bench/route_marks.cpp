@@ -30,17 +30,11 @@ struct Mark
 };
 
 // Every start, node and stop, with the fix it went into.
-struct MarkView final : CollectorView
+struct MarkView final : NullView
 {
     long fix = 0; // the fix being closed
     QList<Mark> marks;
 
-    void setStatus(QLatin1StringView) override {}
-    void showStartButton() override {}
-    void showLabels(const GpsLabels&) override {}
-    void addGridRow(const FixRecord&) override {}
-    void paintSurfaces(quint32) override {}
-    void showFileNotice(const QString&) override {}
     void showRunStarted(bool byRoute) override { note(byRoute ? "start" : "start by key"); }
     void showRunStopped() override { note("stop"); }
     void showNodeMarked() override { note("node"); }

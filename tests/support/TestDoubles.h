@@ -55,7 +55,7 @@ public:
     bool answer = true; // the answer to every question
 };
 
-struct NullView final : CollectorView
+struct NullView : CollectorView
 {
     void setStatus(QLatin1StringView) override {}
     void showStartButton() override {}
