@@ -5,6 +5,7 @@
 
 #include "Sink.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -68,6 +69,20 @@ template <typename Row> QString csvLine(const Columns<Row>& columns, const Row& 
         }
     }
     return cells.join(u',') + u'\n';
+}
+
+// The whole CSV of a command whose rows stand in groups: its header, then a
+// line per row, each Row made of the whole, the group and the row.
+template <typename Row, typename Whole>
+QByteArray csvTable(const Columns<Row>& columns, const Whole& whole)
+{
+    QString out = csvHeader(columns);
+    for (const auto& g : whole.groups) {
+        for (const auto& r : g.rows) {
+            out += csvLine(columns, Row{whole, g, r});
+        }
+    }
+    return out.toUtf8();
 }
 
 namespace detail {

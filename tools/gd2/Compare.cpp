@@ -462,14 +462,7 @@ void compareGroups(Comparison& c)
 
 QByteArray compareCsv(const Comparison& c)
 {
-    const Columns<Line> columns = compareColumns(c);
-    QString out = csvHeader(columns);
-    for (const CompareGroup& g : c.groups) {
-        for (const CompareRow& r : g.rows) {
-            out += csvLine(columns, Line{c, g, r});
-        }
-    }
-    return out.toUtf8();
+    return csvTable(compareColumns(c), c);
 }
 
 QByteArray compareText(const Comparison& c)

@@ -585,14 +585,7 @@ QString periodText(const SummaryOptions& options, const QString& period)
 
 QByteArray summaryCsv(const Summary& s)
 {
-    const Columns<Line> columns = summaryColumns(s);
-    QString out = csvHeader(columns);
-    for (const SummaryGroup& g : s.groups) {
-        for (const SummaryRow& r : g.rows) {
-            out += csvLine(columns, Line{s, g, r});
-        }
-    }
-    return out.toUtf8();
+    return csvTable(summaryColumns(s), s);
 }
 
 QByteArray summaryText(const Summary& s)
