@@ -8,8 +8,13 @@ The collector's own rules are applied to pynmea2's reading: positions are
 unsigned degrees (the hemisphere is not stored) from minutes rounded to four
 decimals, as the collector's position format has them; speeds are knots × 1.151 in
 mph, RMC status "A" is quality 1 and anything else 0, times are whole seconds, an empty time is 0, and
-a field the sentence leaves empty is missing. VTG's track is not read."""
+a field the sentence leaves empty is missing. VTG's track is not read.
 
+pynmea2 hands back a time it cannot read (hour 24, second 60, too few digits,
+a blank) as the text itself; that text is read as the collector documents it:
+each two-character part as a number, and 0 when the time of day is not one."""
+
+import datetime
 import os
 import re
 import subprocess
@@ -26,10 +31,24 @@ MPH_PER_KNOT = 1.151
 TYPES = re.compile(r"^\$[A-Z]{2}(RMC|GGA|VTG)")
 
 
+NUMBER = re.compile(r"^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$")
+
+
+def integer(text):
+    """A number rounded half to even, -1 for anything else or out of range."""
+    if not NUMBER.match(text):
+        return -1
+    n = round(float(text))
+    return n if -32768 <= n <= 32767 else -1
+
+
 def seconds(t):
     if t is None:
         return 0.0
-    return t.hour * 3600 + t.minute * 60 + t.second  # whole seconds, as stored
+    if isinstance(t, datetime.time):
+        return t.hour * 3600 + t.minute * 60 + t.second  # whole seconds, as stored
+    h, m, s = (integer(t[k:k + 2]) for k in (0, 2, 4))
+    return h * 3600 + m * 60 + s if 0 <= h <= 23 and 0 <= m <= 59 and 0 <= s <= 59 else 0.0
 
 
 def degrees(raw):

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <cmath>
 
 namespace gd2 {
@@ -34,6 +35,9 @@ std::optional<double> within(double v, double low, double high)
 } // namespace
 
 namespace {
+
+// Records are read and digested this many at a time.
+constexpr qsizetype kPieceRecords = 4096;
 
 // Why the first bytes of a file of `size` bytes are no study file; empty
 // when they begin one.
@@ -82,6 +86,14 @@ bool parseStudy(const QByteArray& bytes, Study& study, QString& error)
         return false;
     }
     startStudy(bytes, bytes.size(), study);
+    const qsizetype whole = (bytes.size() - StudyHeader::kSize) / FixRecord::kSize;
+    study.digest = qHash(QByteArrayView(bytes).first(StudyHeader::kSize));
+    for (qsizetype k = 0; k < whole; k += kPieceRecords) {
+        study.digest =
+            qHash(QByteArrayView(bytes).sliced(StudyHeader::kSize + k * FixRecord::kSize,
+                                               qMin(kPieceRecords, whole - k) * FixRecord::kSize),
+                  study.digest);
+    }
     study.records.reserve((bytes.size() - StudyHeader::kSize) / FixRecord::kSize);
     appendRecords(bytes.constData() + StudyHeader::kSize,
                   (bytes.size() - StudyHeader::kSize) / FixRecord::kSize, study.records);
@@ -132,9 +144,9 @@ bool streamStudyFile(const QString& path, Study& study,
     error = headerError(head, size);
     if (error.isEmpty() && size <= kMaxFileSize) {
         startStudy(head, size, study);
+        study.digest = qHash(QByteArrayView(head));
         // Decoded a piece at a time, so that the bytes never stand whole
         // beside the records.
-        constexpr qsizetype kPieceRecords = 4096;
         qsizetype left = qsizetype((size - StudyHeader::kSize) / FixRecord::kSize);
         while (left > 0 && error.isEmpty()) {
             const qsizetype count = qMin(left, kPieceRecords);
@@ -142,6 +154,7 @@ bool streamStudyFile(const QString& path, Study& study,
             if (piece.size() != count * FixRecord::kSize) {
                 error = QStringLiteral("cannot be read to its end: %1").arg(file.errorString());
             }
+            study.digest = qHash(QByteArrayView(piece), study.digest);
             for (qsizetype i = 0; i < piece.size() / FixRecord::kSize; ++i) {
                 each(FixRecord::decode(QByteArray::fromRawData(
                     piece.constData() + i * FixRecord::kSize, FixRecord::kSize)));
@@ -157,6 +170,11 @@ bool streamStudyFile(const QString& path, Study& study,
         return false;
     }
     return true;
+}
+
+bool beginsStudy(const QByteArray& head, qint64 size)
+{
+    return headerError(head, size).isEmpty();
 }
 
 bool isKnownVersion(const StudyHeader& header)

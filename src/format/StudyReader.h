@@ -29,6 +29,9 @@ struct Study
     qint64 fileSize = 0;
     // Bytes after the last whole record: a record cut short.
     int trailingBytes = 0;
+    // A digest of the header and the whole records, so that a study given
+    // twice under two names is known; equal digests are confirmed byte by byte.
+    std::size_t digest = 0;
 };
 
 // Fills `study` from the bytes of a file, or says why they are no study file.
@@ -39,6 +42,9 @@ bool readStudyFile(const QString& path, Study& study, QString& error);
 // an archive of studies is read in the memory of one piece.
 bool streamStudyFile(const QString& path, Study& study,
                      const std::function<void(const FixRecord&)>& each, QString& error);
+
+// Whether the first bytes of a file of `size` bytes begin a study file.
+bool beginsStudy(const QByteArray& head, qint64 size);
 
 bool isKnownVersion(const StudyHeader& header);
 QString versionText(const StudyHeader& header);

@@ -338,6 +338,67 @@ private slots:
                  QStringList({"run-1-2.svg", "run-1.svg", "run-2.svg", "run-3.svg"}));
     }
 
+    // No output is ever a study file, however it is named: refused before
+    // anything is read (A is torn, so reading it would warn) or written.
+    void neverWritesOverAStudy_data()
+    {
+        QTest::addColumn<QString>("args"); // A, B: studies; L: a link to A; P: an old page
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");
+        const auto row = [](const char* name, const char* args, int status, const char* err) {
+            QTest::newRow(name) << QString(args) << status << QString(err);
+        };
+        const char* reads = "is a study file this command reads; gd2 never writes over";
+        row("page named by a glob", "summary --html B A", 2, "--html /");
+        row("page onto after", "compare --before B --after A --html A", 2, reads);
+        row("export onto itself", "export --format csv A -o A", 2, reads);
+        row("by another name", "export --format gpx A -o D/./a.gd2", 2, "a.gd2, a study file");
+        row("by a link", "dump A --output L", 2, "a.gd2, a study file this command reads");
+        row("info onto another", "info A -o B", 2, "b.gd2: is a study file; gd2");
+        row("checkpoints", "checkpoints A -o A", 2, reads);
+        row("report", "report --csv A -o B", 2, "is a study file");
+        row("chart folder", "report --svg B A", 2, "b.gd2: is a study file; gd2");
+        row("chart in folder", "report --svg S A", 2, "run-2.svg: is a study file");
+        row("summary csv", "summary --csv A B -o B", 2, reads);
+        row("compare text", "compare --before A --after B -o A", 2, reads);
+        row("new file", "export --format kml A -o N", 0, "");
+        row("old page", "summary --html P A", 0, "");
+        row("old chart", "report --svg D A", 0, "");
+    }
+    void neverWritesOverAStudy()
+    {
+        QFETCH(QString, args);
+        const QByteArray a = studyBytes(referenceRecords()) + "xyz";
+        const QByteArray b = studyBytes(referenceRecords().mid(0, 4));
+        const QMap<QString, QString> paths{{"A", writeStudy("a.gd2", a)},
+                                           {"B", writeStudy("b.gd2", b)},
+                                           {"L", dir_.filePath("link.gd2")},
+                                           {"D", dir_.path()},
+                                           {"S", dir_.filePath("s")},
+                                           {"N", dir_.filePath("new.kml")},
+                                           {"P", writeStudy("page.html", "<p>")}};
+        QFile::remove(paths["L"]);
+        QVERIFY(QFile::link(paths["A"], paths["L"]));
+        QVERIFY(QDir().mkpath(paths["S"]));
+        writeAll(dir_.filePath("s/run-2.svg"), b);
+        writeAll(dir_.filePath("run-1.svg"), "<svg/>");
+        QStringList words = args.split(u' ');
+        for (QString& w : words) {
+            w = paths.value(w.left(1), w.left(1)) + w.mid(1);
+        }
+        gd2::CliOutput io;
+        QTEST(gd2::runCli(words, io), "status");
+        QFETCH(QString, err);
+        if (!err.isEmpty()) {
+            QVERIFY2(io.err.contains(err.toUtf8()), io.err.constData());
+            QCOMPARE(io.err.count('\n'), 1);
+            QVERIFY(io.out.isEmpty());
+        }
+        QCOMPARE(readAll(paths["A"]), a);
+        QCOMPARE(readAll(paths["B"]), b);
+        QCOMPARE(readAll(dir_.filePath("s/run-2.svg")), b);
+    }
+
     // Runs that start after midnight carry the study date: each is dated the
     // next day by every command. A run whose fixes share one time, and a
     // stretch passed twice, are named rather than timed.

@@ -1,5 +1,6 @@
 // gd2 as a process meets its files and its shell: what is not a regular
-// file is neither read nor replaced, every failed write is said, all-zero or
+// file is neither read nor replaced, standard output appended to a study
+// file is refused, every failed write is said, all-zero or
 // timeless runs are named, and bash completes its command lines. Device
 // nodes need root; those rows are skipped without it.
 
@@ -34,7 +35,9 @@ class TstGd2Io : public QObject
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":quarantine_size_mb=0");
         p.setProcessEnvironment(env);
-        p.setStandardOutputFile(stdoutFile); // none: read below
+        // None: read below. Appended to, as `>>` does: a study file stays whole.
+        p.setStandardOutputFile(QString(stdoutFile).replace("DIR/", dir_.path() + '/'),
+                                QIODevice::Append);
         p.start(GD2_PROGRAM, QString(args).replace("DIR/", dir_.path() + '/').split(u' '));
         const bool finished = p.waitForFinished(20000); // a pipe once kept it for ever
         said = p.readAllStandardOutput() + p.readAllStandardError();
@@ -86,6 +89,10 @@ private slots:
         row("folder out", "summary -o DIR/. DIR/timeless.gd2", "", 1,
             "exists but cannot be written");
         row("no folder", "info -o DIR/none/x DIR/timeless.gd2", "", 1, "none does not exist");
+        row("stdout onto its study", "dump DIR/timeless.gd2", "DIR/timeless.gd2", 2,
+            "standard output: is ");
+        row("stdout onto a study", "info DIR/zeros.gd2", "DIR/timeless.gd2", 2,
+            "standard output: is a study file");
     }
     void files()
     {
@@ -101,6 +108,7 @@ private slots:
         for (const char* node : {"null", "full", "fifo"}) {
             QVERIFY(!QFileInfo(dir_.filePath(node)).isFile());
         }
+        QCOMPARE(QFileInfo(dir_.filePath("timeless.gd2")).size(), 272 + 2 * 48);
     }
 
     // The completion script that `gd2 --bash-completion` writes, run by bash

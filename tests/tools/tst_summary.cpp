@@ -179,18 +179,24 @@ private slots:
         const char* html = "--html PAGE";
         row("columns", csv,
             "direction,period,from,to,runs,mean_s,median_s,sd_s,min_s,max_s,cv_pct,ci_low_s,"
-            "ci_high_s,runs_needed,enough,mean_mph,stops_per_run,stopped_s_per_run,delay_s,tti,"
+            "ci_high_s,runs_needed,runs_needed_capped,enough,mean_mph,stops_per_run,stopped_s_per_"
+            "run,delay_s,tti,"
             "p80_s,p95_s,buffer_index,planning_time_index,lottr\n");
         row("NB", csv,
-            "\nNB,all,run,run,5,340.0,340.0,31.6,300.0,380.0,9.3,300.7,379.3,6,no,31.8,0.20,4.0,"
+            "\nNB,all,run,run,5,340.0,340.0,31.6,300.0,380.0,9.3,300.7,379.3,6,no,no,31.8,0.20,4.0,"
             "40.0,1.13,364.0,376.0,0.11,1.25,1.07\n");
         row("NB start-N1", csv,
-            "\nNB,all,start,N1,5,100.0,100.0,0.0,100.0,100.0,0.0,100.0,100.0,2,yes,");
+            "\nNB,all,start,N1,5,100.0,100.0,0.0,100.0,100.0,0.0,100.0,100.0,2,no,yes,");
         row("NB N1-end", csv, "\nNB,all,N1,end,5,240.0,240.0,31.6,200.0,");
         row("SB", csv,
-            "\nSB,all,run,run,1,400.0,400.0,,400.0,400.0,,,,,no,27.0,0.00,0.0,100.0,1.33,400.0,"
+            "\nSB,all,run,run,1,400.0,400.0,,400.0,400.0,,,,,,no,27.0,0.00,0.0,100.0,1.33,400.0,"
             "400.0,0.00,1.33,1.00\n");
         row("indicative", "", " 364.0*  376.0*  0.11*  1.07*\n");
+        // No n up to a million gives a precision of 0.001 %: the CSV holds
+        // the bound and says so beside it, the text says more than that.
+        row("capped", "--csv --precision 0.001", ",379.3,1000000,yes,no,");
+        row("capped in text", "--precision 0.001", " >1000000 ", 2);
+        row("capped cells numeric", "--csv --precision 0.001", ">", 0);
         row("indicative said", "", "\n* indicative: fewer than 20 runs.\n");
         row("NB rows", csv, "\nNB,", 3);
         row("SB rows", csv, "\nSB,", 3);
@@ -301,21 +307,23 @@ private slots:
         row("columns", csv,
             "direction,period,from,to,runs_before,mean_before_s,sd_before_s,runs_after,"
             "mean_after_s,sd_after_s,change_s,change_pct,t,df,p_value,ci_low_s,ci_high_s,"
-            "significant,runs_to_detect\n");
+            "significant,runs_to_detect,runs_to_detect_capped\n");
         row("run", csv,
             "\nNB,all,run,run,5,340.0,31.6,5,288.0,30.3,-52.0,-15.3,-2.65,7.99,0.0291,-97.2,-6.8,"
-            "yes,15\n");
+            "yes,15,no\n");
         row("N1-end", csv,
             "\nNB,all,N1,end,5,240.0,31.6,5,188.0,30.3,-52.0,-21.7,-2.65,7.99,0.0291,-97.2,-6.8,"
-            "yes,28\n");
-        row("no spread", csv, "\nNB,all,start,N1,5,100.0,0.0,5,100.0,0.0,0.0,0.0,,,,,,,2\n");
+            "yes,28,no\n");
+        row("no spread", csv, "\nNB,all,start,N1,5,100.0,0.0,5,100.0,0.0,0.0,0.0,,,,,,,2,no\n");
         row("no spread said", csv, "No spread on either side (start-N1)");
-        row("one side", csv, "\nSB,all,run,run,1,400.0,,,,,,,,,,,,,\n");
+        row("one side", csv, "\nSB,all,run,run,1,400.0,,,,,,,,,,,,,,\n");
         row("one side said", csv, "SB, all day: Runs before only: nothing to compare.");
         row("90 %", "--csv --confidence 90",
             "\nNB,all,run,run,5,340.0,31.6,5,288.0,30.3,-52.0,-15.3,-2.65,7.99,0.0291,-88.4,-15.6,"
             "yes,");
-        row("detect 20 %, power 90 %", "--csv --detect 20 --power 90", ",yes,6\n");
+        row("detect 20 %, power 90 %", "--csv --detect 20 --power 90", ",yes,6,no\n");
+        row("capped", "--csv --detect 0.001", ",yes,1000000,yes\n", 2);
+        row("capped in text", "--detect 0.001", " >1000000\n", 2);
         row("text", "",
             "  run             5   340.0   31.6    5   288.0   30.3   -52.0  -15.3  "
             "-2.65    7.99  0.0291        -97.2..-6.8    yes     15\n");
@@ -337,6 +345,63 @@ private slots:
                  0);
         const QByteArray all = io.out + io.err + (options.contains(page) ? readAll(page) : "");
         QTEST(int(all.count(says.toUtf8())), "times");
+    }
+
+    // A study given twice, however named or copied, counts once and is said
+    // to count once in every output; before and after cannot be one study.
+    void studyCountsOnce_data()
+    {
+        QTest::addColumn<QString>("args"); // C corridor, ./C, K its copy, T torn copy, F faster
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("runs"); // as the text's first line counts them
+        const auto row = [](const char* name, const char* args, int status, const char* says,
+                            const char* runs) {
+            QTest::newRow(name) << args << status << says << runs;
+        };
+        row("twice", "summary C C", 0, "corridor.gd2 is given twice: counted once.", ": 6 runs");
+        row("another name", "summary C ./C", 0, "./corridor.gd2 is the file ", ": 6 runs");
+        row("a copy", "summary K C", 0, "corridor.gd2 holds the same header and records as ",
+            ": 6 runs");
+        row("a torn copy", "summary C T", 0, "torn.gd2 holds the same header", ": 6 runs");
+        row("one record differs", "summary C D", 0, "", ": 12 runs");
+        row("another study", "summary C F", 0, "", ": 11 runs");
+        row("a side twice", "compare --before C --before K --after F", 0, "counted once",
+            ": 6 runs before");
+        row("both sides", "compare --before C --after ./C", 2, "are the same study", "");
+        row("a copy after", "compare --before F --before C --after K", 2,
+            "copy.gd2 (after) are the same study: nothing to compare", "");
+    }
+    void studyCountsOnce()
+    {
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        QList<FixRecord> differs = corridor();
+        differs[3].SpeedMph = 31;
+        const QMap<QString, QString> paths{{"C", corridor_},
+                                           {"./C", dir_.path() + "/./corridor.gd2"},
+                                           {"K", file("copy.gd2", readAll(corridor_))},
+                                           {"T", file("torn.gd2", readAll(corridor_) + "torn")},
+                                           {"D", file("differs.gd2", studyBytes(differs))},
+                                           {"F", faster_}};
+        QStringList words = args.split(u' ');
+        for (QString& w : words) {
+            w = paths.value(w, w);
+        }
+        const QString page = dir_.filePath("once.html");
+        for (const QStringList& format : {QStringList{}, {"--csv"}, {"--html", page}}) {
+            QFile::remove(page);
+            gd2::CliOutput io;
+            QCOMPARE(gd2::runCli(words + format, io), status);
+            const QByteArray all = io.out + io.err + readAll(page);
+            QVERIFY2(all.contains(says.toUtf8()), all.constData());
+            QCOMPARE(all.contains("counted once"), !says.isEmpty() && status == 0);
+            if (format.isEmpty()) {
+                QFETCH(QString, runs);
+                QVERIFY2(io.out.split('\n').first().contains(runs.toUtf8()), io.out.constData());
+            }
+        }
     }
 
     void parsePeriods_data()

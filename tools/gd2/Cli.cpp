@@ -5,6 +5,7 @@
 #include "Checkpoints.h"
 #include "Compare.h"
 #include "Export.h"
+#include "Files.h"
 #include "Inspect.h"
 #include "Report.h"
 #include "Sink.h"
@@ -24,9 +25,31 @@ namespace gd2 {
 
 namespace {
 
-const Option kOutput{"-o",           "FILE",    "write to FILE instead of standard output",
-                     Complete::File, {},        false,
-                     false,          "--output"};
+const Option kOutput{"-o",           "FILE",     "write to FILE instead of standard output",
+                     Complete::File, {},         false,
+                     false,          "--output", Role::Output};
+
+// Options whose values are files read or written, each with its role, so
+// that no output can be a study file.
+const Option kHtml{"--html",       "FILE",  "one page with the tables and pictures",
+                   Complete::File, {},      false,
+                   false,          nullptr, Role::Output};
+const Option kSvg{"--svg",
+                  "DIR",
+                  "also a speed chart per run, DIR/run-N.svg",
+                  Complete::Folder,
+                  {},
+                  false,
+                  false,
+                  nullptr,
+                  Role::OutputFolder,
+                  "run-*.svg"};
+const Option kBefore{"--before",     "FILE",  "a study driven before the change",
+                     Complete::File, {},      true,
+                     true,           nullptr, Role::Study};
+const Option kAfter{"--after",      "FILE",  "a study driven after the change",
+                    Complete::File, {},      true,
+                    true,           nullptr, Role::Study};
 
 // The options summary and compare share.
 QList<Option> groupingOptions()
@@ -40,7 +63,7 @@ QList<Option> groupingOptions()
          {"90", "95", "99"}},
         {"--reference-mph", "MPH", "also the delay and travel time indexes against this speed"},
         {"--csv", nullptr, "one CSV table instead of text"},
-        {"--html", "FILE", "one page with the tables and pictures", Complete::File},
+        kHtml,
         kOutput,
     };
 }
@@ -370,6 +393,43 @@ QString parse(const Command& c, const QStringList& args, Arguments& a)
     return {};
 }
 
+// Why the command must not run: one of its outputs, standard output
+// included, is a study file. Empty when none is. Said before anything is
+// read or written, and the files read are kept in `io` so that every later
+// write is checked the same way.
+QString outputsRefused(const Command& c, const Arguments& a, CliOutput& io)
+{
+    io.studies = a.files;
+    for (const Option& o : c.options) {
+        if (o.role == Role::Study) {
+            io.studies << a.all(o.name);
+        }
+    }
+    for (const Option& o : c.options) {
+        for (const QString& path : a.all(o.name)) {
+            const QString what = QLatin1String(o.name) + u' ' + path;
+            QString refused;
+            if (o.role == Role::Output || o.role == Role::OutputFolder) {
+                refused = outputRefusal(what, path, io.studies);
+            }
+            if (o.role == Role::OutputFolder && refused.isEmpty()) {
+                const QDir folder(path);
+                for (const QFileInfo& f :
+                     folder.entryInfoList({QLatin1String(o.folderFiles)},
+                                          QDir::Files | QDir::System | QDir::Hidden)) {
+                    if (refused.isEmpty()) {
+                        refused = outputRefusal(f.filePath(), f.filePath(), io.studies);
+                    }
+                }
+            }
+            if (!refused.isEmpty()) {
+                return refused;
+            }
+        }
+    }
+    return io.outDevice ? outputRefusal(*io.outDevice, io.studies) : QString();
+}
+
 } // namespace
 
 const QList<Command>& commands()
@@ -413,9 +473,7 @@ const QList<Command>& commands()
          runCheckpoints},
         {"report",
          "travel time, distance, speed and stops per run and node stretch",
-         {{"--csv", nullptr, "one CSV table instead of text"},
-          {"--svg", "DIR", "also a speed chart per run, DIR/run-N.svg", Complete::Folder},
-          kOutput},
+         {{"--csv", nullptr, "one CSV table instead of text"}, kSvg, kOutput},
          1,
          1,
          "FILE",
@@ -427,18 +485,11 @@ const QList<Command>& commands()
          1, 1 << 20, "FILE...", runSummary},
         {"compare",
          "before and after: the change of travel time, Welch's t-test, runs to detect a change",
-         QList<Option>{
-             {"--before",
-              "FILE",
-              "a study driven before the change",
-              Complete::File,
-              {},
-              true,
-              true},
-             {"--after", "FILE", "a study driven after the change", Complete::File, {}, true, true},
-             {"--detect", "PCT",
-              "the change to detect, in percent of the mean before (default 10)"},
-             {"--power", "PCT", "the power to detect it with (default 80)"}} +
+         QList<Option>{kBefore,
+                       kAfter,
+                       {"--detect", "PCT",
+                        "the change to detect, in percent of the mean before (default 10)"},
+                       {"--power", "PCT", "the power to detect it with (default 80)"}} +
              groupingOptions(),
          0, 0, "", runCompare},
         {"help", "this text", {}, 0, 0, "", runHelp},
@@ -615,6 +666,10 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         }
         return done;
     }
+    if (const QString refused = outputRefusal(path, path, io.studies); !refused.isEmpty()) {
+        say(io, refused);
+        return false;
+    }
     const QFileInfo info(path);
     if (info.exists() && !info.isFile() && !info.isDir()) {
         // Replacing a device or pipe with a regular file would break whatever
@@ -630,9 +685,9 @@ bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Si
         }
         return done;
     }
+    // Never written in place, not even where the folder forbids a new file:
+    // an interrupted write must leave the old file whole.
     QSaveFile file(path);
-    // A file the user may write in a folder they may not is written in place.
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         return cannotOpen(info, file.errorString());
     }
@@ -667,6 +722,10 @@ int runCli(const QStringList& args, CliOutput& io)
     Arguments a;
     if (const QString error = parse(*c, args.mid(1), a); !error.isEmpty()) {
         return usageError(io, error);
+    }
+    if (const QString refused = outputsRefused(*c, a, io); !refused.isEmpty()) {
+        say(io, refused);
+        return kExitUsage;
     }
     return c->run(a, io);
 }

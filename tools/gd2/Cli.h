@@ -25,12 +25,14 @@ struct CliOutput
     // made, so that a large study's output never stands whole in memory.
     QIODevice* outDevice = nullptr;
     QIODevice* errDevice = nullptr;
+    // The study files the command reads: no file it writes may be one.
+    QStringList studies;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitBadFile = 1; // unreadable input, or output that cannot be written
-constexpr int kExitUsage = 2;
+constexpr int kExitUsage = 2;   // wrong arguments, an output that is a study file among them
 
 // What bash offers for an option's value.
 enum class Complete
@@ -39,6 +41,15 @@ enum class Complete
     File,
     Folder,
     Words
+};
+
+// What an option's value names, so that no output can be a study file.
+enum class Role
+{
+    Plain,
+    Study,        // a study file read, as the command's files are
+    Output,       // a file written
+    OutputFolder, // a folder files are written in
 };
 
 struct Option
@@ -52,6 +63,9 @@ struct Option
     bool required = false;
     bool repeats = false; // each use adds a value
     const char* alias = nullptr;
+    Role role = Role::Plain;
+    // For an output folder, the names of the files written there ("run-*.svg").
+    const char* folderFiles = nullptr;
 };
 
 // A command's words as checked against its options.
@@ -94,9 +108,10 @@ void sayRaw(CliOutput& io, const QString& raw);
 int usageError(CliOutput& io, const QString& text);
 
 // Writes what `produce` makes to the file `path`, or to standard output when
-// `path` is empty; false, having said why, when a write fails or `produce`
-// gives up (it returns false). A regular file is replaced only once all is
-// written; anything else, such as a device or a pipe, is written in place.
+// `path` is empty; false, having said why, when a write fails, `path` is a
+// study file (`io.studies` or any other), or `produce` gives up (it returns
+// false). A regular file is replaced only once all is written; anything
+// else, such as a device or a pipe, is written in place.
 bool writeOutput(CliOutput& io, const QString& path, const std::function<bool(Sink&)>& produce);
 
 } // namespace gd2

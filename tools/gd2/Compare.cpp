@@ -256,13 +256,12 @@ Columns<Line> compareColumns(const Comparison& c)
              return o == Output::Html && l.r.test->significant ? QStringLiteral("<b>yes</b>") : yes;
          }},
         {"runs_to_detect", "Detect", "Runs to detect", 7,
-         [](const Line& l, Output) {
-             if (!l.r.toDetect) {
-                 return QString();
-             }
-             return (l.r.toDetect->capped ? QStringLiteral(">") : QString()) +
-                    QString::number(l.r.toDetect->n);
-         }},
+         [](const Line& l, Output o) { return runsCell(l.r.toDetect, o); }},
+        {"runs_to_detect_capped",
+         {},
+         {},
+         0,
+         [](const Line& l, Output) { return cappedCell(l.r.toDetect); }},
         {{},
          ref ? "TTI before" : "",
          ref ? "TTI before" : "",
@@ -589,9 +588,20 @@ int runCompare(const Arguments& a, CliOutput& io)
         !readSide(c.after, a.all("--after"), !html.isEmpty(), "after", io)) {
         return kExitBadFile;
     }
+    // A change of nothing against itself would be reported as no change.
+    for (const StudyRead& after : c.after.read) {
+        if (const StudyRead* before = sameStudy(c.before, after)) {
+            say(io, QStringLiteral("%1 (before) and %2 (after) are the same study: nothing to "
+                                   "compare")
+                        .arg(before->path, after.path));
+            return kExitUsage;
+        }
+    }
     compareGroups(c);
     // The text carries its notes; the table and the page have them told.
     if (a.has("--csv") || !html.isEmpty()) {
+        sayNotes(c.before, io);
+        sayNotes(c.after, io);
         for (const CompareGroup& g : c.groups) {
             for (const QString& note : g.notes) {
                 say(io, QStringLiteral("%1, %2: %3")

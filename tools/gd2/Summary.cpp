@@ -213,14 +213,6 @@ QString cell(const std::optional<double>& v, int decimals)
     return v ? fixed(*v, decimals) : QString();
 }
 
-QString neededText(const std::optional<vtstats::RunsNeeded>& n)
-{
-    if (!n) {
-        return {};
-    }
-    return (n->capped ? QStringLiteral(">") : QString()) + QString::number(n->n);
-}
-
 // A group has enough runs once it has as many as the precision needs; one
 // run is never enough, since at least two are.
 QString enoughText(const SummaryRow& row)
@@ -306,7 +298,12 @@ Columns<Line> summaryColumns(const Summary& s)
                     fixed(l.r.time.ci->high, 1);
          }},
         {"runs_needed", "Need", "Runs needed", 7,
-         [](const Line& l, Output) { return neededText(l.r.time.needed); }},
+         [](const Line& l, Output o) { return runsCell(l.r.time.needed, o); }},
+        {"runs_needed_capped",
+         {},
+         {},
+         0,
+         [](const Line& l, Output) { return cappedCell(l.r.time.needed); }},
         {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); }},
         {"mean_mph", "mph", "Mean mph", 6,
          [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
@@ -350,6 +347,20 @@ Columns<Line> summaryColumns(const Summary& s)
 }
 
 } // namespace
+
+QString runsCell(const std::optional<vtstats::RunsNeeded>& n, Output o)
+{
+    if (!n) {
+        return {};
+    }
+    return (n->capped && o != Output::Csv ? QStringLiteral(">") : QString()) +
+           QString::number(n->n);
+}
+
+QString cappedCell(const std::optional<vtstats::RunsNeeded>& n)
+{
+    return !n ? QString() : n->capped ? QStringLiteral("yes") : QStringLiteral("no");
+}
 
 std::optional<double> SummaryRow::bufferIndex() const
 {
@@ -474,8 +485,41 @@ void addStudy(Summary& summary, const Study& study, const QString& name)
     }
 }
 
+const StudyRead* sameStudy(const Summary& summary, const StudyRead& file)
+{
+    for (const StudyRead& counted : summary.read) {
+        if (file.id && file.id == counted.id) {
+            return &counted;
+        }
+        if (file.digest && file.digest == counted.digest && file.records == counted.records &&
+            sameStudyBytes(counted.path, file.path, file.records)) {
+            return &counted;
+        }
+    }
+    return nullptr;
+}
+
+void sayNotes(Summary& summary, CliOutput& io)
+{
+    for (const QString& note : summary.notes) {
+        if (!summary.said.contains(note)) {
+            say(io, note);
+            summary.said << note;
+        }
+    }
+}
+
 bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io)
 {
+    StudyRead file{path, fileId(path), std::nullopt, 0};
+    if (const StudyRead* same = sameStudy(summary, file)) {
+        summary.notes << (same->path == path
+                              ? QStringLiteral("%1 is given twice: counted once.").arg(path)
+                              : QStringLiteral("%1 is the file %2 again: counted "
+                                               "once.")
+                                    .arg(path, same->path));
+        return true;
+    }
     const qsizetype before = summary.runs.size();
     Study study;
     QString error;
@@ -484,10 +528,20 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
             path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
         summary.runs.resize(before);
         summary.notes << error + QStringLiteral(": left out.");
+        summary.said << summary.notes.last();
         say(io, summary.notes.last());
         return false;
     }
     walker.finish();
+    file.digest = study.digest;
+    file.records = (study.fileSize - StudyHeader::kSize) / FixRecord::kSize;
+    if (const StudyRead* same = sameStudy(summary, file)) {
+        summary.runs.resize(before);
+        summary.notes << QStringLiteral("%1 holds the same header and records as %2: counted once.")
+                             .arg(path, same->path);
+        return true;
+    }
+    summary.read << file;
     summary.files << path;
     QStringList warnings = readingWarnings(study, {});
     for (qsizetype k = before; k < summary.runs.size(); ++k) {
@@ -705,11 +759,8 @@ int runSummary(const Arguments& a, CliOutput& io)
     }
     const QString html = a.value("--html");
     const bool csv = a.has("--csv");
-    QStringList said;
     for (const QString& path : a.files) {
-        if (!addStudyFile(summary, path, !html.isEmpty(), io)) {
-            said << summary.notes.last();
-        }
+        addStudyFile(summary, path, !html.isEmpty(), io);
     }
     if (summary.files.isEmpty()) {
         say(io, QStringLiteral("no study file could be read"));
@@ -718,11 +769,7 @@ int runSummary(const Arguments& a, CliOutput& io)
     computeGroups(summary);
     // The text carries its notes; the table and the page have them told.
     if (csv || !html.isEmpty()) {
-        for (const QString& note : summary.notes) {
-            if (!said.contains(note)) {
-                say(io, note);
-            }
-        }
+        sayNotes(summary, io);
         for (const SummaryGroup& g : summary.groups) {
             for (const QString& note : g.notes) {
                 say(io, QStringLiteral("%1, %2: %3")

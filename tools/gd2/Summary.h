@@ -5,6 +5,7 @@
 // reliability measures.
 
 #include "Cli.h"
+#include "Files.h"
 #include "RunWalk.h"
 #include "Stats.h"
 
@@ -18,6 +19,7 @@
 namespace gd2 {
 
 class Sink;
+enum class Output;
 
 // A time of day when runs start, from `from` up to (not including) `to`,
 // in milliseconds of the day; past midnight when `to` is not after `from`.
@@ -87,20 +89,40 @@ struct SummaryGroup
     QMap<int, QList<qsizetype>> byNodes;
 };
 
+// A study file counted, so that the same study given again is known.
+struct StudyRead
+{
+    QString path;
+    std::optional<FileId> id;
+    std::optional<std::size_t> digest; // once read
+    qint64 records = 0;
+};
+
 struct Summary
 {
     SummaryOptions options;
-    QStringList files;
+    QStringList files; // those counted, each study once
+    QList<StudyRead> read;
     QList<SummaryRun> runs;
     QList<SummaryGroup> groups;
-    QStringList notes; // about the input: files and runs left out
+    QStringList notes; // about the input: files and runs left out or counted once
+    QStringList said;  // the notes said on standard error already
 };
+
+// The study counted in `summary` that `file` holds again: the same file,
+// however named, or a file with the same header and records.
+const StudyRead* sameStudy(const Summary& summary, const StudyRead& file);
+
+// Says on standard error the notes not said yet: the text carries them, the
+// table and the page have them told.
+void sayNotes(Summary& summary, CliOutput& io);
 
 // Takes the runs of one study; `name` names it in labels and notes.
 void addStudy(Summary& summary, const Study& study, const QString& name);
 // The same from a file, read a piece at a time: only the runs' figures are
 // kept, and with `path` their thinned paths for the pictures. Warnings and
-// a file left out go to `io`; false when the file cannot be read.
+// a file left out go to `io`; false when the file cannot be read. A study
+// already counted is counted once, with a note.
 bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io);
 // Groups the runs taken and works out every row.
 void computeGroups(Summary& summary);
@@ -111,6 +133,12 @@ QString periodText(const SummaryOptions& options, const QString& period);
 int directionRank(const QString& direction);
 int labelRank(const QString& label);
 QString runList(const Summary& s, const QList<qsizetype>& runs);
+// Runs needed or runs to detect as a cell. A figure at its bound (no n up
+// to it was enough) is ">1000000" in the text and the page; the CSV holds
+// numbers only, so there it is the bound, and the `_capped` column beside
+// it says "yes".
+QString runsCell(const std::optional<vtstats::RunsNeeded>& n, Output o);
+QString cappedCell(const std::optional<vtstats::RunsNeeded>& n);
 
 QByteArray summaryText(const Summary& summary);
 QByteArray summaryCsv(const Summary& summary);

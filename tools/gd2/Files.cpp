@@ -1,0 +1,111 @@
+// Which names are one file, which files hold one study, and which files gd2
+// may write.
+
+#include "Files.h"
+
+#include "StudyReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace gd2 {
+
+namespace {
+
+QString refusal(const QString& what, const QString& path, const QString& input)
+{
+    const QString is = input == path
+                           ? QStringLiteral("is a study file this command reads")
+                           : QStringLiteral("is %1, a study file this command reads").arg(input);
+    return QStringLiteral("%1: %2; gd2 never writes over a study file").arg(what, is);
+}
+
+QString studyRefusal(const QString& what)
+{
+    return QStringLiteral("%1: is a study file; gd2 never writes over a study file").arg(what);
+}
+
+std::optional<FileId> idOf(const struct stat& s)
+{
+    return FileId{quint64(s.st_dev), quint64(s.st_ino)};
+}
+
+// The input that is the file `id`, if any.
+std::optional<QString> inputOf(const std::optional<FileId>& id, const QStringList& inputs)
+{
+    if (id) {
+        for (const QString& input : inputs) {
+            if (fileId(input) == id) {
+                return input;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Read only from a regular file: a pipe or device could keep us waiting.
+bool beginsStudyFile(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    return beginsStudy(file.read(StudyHeader::kSize), file.size());
+}
+
+} // namespace
+
+std::optional<FileId> fileId(const QString& path)
+{
+    struct stat s = {};
+    if (::stat(QFile::encodeName(path).constData(), &s) != 0) {
+        return std::nullopt;
+    }
+    return idOf(s);
+}
+
+QString outputRefusal(const QString& what, const QString& path, const QStringList& inputs)
+{
+    if (const auto input = inputOf(fileId(path), inputs)) {
+        return refusal(what, path, *input);
+    }
+    return beginsStudyFile(path) ? studyRefusal(what) : QString();
+}
+
+QString outputRefusal(QIODevice& standardOutput, const QStringList& inputs)
+{
+    const auto* file = qobject_cast<QFile*>(&standardOutput);
+    struct stat s = {};
+    if (!file || file->handle() < 0 || ::fstat(file->handle(), &s) != 0 || !S_ISREG(s.st_mode)) {
+        return {};
+    }
+    const QString what = QStringLiteral("standard output");
+    if (const auto input = inputOf(idOf(s), inputs)) {
+        return refusal(what, {}, *input);
+    }
+    // Opened for appending, it cannot be read through its own handle.
+    return s.st_size > 0 && beginsStudyFile(QStringLiteral("/proc/self/fd/%1").arg(file->handle()))
+               ? studyRefusal(what)
+               : QString();
+}
+
+bool sameStudyBytes(const QString& a, const QString& b, qint64 records)
+{
+    QFile one(a);
+    QFile other(b);
+    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    constexpr qint64 kPiece = 1 << 20;
+    for (qint64 left = StudyHeader::kSize + records * FixRecord::kSize; left > 0;) {
+        const QByteArray piece = one.read(qMin(left, kPiece));
+        if (piece.isEmpty() || piece != other.read(piece.size())) {
+            return false;
+        }
+        left -= piece.size();
+    }
+    return true;
+}
+
+} // namespace gd2
