@@ -548,7 +548,8 @@ QString usageText()
     }
     out << QString()
         << QStringLiteral("Exit status: 0 done, 1 the file cannot be read, is no regular file or "
-                          "no study\nfile, or the output cannot be written, 2 wrong arguments.");
+                          "no study\nfile, or the output cannot be written, 2 wrong arguments, "
+                          "an output that is a\nstudy file, or one study before and after.");
     return out.join(u'\n') + u'\n';
 }
 
