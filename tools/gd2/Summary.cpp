@@ -515,8 +515,7 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
     if (const StudyRead* same = sameStudy(summary, file)) {
         summary.notes << (same->path == path
                               ? QStringLiteral("%1 is given twice: counted once.").arg(path)
-                              : QStringLiteral("%1 is the file %2 again: counted "
-                                               "once.")
+                              : QStringLiteral("%1 is the file %2 again: counted once.")
                                     .arg(path, same->path));
         return true;
     }
