@@ -36,8 +36,12 @@ constexpr double kClosestApartM = 1.0;
 // A number as text, '.' as the decimal point; nothing for anything else.
 std::optional<double> number(QByteArrayView text)
 {
+    text = text.trimmed();
+    if (text.size() > 64) {
+        return std::nullopt; // far more digits than a double holds: not copied to find out
+    }
     bool ok = false;
-    const double v = text.trimmed().toByteArray().toDouble(&ok);
+    const double v = text.toByteArray().toDouble(&ok);
     return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
@@ -142,23 +146,30 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 {
     QList<QByteArray> fields{QByteArray()};
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    // A stretch of plain characters is taken at once, not one by one.
+    const auto upTo = [&line](qsizetype from, auto isEnd) {
+        qsizetype end = from;
+        while (end < line.size() && !isEnd(line[end])) {
+            ++end;
+        }
+        return end;
+    };
+    for (qsizetype i = 0; i < line.size();) {
         const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.last() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.last() += c;
-            }
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.last().append('"');
+            i += 2;
         } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
+            quoted = !quoted;
+            ++i;
+        } else if (!quoted && c == ',') {
             fields.append(QByteArray());
+            ++i;
         } else {
-            fields.last() += c;
+            const qsizetype end = quoted ? upTo(i, [](char k) { return k == '"'; })
+                                         : upTo(i, [](char k) { return k == ',' || k == '"'; });
+            fields.last().append(line.sliced(i, end - i));
+            i = end;
         }
     }
     if (quoted) {
@@ -187,7 +198,7 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
         if (row.endsWith('\r')) {
             row.chop(1);
         }
-        if (row.trimmed().isEmpty()) {
+        if (row.isEmpty() || row.trimmed().isEmpty()) {
             continue;
         }
         const std::optional<QList<QByteArray>> fields = csvFields(row);
@@ -230,7 +241,8 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
                                          "decimal degrees, such as 40.7128,-74.0060")
                               .arg(file)
                               .arg(line)
-                              .arg(quoted(field(1) + ',' + field(2))));
+                              .arg(quoted(field(1).left(kQuotedChars * 4) + ',' +
+                                          field(2).left(kQuotedChars * 4))));
         }
         c.latitude = *lat;
         c.longitude = *lon;
@@ -449,11 +461,13 @@ CheckpointList parseCheckpoints(const QByteArray& content, const QString& name)
                           .arg(name));
     }
     const QByteArrayView start = text.trimmed().first(qMin<qsizetype>(1, text.trimmed().size()));
+    // Copied only when a byte order mark is left out: the file may be 16 MB.
+    const auto whole = [&] { return text.size() == content.size() ? content : text.toByteArray(); };
     if (start == "<") {
-        return parseGpx(text.toByteArray(), name);
+        return parseGpx(whole(), name);
     }
     if (start == "{") {
-        return parseGeoJson(text.toByteArray(), name);
+        return parseGeoJson(whole(), name);
     }
     if (!text.contains('\n') && text.contains('\r')) {
         return failed(QStringLiteral("%1: its lines end in CR alone, as on old Macs; save it with "
