@@ -181,10 +181,11 @@ int main(int argc, char* argv[])
         "Drive the route of a checkpoint file back and forth instead, waiting before every "
         "checkpoint.",
         "FILE");
-    const QCommandLineOption waitOpt("route-wait", "Seconds waited before each checkpoint.", "S",
-                                     "30");
+    const QCommandLineOption waitOpt(
+        "route-wait", "Seconds waited before each checkpoint, 0 to 86400.", "S", "30");
     const QCommandLineOption noiseOpt(
-        "noise", "Position error of the route drive, metres (one standard deviation).", "M", "0");
+        "noise", "Position error of the route drive, metres (one standard deviation), 0 to 1000.",
+        "M", "0");
     const QCommandLineOption truthOpt(
         "truth", "Write where the route drive truly crossed each checkpoint to FILE (CSV).",
         "FILE");
