@@ -260,9 +260,10 @@ private slots:
         QTest::newRow("checkpoint file with a bad line") << "checkpoints"
                                                          << "name,latitude\n"
                                                          << "btnCheckpointFile";
-        QTest::newRow("study file cannot be created") << "DataPath"
-                                                      << "gone"
-                                                      << "btnOk";
+        // Named in the message, and chosen again in the tree.
+        QTest::newRow("data folder gone") << "DataPath"
+                                          << "gone"
+                                          << "treStudyName";
     }
     void refusalGoesToItsBox()
     {
