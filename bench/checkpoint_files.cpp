@@ -79,12 +79,12 @@ int main(int argc, char* argv[])
     const auto lat = [](int i) { return QByteArray::number(40.0 + (i % 1000) * 0.001, 'f', 3); };
     const QList<std::pair<const char*, QByteArray>> files = {
         {"csv, 1000 rows with a 17 kB column", filled(
-                                                     "name,latitude,longitude,note\n",
-                                                     [&](int i) {
-                                                         return "p" + QByteArray::number(i) + "," +
-                                                                lat(i) + ",-74," + pad + "\n";
-                                                     },
-                                                     "")},
+                                                   "name,latitude,longitude,note\n",
+                                                   [&](int i) {
+                                                       return "p" + QByteArray::number(i) + "," +
+                                                              lat(i) + ",-74," + pad + "\n";
+                                                   },
+                                                   "")},
         {"csv, a 16 MB latitude",
          "name,latitude,longitude\nA," + QByteArray(kSize - 40, '9') + ",1\n"},
         {"csv, 16 MB of empty lines", QByteArray(kSize, '\n')},
