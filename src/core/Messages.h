@@ -96,6 +96,14 @@ inline QString gpsdError(const QString& source, const QString& message)
 inline const QString kDataFileOpenFailed = QStringLiteral(
     "There was a problem opening the data file. Check the Preferences settings and try again.");
 
+// The data folder has gone since it was chosen (a copy of the program
+// unpacked without it, or a folder deleted).
+inline QString dataFolderMissing(const QString& folder)
+{
+    return QStringLiteral("The data folder %1 does not exist. Choose the data folder again.")
+        .arg(folder);
+}
+
 inline QString prefsReadFailed(const QString& path, const QString& reason)
 {
     return QStringLiteral("The preferences file %1 could not be read (%2). "

@@ -107,6 +107,9 @@ StudySetup::Answer StudySetup::accept(const SetupChoices& choices, const MayOver
     writer_.setStudy(path, settings_.Prefs);
     const bool WriteHeader = true;
     if (!writer_.OpenStudyFile(WriteHeader)) {
+        if (!QFileInfo(study.DataFolder).isDir()) {
+            return refused(msg::dataFolderMissing(study.DataFolder), Box::DataFolder);
+        }
         return refused(msg::kDataFileOpenFailed, Box::None);
     }
     writer_.close();

@@ -27,17 +27,20 @@ struct Locations
 // cannot be written (tried for real: permission bits do not tell for root, a
 // read-only mount or an access list) or is the one the build installs
 // programs into (root may write there, but the package manager owns it).
-// An installed program's folders follow $XDG_CONFIG_HOME (else ~/.config)
-// and the user's documents folder (~/.config/user-dirs.dirs, else
-// ~/Documents).
 Locations forProgramIn(const QString& programFolder);
+
+// An installed program's folders, as the XDG rules say: $XDG_CONFIG_HOME
+// when it is a whole path (else ~/.config), and the user's documents folder
+// (XDG_DOCUMENTS_DIR in its user-dirs.dirs when a whole path, else
+// ~/Documents). Home is $HOME when a whole path, else the account's.
+Locations installed(const QString& programFolder);
 
 // Everything in programFolder.
 Locations portable(const QString& programFolder);
 
-// Makes the folders an installed program keeps its files in; false, with
-// the reason in why, when one cannot be made. A portable program's folders
-// are its own business, as ever.
+// Makes the folders the program keeps its files in (a portable copy's data
+// folder included); false, with the reason in why, naming the folder, when
+// one cannot be made.
 bool makeFolders(const Locations& where, QString* why);
 
 } // namespace locations

@@ -4,9 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -18,15 +20,49 @@ namespace {
 
 constexpr qsizetype kMostCheckpoints = 1000;
 constexpr double kLargestRadiusM = 1000.0;
+// A checkpoint file is small; anything larger is not one.
+constexpr qint64 kLargestFile = 16 * 1024 * 1024;
+// A name is a street or a landmark, shown on one line of the window.
+constexpr qsizetype kLongestName = 200;
+// What a message quotes of an offending field: enough to recognise it.
+constexpr qsizetype kQuotedChars = 60;
+// GIS tools write GPX without entities of their own; this leaves room for a
+// hand-made file's few while a file using one many times is refused before
+// it is expanded (each use may stay under the reader's per-entity limit).
+constexpr qint64 kMostEntityChars = 1024 * 1024;
 // Two checkpoints closer than this give the route no direction between them.
 constexpr double kClosestApartM = 1.0;
 
 // A number as text, '.' as the decimal point; nothing for anything else.
 std::optional<double> number(QByteArrayView text)
 {
+    text = text.trimmed();
+    if (text.size() > 64) {
+        return std::nullopt; // far more digits than a double holds: not copied to find out
+    }
     bool ok = false;
-    const double v = text.trimmed().toByteArray().toDouble(&ok);
+    const double v = text.toByteArray().toDouble(&ok);
     return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+// At most kQuotedChars characters of a field, so that a message stays
+// readable whatever the file holds.
+QString quoted(QByteArrayView text)
+{
+    const QString s = QString::fromUtf8(text.first(qMin(text.size(), kQuotedChars * 4)));
+    return s.size() > kQuotedChars ? s.first(kQuotedChars) + u'\u2026' : s;
+}
+
+QString tooMany(const QString& file)
+{
+    return QStringLiteral("%1: more than %2 checkpoints; a route may have at most %2")
+        .arg(file)
+        .arg(kMostCheckpoints);
+}
+
+QString nameTooLong(const QString& where)
+{
+    return QStringLiteral("%1: a name longer than %2 characters").arg(where).arg(kLongestName);
 }
 
 double metresApart(const Checkpoint& a, const Checkpoint& b)
@@ -34,8 +70,9 @@ double metresApart(const Checkpoint& a, const Checkpoint& b)
     constexpr double kEarthRadiusM = 6371008.8;
     constexpr double kRadian = M_PI / 180.0;
     const double dLat = (b.latitude - a.latitude) * kRadian;
-    const double dLon =
-        (b.longitude - a.longitude) * kRadian * std::cos((a.latitude + b.latitude) / 2 * kRadian);
+    // The short way round: 179.9 and -179.9 are neighbours.
+    const double dLon = std::remainder(b.longitude - a.longitude, 360.0) * kRadian *
+                        std::cos((a.latitude + b.latitude) / 2 * kRadian);
     return kEarthRadiusM * std::hypot(dLat, dLon);
 }
 
@@ -109,23 +146,30 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 {
     QList<QByteArray> fields{QByteArray()};
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    // A stretch of plain characters is taken at once, not one by one.
+    const auto upTo = [&line](qsizetype from, auto isEnd) {
+        qsizetype end = from;
+        while (end < line.size() && !isEnd(line[end])) {
+            ++end;
+        }
+        return end;
+    };
+    for (qsizetype i = 0; i < line.size();) {
         const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.last() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.last() += c;
-            }
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.last().append('"');
+            i += 2;
         } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
+            quoted = !quoted;
+            ++i;
+        } else if (!quoted && c == ',') {
             fields.append(QByteArray());
+            ++i;
         } else {
-            fields.last() += c;
+            const qsizetype end = quoted ? upTo(i, [](char k) { return k == '"'; })
+                                         : upTo(i, [](char k) { return k == ',' || k == '"'; });
+            fields.last().append(line.sliced(i, end - i));
+            i = end;
         }
     }
     if (quoted) {
@@ -134,21 +178,27 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
     return fields;
 }
 
-CheckpointList parseCsv(const QByteArray& content, const QString& file)
+CheckpointList parseCsv(QByteArrayView content, const QString& file)
 {
-    const QList<QByteArray> rows = content.split('\n');
     int column[4] = {-1, -1, -1, -1}; // name, latitude, longitude, radius_m
     const char* const kNames[] = {"name", "latitude", "longitude", "radius_m"};
     QList<Checkpoint> cps;
     QList<int> lines;
     bool headerSeen = false;
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const int line = int(r + 1);
-        QByteArray row = rows[r];
+    int line = 0;
+    // A line at a time, in place: the file is not copied line by line.
+    for (qsizetype from = 0; from < content.size();) {
+        ++line;
+        qsizetype end = content.indexOf('\n', from);
+        if (end < 0) {
+            end = content.size();
+        }
+        QByteArrayView row = content.sliced(from, end - from);
+        from = end + 1;
         if (row.endsWith('\r')) {
             row.chop(1);
         }
-        if (row.trimmed().isEmpty()) {
+        if (row.isEmpty() || row.trimmed().isEmpty()) {
             continue;
         }
         const std::optional<QList<QByteArray>> fields = csvFields(row);
@@ -173,11 +223,17 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
             }
             continue;
         }
+        if (cps.size() == kMostCheckpoints) {
+            return failed(tooMany(file));
+        }
         const auto field = [&](int k) {
             return column[k] >= 0 ? fields->value(column[k]) : QByteArray();
         };
         Checkpoint c;
         c.name = QString::fromUtf8(field(0)).trimmed();
+        if (c.name.size() > kLongestName) {
+            return failed(nameTooLong(QStringLiteral("%1, line %2").arg(file).arg(line)));
+        }
         const std::optional<double> lat = number(field(1));
         const std::optional<double> lon = number(field(2));
         if (!lat || !lon) {
@@ -185,7 +241,8 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
                                          "decimal degrees, such as 40.7128,-74.0060")
                               .arg(file)
                               .arg(line)
-                              .arg(QString::fromUtf8(field(1) + ',' + field(2))));
+                              .arg(quoted(field(1).left(kQuotedChars * 4) + ',' +
+                                          field(2).left(kQuotedChars * 4))));
         }
         c.latitude = *lat;
         c.longitude = *lon;
@@ -196,13 +253,56 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
                     QStringLiteral("%1, line %2: radius_m \"%3\" is not a number of metres")
                         .arg(file)
                         .arg(line)
-                        .arg(QString::fromUtf8(field(3))));
+                        .arg(quoted(field(3))));
             }
         }
         cps.append(c);
         lines.append(line);
     }
     return checked(cps, lines, file);
+}
+
+// "&name;" at i, its name; empty when there is none.
+QByteArrayView entityAt(QByteArrayView text, qsizetype i)
+{
+    // A name is short: looking further would make many '&' cost the square.
+    const QByteArrayView after = text.sliced(i + 1, qMin<qsizetype>(text.size() - i - 1, 257));
+    const qsizetype end = after.indexOf(';');
+    if (end < 0) {
+        return {};
+    }
+    const QByteArrayView name = after.first(end);
+    const bool plain = !name.isEmpty() && std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '&' || c == '<' || c == '>' || c == ' ' || c == '\n' || c == '"';
+    });
+    return plain ? name : QByteArrayView();
+}
+
+// How many characters the declared entities would produce in text, each
+// use counted at its full expansion (nested uses included); stops counting
+// past the limit. A use that cannot be worked out (a loop) counts as too
+// many. Uses in comments or the declarations themselves are counted too:
+// the count may only be too high, never too low.
+qint64 entityChars(QByteArrayView text, const QHash<QByteArray, QByteArray>& values,
+                   QHash<QByteArray, qint64>& sizes, int depth)
+{
+    qint64 total = 0;
+    for (qsizetype i = text.indexOf('&'); i >= 0 && total <= kMostEntityChars;
+         i = text.indexOf('&', i + 1)) {
+        const QByteArray name = entityAt(text, i).toByteArray();
+        const auto value = values.constFind(name);
+        if (name.isEmpty() || value == values.cend()) {
+            continue; // a character reference, or one of XML's own: one character
+        }
+        auto size = sizes.constFind(name);
+        if (size == sizes.cend()) {
+            const qint64 inner =
+                depth > 16 ? kMostEntityChars + 1 : entityChars(*value, values, sizes, depth + 1);
+            size = sizes.insert(name, value->size() + inner);
+        }
+        total += *size;
+    }
+    return total;
 }
 
 CheckpointList parseGpx(const QByteArray& content, const QString& file)
@@ -216,6 +316,21 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
     Checkpoint* open = nullptr; // the point whose name may follow
     while (!xml.atEnd()) {
         xml.readNext();
+        if (xml.isDTD() && !xml.entityDeclarations().isEmpty()) {
+            // The declarations come before anything uses them: what they
+            // would cost is known before one is expanded.
+            QHash<QByteArray, QByteArray> values;
+            for (const QXmlStreamEntityDeclaration& e : xml.entityDeclarations()) {
+                values.insert(e.name().toUtf8(), e.value().toUtf8());
+            }
+            QHash<QByteArray, qint64> sizes;
+            if (entityChars(content, values, sizes, 0) > kMostEntityChars) {
+                return failed(QStringLiteral("%1: its entities would make more than %2 "
+                                             "characters; a GPX file has no need of them")
+                                  .arg(file)
+                                  .arg(kMostEntityChars));
+            }
+        }
         if (xml.isStartElement()) {
             const auto tag = xml.name();
             if (tag == u"rte") {
@@ -234,11 +349,18 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                                       .arg(tag.toString()));
                 }
                 QList<Checkpoint>& into = tag == u"wpt" ? waypoints : routePoints;
+                if (into.size() == kMostCheckpoints) {
+                    return failed(tooMany(file));
+                }
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
                 into.append(Checkpoint{{}, *lat, *lon, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
+                const int line = int(xml.lineNumber());
                 open->name = xml.readElementText().trimmed();
+                if (open->name.size() > kLongestName) {
+                    return failed(nameTooLong(QStringLiteral("%1, line %2").arg(file).arg(line)));
+                }
             }
         } else if (xml.isEndElement() && (xml.name() == u"wpt" || xml.name() == u"rtept")) {
             open = nullptr;
@@ -248,13 +370,12 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
         return failed(QStringLiteral("%1, line %2: not readable as GPX: %3")
                           .arg(file)
                           .arg(xml.lineNumber())
-                          .arg(xml.errorString()));
+                          .arg(quoted(xml.errorString().toUtf8())));
     }
     // A route says the order outright; waypoints are taken in file order.
     return routePoints.isEmpty() ? checked(waypoints, waypointLines, file)
                                  : checked(routePoints, routeLines, file);
 }
-
 CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
 {
     QJsonParseError parseError;
@@ -277,13 +398,21 @@ CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
     // another system, whose numbers would be read as degrees.
     const QString crs =
         top.value(u"crs").toObject().value(u"properties").toObject().value(u"name").toString();
-    if (!crs.isEmpty() && !crs.contains(u"CRS84") && !crs.contains(u"4326")) {
+    // The whole name, in the forms tools write: EPSG:43260 is not 4326.
+    static const QRegularExpression kWgs84(
+        QStringLiteral("^(urn:ogc:def:crs:(OGC:[^:]*:CRS84|EPSG:[^:]*:4326)|EPSG:4326|CRS84|"
+                       "https?://www\\.opengis\\.net/def/crs/(OGC/[^/]+/CRS84|EPSG/[^/]+/4326))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!crs.isEmpty() && !kWgs84.match(crs).hasMatch()) {
         return failed(QStringLiteral("%1: its coordinates are in %2; save it in WGS 84 "
                                      "(EPSG:4326) longitude and latitude")
-                          .arg(file, crs));
+                          .arg(file, quoted(crs.toUtf8())));
     }
     QList<Checkpoint> cps;
     const QJsonArray features = top.value(u"features").toArray();
+    if (features.size() > kMostCheckpoints) {
+        return failed(tooMany(file));
+    }
     for (qsizetype i = 0; i < features.size(); ++i) {
         const QJsonObject feature = features[i].toObject();
         const QJsonObject geometry = feature.value(u"geometry").toObject();
@@ -299,6 +428,9 @@ CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
         Checkpoint c;
         const QJsonValue name = properties.value(u"name");
         c.name = name.isDouble() ? QString::number(name.toDouble()) : name.toString();
+        if (c.name.size() > kLongestName) {
+            return failed(nameTooLong(QStringLiteral("%1, feature %2").arg(file).arg(i + 1)));
+        }
         c.longitude = xy[0].toDouble();
         c.latitude = xy[1].toDouble();
         const QJsonValue radius = properties.value(u"radius_m");
@@ -318,36 +450,59 @@ CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
 
 CheckpointList parseCheckpoints(const QByteArray& content, const QString& name)
 {
-    QByteArray text = content;
+    QByteArrayView text = content;
     if (text.startsWith("\xEF\xBB\xBF")) { // a byte order mark, as spreadsheets save
-        text.remove(0, 3);
+        text = text.sliced(3);
     }
-    const QByteArray start = text.trimmed().left(1);
+    // Said plainly: read as UTF-8 these would give a puzzling message.
+    if (text.startsWith("\xFF\xFE") || text.startsWith("\xFE\xFF") || text.contains('\0')) {
+        return failed(QStringLiteral("%1 is not UTF-8 text (UTF-16, or NUL bytes in it); save it "
+                                     "as UTF-8")
+                          .arg(name));
+    }
+    const QByteArrayView start = text.trimmed().first(qMin<qsizetype>(1, text.trimmed().size()));
+    // Copied only when a byte order mark is left out: the file may be 16 MB.
+    const auto whole = [&] { return text.size() == content.size() ? content : text.toByteArray(); };
     if (start == "<") {
-        return parseGpx(text, name);
+        return parseGpx(whole(), name);
     }
     if (start == "{") {
-        return parseGeoJson(text, name);
+        return parseGeoJson(whole(), name);
+    }
+    if (!text.contains('\n') && text.contains('\r')) {
+        return failed(QStringLiteral("%1: its lines end in CR alone, as on old Macs; save it with "
+                                     "LF or CR LF line ends")
+                          .arg(name));
     }
     return parseCsv(text, name);
 }
 
 CheckpointList readCheckpoints(const QString& path)
 {
-    QFile file(path);
-    const QString name = QFileInfo(path).fileName();
-    if (QFileInfo(path).isDir()) {
+    // Decided before opening: opening a pipe waits for a writer, and a
+    // device such as /dev/zero never ends while its size says 0.
+    const QFileInfo info(path);
+    if (info.isDir()) {
         return failed(QStringLiteral("%1 is a folder, not a checkpoint file").arg(path));
     }
+    if (info.exists() && !info.isFile()) {
+        return failed(
+            QStringLiteral("%1 is not a file on disk (a pipe, device or socket), so it is not "
+                           "read as a checkpoint file")
+                .arg(path));
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
     }
-    // A checkpoint file is small; anything larger is not one.
-    constexpr qint64 kLargest = 16 * 1024 * 1024;
-    if (file.size() > kLargest) {
-        return failed(QStringLiteral("%1 is too large for a checkpoint file").arg(path));
+    // Never more than the limit, whatever size the file claims or grows to.
+    const QByteArray content = file.read(kLargestFile + 1);
+    if (content.size() > kLargestFile) {
+        return failed(QStringLiteral("%1 is too large for a checkpoint file (over %2 MB)")
+                          .arg(path)
+                          .arg(kLargestFile / (1024 * 1024)));
     }
-    return parseCheckpoints(file.readAll(), name);
+    return parseCheckpoints(content, info.fileName());
 }
 
 QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)

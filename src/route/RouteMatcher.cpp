@@ -36,10 +36,16 @@ double normalised(double& x, double& y)
 
 LocalPlane::LocalPlane(const QList<Checkpoint>& route)
 {
+    // Centred on the route itself: longitudes are taken about the first
+    // checkpoint's the short way round, so that a route across the 180°
+    // meridian lies where it is, not on the far side of the earth.
+    const double first = route.isEmpty() ? 0.0 : route.first().longitude;
+    double east = 0.0;
     for (const Checkpoint& c : route) {
         lat0_ += c.latitude / double(route.size());
-        lon0_ += c.longitude / double(route.size());
+        east += std::remainder(c.longitude - first, 360.0) / double(route.size());
     }
+    lon0_ = std::remainder(first + east, 360.0);
     metresPerDegreeLon_ = kMetresPerDegree * std::cos(lat0_ * kRadian);
 }
 
@@ -56,7 +62,7 @@ double LocalPlane::latitudeOf(double y) const
 
 double LocalPlane::longitudeOf(double x) const
 {
-    return lon0_ + x / metresPerDegreeLon_;
+    return std::remainder(lon0_ + x / metresPerDegreeLon_, 360.0); // -180 to 180
 }
 
 CheckpointLines::CheckpointLines(const QList<Checkpoint>& checkpoints)

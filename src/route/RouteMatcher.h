@@ -24,7 +24,8 @@ namespace route {
 constexpr double kDefaultRadiusM = 30.0;
 
 // Metres east and north of a route's middle. A route is a few kilometres,
-// where the earth's curve is far below a fix's noise.
+// where the earth's curve is far below a fix's noise. Longitudes come back
+// between -180 and 180.
 class LocalPlane
 {
 public:

@@ -12,6 +12,8 @@
 #include <QMap>
 #include <QTimeZone>
 
+#include <cmath>
+
 namespace {
 
 struct RecordingView final : CollectorView
@@ -329,30 +331,52 @@ private slots:
     // A, B, C, D every 200 m: the route starts, marks and stops the run at
     // the first fix past each line, and the study file holds exactly what
     // the keys pressed at those fixes would have written, direction included.
+    // The same driven east over the 180° meridian, the receiver's
+    // hemisphere turning from E to W between B and C.
+    void routeRunsAsKeysWouldMakeThem_data()
+    {
+        QTest::addColumn<bool>("overMeridian");
+        QTest::addColumn<QString>("direction");
+        QTest::newRow("north, New Jersey") << false << "NB";
+        QTest::newRow("east over 180°, Fiji") << true << "EB";
+    }
     void routeRunsAsKeysWouldMakeThem()
     {
-        const auto lat = [](double north) { return 40.0 + north / 111195.0; };
+        QFETCH(bool, overMeridian);
+        QFETCH(QString, direction);
+        const double perDegreeEast = 111195.0 * std::cos(17.0 * M_PI / 180.0);
+        // Signed degrees `along` metres up the corridor.
+        const auto at = [&](double along) -> std::pair<double, double> {
+            if (!overMeridian) {
+                return {40.0 + along / 111195.0, -74.0};
+            }
+            return {-17.0, std::remainder(180.0 + (along - 300.0) / perDegreeEast, 360.0)};
+        };
         QList<route::Checkpoint> cps;
         for (int i = 0; i < 4; ++i) {
-            cps.append({QString(QChar(u'A' + i)), lat(200.0 * i), -74.0, {}});
+            const auto [lat, lon] = at(200.0 * i);
+            cps.append({QString(QChar(u'A' + i)), lat, lon, {}});
         }
-        // Degrees and minutes as the receiver writes them.
-        const auto nmeaLat = [&](double north) {
-            const double d = lat(north);
-            return QByteArray::number(int(d) * 100 + (d - int(d)) * 60, 'f', 4);
+        // Degrees and minutes, and the hemisphere, as the receiver writes them.
+        const auto nmeaAt = [&](double along) {
+            const auto [lat, lon] = at(along);
+            const auto dm = [](double d, int width) {
+                d = std::fabs(d);
+                return QByteArray::number(int(d) * 100 + (d - int(d)) * 60, 'f', 4)
+                    .rightJustified(width, '0');
+            };
+            return dm(lat, 9) + (lat < 0 ? ",S," : ",N,") + dm(lon, 10) + (lon < 0 ? ",W" : ",E");
         };
         const auto cycle = [&](int k) {
-            const double north = -35.0 + 10.0 * k;
+            const double along = -35.0 + 10.0 * k;
             const QByteArray time = QTime(12, 35, 19).addSecs(k).toString("hhmmss").toLatin1();
-            return nmea("GPRMC," + time + ",A," + nmeaLat(north) +
-                        ",N,07400.0000,W,19.4,0.0,010310,,") +
-                   nmea("GPGGA," + time + "," + nmeaLat(north) +
-                        ",N,07400.0000,W,1,08,0.9,10,M,,M,,");
+            return nmea("GPRMC," + time + ",A," + nmeaAt(along) + ",19.4,0.0,010310,,") +
+                   nmea("GPGGA," + time + "," + nmeaAt(along) + ",1,08,0.9,10,M,,M,,");
         };
         const QMap<int, char> keys = {{4, 'R'}, {24, 'N'}, {44, 'N'}, {64, 'R'}};
         Study byRoute(QStringLiteral("Standard USB"), cps);
         Study byKeys;
-        byKeys.c.ChooseRunDir(2); // NB, as the route is driven
+        byKeys.c.ChooseRunDir(direction == "NB" ? 2 : 4); // as the route is driven
         for (int k = 0; k < 75; ++k) {
             // The last sentence of a cycle is decoded when the next cycle
             // begins: once cycle k has come, fix k-1 is recorded and a key
@@ -374,7 +398,8 @@ private slots:
         QVERIFY(sameBytes(byRoute.bytes().mid(272), byKeys.bytes().mid(272))); // the records
         QCOMPARE(byRoute.view.runs, QStringList({"start by route", "node", "node", "stop"}));
         QVERIFY(byRoute.view.status.contains("Checkpoint B (2 of 4): node 1"));
-        QCOMPARE(byRoute.view.route, "Run 1 (NB): 0:59. NB: 1 run (±10 % at 95 %)");
+        QCOMPARE(byRoute.view.route,
+                 QString("Run 1 (%1): 0:59. %1: 1 run (±10 % at 95 %)").arg(direction));
     }
 
     void nothingRecordedOutsideARun()

@@ -128,8 +128,9 @@ private slots:
             "route.csv, line 3");
         row("checkpoint file gone", "checkpoints", "", Box::CheckpointFile,
             "/gone.csv cannot be read");
-        row("study file cannot be created", "folder", "@/gone/", Box::None,
-            msg::kDataFileOpenFailed);
+        // A copy of the program unpacked without its empty Data Files/: named.
+        row("data folder gone", "folder", "@/gone/", Box::DataFolder,
+            "/gone/ does not exist. Choose the data folder again.");
     }
     void refusedWritesNothing()
     {

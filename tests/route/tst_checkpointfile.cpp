@@ -3,7 +3,11 @@
 
 #include "CheckpointFile.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,6 +37,30 @@ const QByteArray kQgisGeoJson = R"({
 { "type": "Feature", "properties": { "name": null }, "geometry": { "type": "Point", "coordinates": [ -74.001, 40.7200, 10.0 ] } }
 ]
 })";
+
+// A GPX file whose one waypoint's name is `uses` times an entity of 4,000
+// characters, itself declared through `depth` entities of ten uses each.
+QByteArray entityGpx(int uses, int depth)
+{
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [\n<!ENTITY e0 \"" +
+                     QByteArray(4000, 'x') + "\">\n";
+    for (int d = 1; d <= depth; ++d) {
+        gpx += "<!ENTITY e" + QByteArray::number(d) + " \"" +
+               QByteArray("&e" + QByteArray::number(d - 1) + ";").repeated(10) + "\">\n";
+    }
+    return gpx + "]>\n<gpx><wpt lat=\"1\" lon=\"1\"><name>" +
+           QByteArray("&e" + QByteArray::number(depth) + ";").repeated(uses) +
+           "</name></wpt><wpt lat=\"2\" lon=\"1\"/></gpx>\n";
+}
+
+QByteArray csvRows(int rows)
+{
+    QByteArray csv = "name,latitude,longitude\n";
+    for (int i = 0; i < rows; ++i) {
+        csv += "p," + QByteArray::number(40.0 + i * 0.001) + ",-74\n";
+    }
+    return csv;
+}
 
 } // namespace
 
@@ -102,6 +130,30 @@ private slots:
             << QByteArray(kQgisGeoJson)
                    .replace("\"name\": \"checkpoints\",", "\"name\" \"checkpoints\",")
             << "error: cp.csv, line 3: not readable as GeoJSON";
+        // Files made to hurt: each refused at once, its message short.
+        QTest::newRow("huge field")
+            << "name,latitude,longitude\nA," + QByteArray(1 << 20, '9') + ",1\n"
+            << "error: cp.csv, line 2: \"" + QString(60, u'9') + u'\u2026' + "\" is not a latitude";
+        QTest::newRow("entity bomb")
+            << entityGpx(300, 0) << "error: cp.csv: its entities would make more than 1048576";
+        QTest::newRow("entity bomb, nested") << entityGpx(1, 6) << "error: cp.csv: its entities";
+        QTest::newRow("a few entities")
+            << entityGpx(2, 0).replace(QByteArray(4000, 'x'), "Elm") << "ElmElm 1 1 | 2 2 1";
+        QTest::newRow("long name")
+            << QByteArray("name,latitude,longitude\n") + QByteArray(201, 'n') + ",1,1\nB,2,1\n"
+            << "error: cp.csv, line 2: a name longer than 200";
+        QTest::newRow("1001 checkpoints")
+            << csvRows(1001) << "error: cp.csv: more than 1000 checkpoints";
+        QTest::newRow("CR-only") << QByteArray("name,latitude,longitude\rA,1,1\rB,2,1\r")
+                                 << "error: cp.csv: its lines end in CR alone";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFEn\0a\0m\0e\0", 10)
+                                << "error: cp.csv is not UTF-8 text";
+        QTest::newRow("EPSG:43260")
+            << QByteArray(kQgisGeoJson).replace("urn:ogc:def:crs:OGC:1.3:CRS84", "EPSG:43260")
+            << "error: cp.csv: its coordinates are in EPSG:43260";
+        QTest::newRow("one place, over 180°")
+            << QByteArray("name,latitude,longitude\nA,0,179.9999999\nB,0,-179.9999999\n")
+            << "error: cp.csv, line 3 (checkpoint 2) lies where checkpoint 1 lies";
     }
     void read()
     {
@@ -109,6 +161,44 @@ private slots:
         QFETCH(QString, read);
         const QString got = described(route::parseCheckpoints(content, QStringLiteral("cp.csv")));
         QVERIFY2(read.startsWith("error: ") ? got.startsWith(read) : got == read, qPrintable(got));
+        QVERIFY2(got.size() < 300, "a message stays short");
+    }
+
+    // Only a file on disk is read, decided before it is opened: a pipe
+    // would wait in open() for ever, /dev/zero never ends though its size
+    // is 0. (The test's time limit bounds a pipe that is opened after all.)
+    void files_data()
+    {
+        QTest::addColumn<QString>("file"); // in a fresh folder; "/..." as it is
+        QTest::addColumn<QString>("said");
+        QTest::newRow("pipe") << "fifo"
+                              << "is not a file on disk";
+        QTest::newRow("device") << "/dev/zero"
+                                << "is not a file on disk";
+        QTest::newRow("folder") << "folder"
+                                << "is a folder";
+        QTest::newRow("over 16 MB") << "large.csv"
+                                    << "is too large for a checkpoint file";
+        QTest::newRow("missing") << "gone.csv"
+                                 << "cannot be read";
+    }
+    void files()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString path = file.startsWith(u'/') ? file : dir.filePath(file);
+        if (file == "fifo") {
+            QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
+        } else if (file == "folder") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (file == "large.csv") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024 + 1));
+        }
+        const route::CheckpointList read = route::readCheckpoints(path);
+        QVERIFY2(read.error.startsWith(path) && read.error.contains(said), qPrintable(read.error));
+        QVERIFY(read.checkpoints.isEmpty());
     }
 
     // What the CSV writer writes reads back as it was, to the metre.

@@ -16,25 +16,53 @@ using Keys = QMap<int, QString>;
 
 namespace {
 
-constexpr double kLat0 = 40.0;
-constexpr double kLon0 = -74.0;
 constexpr double kMetresPerDegree = 111195.0;
+
+// Where the tests' plane lies on the earth: y metres up the corridor from
+// (lat0, lon0), x to its side; the corridor runs north, or east when `east`.
+struct Origin
+{
+    double lat0 = 40.0;
+    double lon0 = -74.0;
+    bool east = false;
+};
+Origin origin;
 
 double latOf(double northM)
 {
-    return kLat0 + northM / kMetresPerDegree;
+    return origin.lat0 + northM / kMetresPerDegree;
 }
 double lonOf(double eastM)
 {
-    return kLon0 + eastM / (kMetresPerDegree * std::cos(kLat0 * M_PI / 180.0));
+    // As a receiver gives it: between -180 and 180.
+    return std::remainder(
+        origin.lon0 + eastM / (kMetresPerDegree * std::cos(origin.lat0 * M_PI / 180.0)), 360.0);
+}
+// y metres up the corridor, x to its right.
+route::FixPoint placed(double y, double x)
+{
+    return {latOf(origin.east ? -x : y), lonOf(origin.east ? y : x)};
+}
+// The corridor's y of a fix, as it was placed.
+double yOf(const route::FixPoint& f)
+{
+    return origin.east
+               ? std::remainder(f.longitude - origin.lon0, 360.0) / (lonOf(1.0) - lonOf(0.0))
+               : (f.latitude - origin.lat0) * kMetresPerDegree;
 }
 
-// A corridor driven north: checkpoints A, B, C, D at 0, 200, 400 and 600 m.
+// Fiji: the corridor's A lies 300 m west of the 180° meridian, D 300 m east
+// of it, and it is driven east.
+const Origin kOverTheMeridian{
+    -17.0, 180.0 - 300.0 / (kMetresPerDegree * std::cos(17.0 * M_PI / 180.0)), true};
+
+// A corridor driven north (or east): checkpoints A, B, C, D at 0, 200, 400 and 600 m.
 QList<route::Checkpoint> corridor()
 {
     QList<route::Checkpoint> cps;
     for (int i = 0; i < 4; ++i) {
-        cps.append({QString(QChar(u'A' + i)), latOf(200.0 * i), lonOf(0), {}});
+        const route::FixPoint at = placed(200.0 * i, 0.0);
+        cps.append({QString(QChar(u'A' + i)), at.latitude, at.longitude, {}});
     }
     return cps;
 }
@@ -62,8 +90,12 @@ struct Drive
         biasX = keep * biasX + fresh * n(random);
         biasY = keep * biasY + fresh * n(random);
         const double jitter = noiseM * 0.1;
-        return {latOf(y + biasY + jitter * n(random)), lonOf(x + biasX + jitter * n(random)), speed,
-                fixes.size() / hz};
+        const double fy = y + biasY + jitter * n(random);
+        const double fx = x + biasX + jitter * n(random);
+        route::FixPoint f = placed(fy, fx);
+        f.speedMps = speed;
+        f.seconds = fixes.size() / hz;
+        return f;
     }
     Drive& to(double targetY, double speed, double targetX = 0.0)
     {
@@ -159,26 +191,38 @@ class TstRoute : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { origin = Origin(); }
+
     // Without noise, every command falls on the first fix past its line (a
-    // fix on the line is not past it).
+    // fix on the line is not past it); the same where the corridor crosses
+    // the 180° meridian, east into the western hemisphere and back.
     void cleanDrives_data()
     {
         QTest::addColumn<int>("drive");
+        QTest::addColumn<bool>("overMeridian");
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("north, 10 m/s")
-            << 0 << QStringList{"4:start A forward", "24:node B", "44:node C", "64:stop D"};
-        QTest::newRow("south, the way back")
-            << 1 << QStringList{"4:start D backward", "24:node C", "44:node B", "64:stop A"};
+        const QStringList there{"4:start A forward", "24:node B", "44:node C", "64:stop D"};
+        const QStringList back{"4:start D backward", "24:node C", "44:node B", "64:stop A"};
+        QTest::newRow("north, 10 m/s") << 0 << false << there;
+        QTest::newRow("south, the way back") << 1 << false << back;
+        QTest::newRow("east over 180°") << 0 << true << there;
+        QTest::newRow("west over 180°, the way back") << 1 << true << back;
         // Waiting 20 m before B for a minute: the wait is B's stretch before.
         QTest::newRow("red light before B")
-            << 2 << QStringList{"4:start A forward", "85:node B", "105:node C", "125:stop D"};
+            << 2 << false
+            << QStringList{"4:start A forward", "85:node B", "105:node C", "125:stop D"};
         // Back over B and A and forward again: each counts once a run.
-        QTest::newRow("U-turn after B")
-            << 3 << QStringList{"4:start A forward", "24:node B", "95:node C", "115:stop D"};
+        const QStringList uTurn{"4:start A forward", "24:node B", "95:node C", "115:stop D"};
+        QTest::newRow("U-turn after B") << 3 << false << uTurn;
+        QTest::newRow("U-turn after B, over 180°") << 3 << true << uTurn;
     }
     void cleanDrives()
     {
         QFETCH(int, drive);
+        QFETCH(bool, overMeridian);
+        if (overMeridian) {
+            origin = kOverTheMeridian;
+        }
         Drive d;
         switch (drive) {
         case 0:
@@ -205,14 +249,19 @@ private slots:
         QTest::addColumn<double>("north");
         QTest::addColumn<int>("forward"); // 1 SB, 2 NB, 3 WB, 4 EB
         QTest::addColumn<int>("backward");
-        QTest::newRow("north") << 100.0 << 900.0 << 2 << 1;
-        QTest::newRow("east, a little south") << 900.0 << -300.0 << 4 << 3;
-        QTest::newRow("south-west, more west") << -700.0 << -600.0 << 3 << 4;
+        QTest::addColumn<double>("lon0");
+        QTest::newRow("north") << 100.0 << 900.0 << 2 << 1 << -74.0;
+        QTest::newRow("east, a little south") << 900.0 << -300.0 << 4 << 3 << -74.0;
+        QTest::newRow("south-west, more west") << -700.0 << -600.0 << 3 << 4 << -74.0;
+        QTest::newRow("east over 180°") << 900.0 << 100.0 << 4 << 3 << 179.995;
+        QTest::newRow("west over 180°") << -900.0 << 100.0 << 3 << 4 << -179.995;
     }
     void runDirection()
     {
         QFETCH(double, east);
         QFETCH(double, north);
+        QFETCH(double, lon0);
+        origin.lon0 = lon0;
         const route::CheckpointLines lines(
             {{"a", latOf(0), lonOf(0), {}}, {"b", latOf(north), lonOf(east), {}}});
         QTEST(int(lines.runDirection(Way::Forward)), "forward");
@@ -227,12 +276,18 @@ private slots:
     void noise_data()
     {
         QTest::addColumn<double>("hz");
-        QTest::newRow("1 Hz") << 1.0;
-        QTest::newRow("10 Hz") << 10.0;
+        QTest::addColumn<bool>("overMeridian");
+        QTest::newRow("1 Hz") << 1.0 << false;
+        QTest::newRow("10 Hz") << 10.0 << false;
+        QTest::newRow("1 Hz over 180°") << 1.0 << true;
     }
     void noise()
     {
         QFETCH(double, hz);
+        QFETCH(bool, overMeridian);
+        if (overMeridian) {
+            origin = kOverTheMeridian;
+        }
         Drive d;
         d.hz = hz;
         d.noiseM = 3.0;
@@ -263,7 +318,7 @@ private slots:
             const double line = QList<double>{0, 200, 400, 600, 600, 400, 200, 0}[i % 8];
             const bool south = i % 8 >= 4;
             const auto past = [&](int k) {
-                const double y = (d.fixes[k].latitude - kLat0) * kMetresPerDegree;
+                const double y = yOf(d.fixes[k]);
                 return south ? y <= line : y >= line;
             };
             int seen = expected[i];

@@ -59,4 +59,29 @@ QList<route::Checkpoint> checkpointsOfRun(const Study& study, const Run& run, bo
     return out;
 }
 
+QString signingDoubt(const Study& study, const Run& run)
+{
+    // About 500 m: farther than a vehicle goes between a few fixes, so a
+    // crossing leaves a fix this near the line.
+    constexpr double kNearDegrees = 0.005;
+    for (qsizetype i = run.first; i < run.first + run.count; ++i) {
+        const FixRecord& r = study.records[i];
+        if (!hasPosition(r)) {
+            continue;
+        }
+        const char* line = r.Longitude >= 180.0 - kNearDegrees ? "the 180° meridian"
+                           : r.Longitude <= kNearDegrees       ? "the 0° meridian"
+                           : r.Latitude <= kNearDegrees        ? "the equator"
+                                                               : nullptr;
+        if (line) {
+            return QStringLiteral("run %1 comes within about 500 m of %2, and the study file's "
+                                  "unsigned degrees cannot tell on which side of it each "
+                                  "position lies; write the checkpoint file from a map instead")
+                .arg(run.number)
+                .arg(QString::fromUtf8(line));
+        }
+    }
+    return {};
+}
+
 } // namespace gd2

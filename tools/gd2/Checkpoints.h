@@ -26,4 +26,11 @@ std::optional<Run> routeRun(const QList<Run>& runs, const QList<FixRecord>& reco
 QList<route::Checkpoint> checkpointsOfRun(const Study& study, const Run& run, bool west,
                                           bool south);
 
+// Why the run's checkpoints cannot be signed: it comes so near the 180° or
+// the 0° meridian, or the equator, that it may have crossed it, and the
+// file's unsigned degrees cannot tell one side from the other (--west and
+// --south sign every position alike, so those across would lie mirrored).
+// Empty when it keeps clear of them.
+QString signingDoubt(const Study& study, const Run& run);
+
 } // namespace gd2

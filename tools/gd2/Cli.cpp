@@ -180,6 +180,10 @@ int runCheckpoints(const Arguments& a, CliOutput& io)
                        : QStringLiteral("%1 has no run").arg(a.files.first()));
         return kExitBadFile;
     }
+    if (const QString doubt = signingDoubt(study, *run); !doubt.isEmpty()) {
+        say(io, doubt);
+        return kExitBadFile;
+    }
     const QList<route::Checkpoint> cps =
         checkpointsOfRun(study, *run, a.has("--west"), a.has("--south"));
     for (qsizetype i = 1; i < cps.size(); ++i) {

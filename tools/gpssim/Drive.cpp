@@ -2,6 +2,7 @@
 
 #include "Drive.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -96,8 +97,13 @@ QByteArray SyntheticDrive::sentences(const DriveState& s) const
 }
 
 QByteArray ReceiverSentences(const DriveOptions& options, const QDateTime& startUtc,
-                             const DriveState& s)
+                             const DriveState& state)
 {
+    // As a receiver sends it, whatever the drive worked out: longitudes
+    // from 180 W to 180 E, latitudes to 90.
+    DriveState s = state;
+    s.longitude = std::remainder(s.longitude, 360.0);
+    s.latitude = std::clamp(s.latitude, -90.0, 90.0);
     const QDateTime utc = startUtc.addMSecs(qint64(std::llround(s.seconds * 1000)));
     const QTime t = utc.time();
     const QByteArray hhmmss = QByteArray::number(t.hour()).rightJustified(2, '0') +

@@ -18,6 +18,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include <csignal>
@@ -27,6 +29,12 @@
 #include <unistd.h>
 
 namespace {
+
+// A hundred years of driving: more than anyone waits for.
+constexpr double kLongestSeconds = 100.0 * 365 * 86400;
+// The route drive lays its route on a flat plane, which holds only away
+// from the poles; nothing it sends may pass 90 degrees.
+constexpr double kFurthestLatitude = 89.0;
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -95,16 +103,29 @@ void paced(Pty& pty, const QByteArray& bytes, int baud)
     }
 }
 
+// A finite number from lowest to highest, or nothing: "nan" and "inf" are
+// numbers to QString, and would reach the sentences as garbage.
+std::optional<double> numberIn(const QString& text, double lowest, double highest)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok && std::isfinite(v) && v >= lowest && v <= highest ? std::optional<double>(v)
+                                                                 : std::nullopt;
+}
+
 bool parseSpan(const QString& text, double* from, double* length)
 {
     const QStringList parts = text.split(u':');
-    bool ok1 = false;
-    bool ok2 = false;
-    if (parts.size() == 2) {
-        *from = parts[0].toDouble(&ok1);
-        *length = parts[1].toDouble(&ok2);
+    if (parts.size() != 2) {
+        return false;
     }
-    return ok1 && ok2;
+    const std::optional<double> f = numberIn(parts[0], 0, kLongestSeconds);
+    const std::optional<double> l = numberIn(parts[1], 0, kLongestSeconds);
+    if (f && l) {
+        *from = *f;
+        *length = *l;
+    }
+    return f && l;
 }
 
 // The sentence's time of day, to group a log into receiver cycles.
@@ -160,10 +181,11 @@ int main(int argc, char* argv[])
         "Drive the route of a checkpoint file back and forth instead, waiting before every "
         "checkpoint.",
         "FILE");
-    const QCommandLineOption waitOpt("route-wait", "Seconds waited before each checkpoint.", "S",
-                                     "30");
+    const QCommandLineOption waitOpt(
+        "route-wait", "Seconds waited before each checkpoint, 0 to 86400.", "S", "30");
     const QCommandLineOption noiseOpt(
-        "noise", "Position error of the route drive, metres (one standard deviation).", "M", "0");
+        "noise", "Position error of the route drive, metres (one standard deviation), 0 to 1000.",
+        "M", "0");
     const QCommandLineOption truthOpt(
         "truth", "Write where the route drive truly crossed each checkpoint to FILE (CSV).",
         "FILE");
@@ -191,8 +213,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const int baud = p.value(baudOpt).toInt(&ok);
-    if (!ok || baud < 0) {
-        std::fprintf(stderr, "gpssim: --baud takes a speed in bit/s, or 0\n");
+    if (!ok || baud < 0 || baud > 4'000'000) {
+        std::fprintf(stderr, "gpssim: --baud takes a speed in bit/s up to 4000000, or 0\n");
         return 2;
     }
     DriveOptions o;
@@ -201,8 +223,10 @@ int main(int argc, char* argv[])
     o.text = p.isSet(textOpt);
     o.talker = p.value(talkerOpt);
     o.lfOnly = p.isSet(lfOpt);
-    if (o.talker.size() != 2) {
-        std::fprintf(stderr, "gpssim: --talker takes two letters\n");
+    // Anything else could put a '$', '*' or ',' into the sentence's type.
+    if (o.talker.size() != 2 || !std::all_of(o.talker.begin(), o.talker.end(),
+                                             [](QChar c) { return c >= u'A' && c <= u'Z'; })) {
+        std::fprintf(stderr, "gpssim: --talker takes two capital letters\n");
         return 2;
     }
     if (p.isSet(lossOpt) && !parseSpan(p.value(lossOpt), &o.fixLossFrom, &o.fixLossSeconds)) {
@@ -215,13 +239,32 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "gpssim: --silent takes S:L, seconds\n");
         return 2;
     }
-    const double stopAfter = p.isSet(secondsOpt) ? p.value(secondsOpt).toDouble() : -1;
+    double stopAfter = -1;
+    if (p.isSet(secondsOpt)) {
+        const std::optional<double> seconds = numberIn(p.value(secondsOpt), 0, kLongestSeconds);
+        if (!seconds) {
+            std::fprintf(stderr, "gpssim: --seconds takes a number of seconds from 0 up\n");
+            return 2;
+        }
+        stopAfter = *seconds;
+    }
+    const std::optional<double> wait = numberIn(p.value(waitOpt), 0, 86400);
+    if (!wait) {
+        std::fprintf(stderr, "gpssim: --route-wait takes seconds from 0 to 86400\n");
+        return 2;
+    }
+    const std::optional<double> noise = numberIn(p.value(noiseOpt), 0, 1000);
+    if (!noise) {
+        std::fprintf(stderr, "gpssim: --noise takes metres from 0 to 1000\n");
+        return 2;
+    }
     const bool quiet = p.isSet(quietOpt);
 
     QList<QByteArray> logLines;
     if (p.isSet(logOpt)) {
         QFile f(p.value(logOpt));
-        if (!f.open(QIODevice::ReadOnly)) {
+        // A pipe or a device would hang the open or never end.
+        if (!QFileInfo(p.value(logOpt)).isFile() || !f.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "gpssim: cannot read %s\n", qPrintable(p.value(logOpt)));
             return 1;
         }
@@ -246,12 +289,17 @@ int main(int argc, char* argv[])
         }
         RouteDriveOptions ro;
         ro.rateHz = rate;
-        ro.waitSeconds = p.value(waitOpt).toDouble(&ok);
-        const bool waitOk = ok && ro.waitSeconds >= 0;
-        ro.noiseM = p.value(noiseOpt).toDouble(&ok);
-        if (!waitOk || !ok || ro.noiseM < 0) {
-            std::fprintf(stderr, "gpssim: --route-wait and --noise take numbers from 0 up\n");
-            return 2;
+        ro.waitSeconds = *wait;
+        ro.noiseM = *noise;
+        for (const route::Checkpoint& c : route.checkpoints) {
+            if (std::fabs(c.latitude) > kFurthestLatitude) {
+                std::fprintf(stderr,
+                             "gpssim: %s: checkpoint %s lies within a degree of a pole; the "
+                             "route drive keeps between %gS and %gN\n",
+                             qPrintable(p.value(routeOpt)), qPrintable(c.name), kFurthestLatitude,
+                             kFurthestLatitude);
+                return 1;
+            }
         }
         routeDrive.emplace(route.checkpoints, ro);
     }
