@@ -222,7 +222,7 @@ int runReport(const Arguments& a, CliOutput& io)
         const QDir charts(svgDir);
         QSet<QString> used;
         bool charted = true;
-        RunWalker walker({!svgDir.isEmpty(), false}, [&](RunReport&& run) {
+        RunWalker walker({.speedChart = !svgDir.isEmpty()}, [&](RunReport&& run) {
             if (!svgDir.isEmpty() && charted) {
                 charted = writeChart(run, charts, used, io);
             }

@@ -464,7 +464,7 @@ void addStudy(Summary& summary, const Study& study, const QString& name)
 {
     summary.files << name;
     const qsizetype before = summary.runs.size();
-    RunWalker walker({false, true}, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
+    RunWalker walker({.path = true}, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
     for (const FixRecord& r : study.records) {
         walker.add(r);
     }
@@ -479,7 +479,7 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
     const qsizetype before = summary.runs.size();
     Study study;
     QString error;
-    RunWalker walker({false, paths}, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
+    RunWalker walker({.path = paths}, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
     if (!streamStudyFile(
             path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
         summary.runs.resize(before);
