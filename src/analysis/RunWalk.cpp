@@ -109,12 +109,12 @@ QList<bool> cornersKept(const QList<QPointF>& pts, double tolerance)
 
 std::optional<double> travelSpeedMph(const Stretch& s)
 {
-    return s.metres > 0.0 ? averageMph(s.metres, s.travelMs) : std::nullopt;
+    return s.positioned > 0 ? averageMph(s.metres, s.travelMs) : std::nullopt;
 }
 
 std::optional<double> runningSpeedMph(const Stretch& s)
 {
-    if (!s.travelMs || s.metres <= 0.0) {
+    if (!s.travelMs || s.positioned == 0) {
         return std::nullopt;
     }
     return averageMph(s.metres, *s.travelMs - s.stoppedMs);

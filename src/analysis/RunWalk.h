@@ -120,6 +120,14 @@ struct WalkOptions
     StopRule stops;
 };
 
+// The walk of the speed charts.
+inline WalkOptions chartWalk()
+{
+    WalkOptions w;
+    w.speedChart = true;
+    return w;
+}
+
 // A stretch's measures: the distance over the whole time (travel speed) and
 // over the time above the stop speed (running speed), and the stops per
 // mile; nothing where the stretch gives no time or no distance.
@@ -149,6 +157,6 @@ private:
 };
 
 // Every run of a study held in memory.
-QList<RunReport> analyse(const Study& study, WalkOptions options = {.speedChart = true});
+QList<RunReport> analyse(const Study& study, WalkOptions options = chartWalk());
 
 } // namespace gd2
