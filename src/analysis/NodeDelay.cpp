@@ -24,6 +24,9 @@ constexpr double kCruiseQuantile = 0.85;
 constexpr double kApproachSeconds = 60.0;
 constexpr double kLongestApproachSeconds = 960.0;
 constexpr double kHeldSeconds = 8.0;
+// Nodes marked closer together than this share their approach: its window
+// hardly moves, and a file with a node at every fix stays linear.
+constexpr qint64 kSameApproachMs = 1000;
 // A node is slowed for when the averaged speed falls under this share of
 // the cruise speed; the slowdown runs out to where it is back above the
 // second. Between the two shares the time lost is a few hundredths of a
@@ -190,6 +193,7 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
     const Profile p = profileOf(samples, rule);
     // Where the slowdown before has ended: no slowdown reaches back past it.
     std::size_t settled = 0;
+    double cruise = 0.0;
     for (qsizetype k = 0; k < marks.size(); ++k) {
         NodeDelay d;
         d.node = marks[k].node;
@@ -203,8 +207,9 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
         const std::size_t before = k > 0 ? p.indexAt(marks[k - 1].at) : 0;
         const std::size_t next = k + 1 < marks.size() ? p.indexAt(marks[k + 1].at) : p.size() - 1;
         double held = 0.0;
-        double cruise = 0.0;
-        for (double reach = kApproachSeconds;; reach *= 2.0) {
+        const bool shared =
+            k > 0 && at - marks[k - 1].at < kSameApproachMs && at >= marks[k - 1].at;
+        for (double reach = kApproachSeconds; !shared; reach *= 2.0) {
             const std::size_t approach =
                 std::min({before, c, p.indexAt(at - qint64(reach * 1000.0))});
             cruise = cruiseOver(p, approach, c, held);
