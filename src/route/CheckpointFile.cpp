@@ -131,13 +131,13 @@ QString checkRoute(QList<Checkpoint>& cps, const QList<int>& lines, const QStrin
 
 CheckpointList failed(const QString& error)
 {
-    return {{}, error};
+    return {{}, error, {}};
 }
 
 CheckpointList checked(QList<Checkpoint> cps, const QList<int>& lines, const QString& file)
 {
     const QString error = checkRoute(cps, lines, file);
-    return error.isEmpty() ? CheckpointList{cps, {}} : failed(error);
+    return error.isEmpty() ? CheckpointList{cps, {}, {}} : failed(error);
 }
 
 // One CSV line into its fields: commas separate, double quotes enclose a
@@ -180,9 +180,10 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 
 CheckpointList parseCsv(QByteArrayView content, const QString& file)
 {
-    int column[4] = {-1, -1, -1, -1}; // name, latitude, longitude, radius_m
-    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m"};
+    int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, ffs_mph
+    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph"};
     QList<Checkpoint> cps;
+    QList<std::optional<double>> ffs;
     QList<int> lines;
     bool headerSeen = false;
     int line = 0;
@@ -209,7 +210,7 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
             headerSeen = true;
             for (qsizetype f = 0; f < fields->size(); ++f) {
                 const QByteArray head = fields->at(f).trimmed().toLower();
-                for (int k = 0; k < 4; ++k) {
+                for (int k = 0; k < 5; ++k) {
                     if (head == kNames[k]) {
                         column[k] = int(f);
                     }
@@ -256,10 +257,25 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
                         .arg(quoted(field(3))));
             }
         }
+        ffs.append(std::nullopt);
+        if (!field(4).trimmed().isEmpty()) {
+            ffs.last() = number(field(4));
+            if (!ffs.last() || !(*ffs.last() > 0.0) || *ffs.last() > 200.0) {
+                return failed(QStringLiteral("%1, line %2: ffs_mph \"%3\" is not a speed above 0 "
+                                             "in mph")
+                                  .arg(file)
+                                  .arg(line)
+                                  .arg(quoted(field(4))));
+            }
+        }
         cps.append(c);
         lines.append(line);
     }
-    return checked(cps, lines, file);
+    CheckpointList list = checked(cps, lines, file);
+    if (list.ok() && column[4] >= 0) {
+        list.ffsMph = ffs;
+    }
+    return list;
 }
 
 // "&name;" at i, its name; empty when there is none.

@@ -27,12 +27,15 @@ struct CheckpointList
     // A file with an error gives no checkpoints at all: a run never starts
     // with half a route.
     QString error;
+    // By checkpoint, the CSV's optional ffs_mph column: the base free-flow
+    // speed of the stretch that ends there. Empty when the file has none.
+    QList<std::optional<double>> ffsMph;
     bool ok() const { return error.isEmpty(); }
 };
 
 // Reads FILE: GPX (waypoints, or the points of its first route), GeoJSON (a
 // FeatureCollection of points, as QGIS saves them), or CSV with the header
-// name,latitude,longitude and an optional radius_m column.
+// name,latitude,longitude and optional radius_m and ffs_mph columns.
 CheckpointList readCheckpoints(const QString& path);
 // The same from the file's bytes; `name` names it in messages.
 CheckpointList parseCheckpoints(const QByteArray& content, const QString& name);

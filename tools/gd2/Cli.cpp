@@ -4,6 +4,7 @@
 
 #include "Checkpoints.h"
 #include "Compare.h"
+#include "Delays.h"
 #include "Export.h"
 #include "Files.h"
 #include "Inspect.h"
@@ -54,7 +55,7 @@ const Option kAfter{"--after",      "FILE",  "a study driven after the change",
 // The options summary and compare share.
 QList<Option> groupingOptions()
 {
-    return {
+    const QList<Option> own{
         {"--periods", "NAME=HH:MM-HH:MM,...", "group runs by the local time of their start"},
         {"--confidence",
          "PCT",
@@ -66,6 +67,7 @@ QList<Option> groupingOptions()
         kHtml,
         kOutput,
     };
+    return own + measureOptions();
 }
 
 // Reads the one study file of info, dump, export and report, and warns of
@@ -249,7 +251,9 @@ int runReport(const Arguments& a, CliOutput& io)
         const QDir charts(svgDir);
         QSet<QString> used;
         bool charted = true;
-        RunWalker walker({!svgDir.isEmpty(), false}, [&](RunReport&& run) {
+        WalkOptions walk;
+        walk.speedChart = !svgDir.isEmpty();
+        RunWalker walker(walk, [&](RunReport&& run) {
             if (!svgDir.isEmpty() && charted) {
                 charted = writeChart(run, charts, used, io);
             }
@@ -482,9 +486,15 @@ const QList<Command>& commands()
          1,
          "FILE",
          runReport},
+        {"delays", "control delay, stops and level of service per run and node",
+         measureOptions() +
+             QList<Option>{{"--csv", nullptr, "one CSV table instead of text"}, kHtml, kOutput},
+         1, 1 << 20, "FILE...", runDelays},
         {"summary", "travel-time statistics across runs, per direction and period",
          QList<Option>{
-             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"}} +
+             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"},
+             {"--nodes", nullptr,
+              "a row per direction, period and node: control delay and stops"}} +
              groupingOptions(),
          1, 1 << 20, "FILE...", runSummary},
         {"compare",
@@ -493,7 +503,9 @@ const QList<Command>& commands()
                        kAfter,
                        {"--detect", "PCT",
                         "the change to detect, in percent of the mean before (default 10)"},
-                       {"--power", "PCT", "the power to detect it with (default 80)"}} +
+                       {"--power", "PCT", "the power to detect it with (default 80)"},
+                       {"--nodes", nullptr,
+                        "a row per direction, period and node: control delay and stops"}} +
              groupingOptions(),
          0, 0, "", runCompare},
         {"help", "this text", {}, 0, 0, "", runHelp},

@@ -4,6 +4,7 @@
 
 #include "Columns.h"
 #include "Inspect.h"
+#include "NodeSummary.h"
 #include "Sink.h"
 #include "TextFormat.h"
 
@@ -44,7 +45,8 @@ QString plural(qsizetype n, const char* one, const char* many)
 
 // The figures of one row from its runs' travel times, distances and stops.
 void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double>>& metres,
-             const QList<double>& stops, const QList<double>& stoppedSeconds)
+             const QList<double>& stops, const QList<double>& stoppedSeconds,
+             const QList<double>& standingSeconds)
 {
     const double confidence = s.options.confidencePct / 100.0;
     row.time = vtstats::describe(row.seconds, confidence, s.options.precisionPct);
@@ -56,6 +58,8 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
     double allSeconds = 0.0;
     double delay = 0.0;
     double referenceSeconds = 0.0;
+    double movingSeconds = 0.0;
+    double stopsWithDistance = 0.0;
     int withDistance = 0;
     for (qsizetype k = 0; k < row.seconds.size(); ++k) {
         row.stopsPerRun += stops[k] / n;
@@ -66,6 +70,8 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
         ++withDistance;
         allMetres += *metres[k];
         allSeconds += row.seconds[k];
+        movingSeconds += row.seconds[k] - standingSeconds[k];
+        stopsWithDistance += stops[k];
         if (s.options.referenceMph) {
             const double free = *metres[k] / (*s.options.referenceMph * kMetresPerSecondPerMph);
             referenceSeconds += free;
@@ -77,6 +83,17 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
     }
     if (allSeconds > 0.0) {
         row.meanMph = allMetres / allSeconds / kMetresPerSecondPerMph;
+        // The whole run against the one base speed; a stretch against its own.
+        const MeasureOptions& m = s.options.measures;
+        row.los = !row.isRun()   ? stretchLosOf(m, row.to, row.meanMph)
+                  : m.baseFfsMph ? stretchLos(*row.meanMph, *m.baseFfsMph)
+                                 : QString();
+    }
+    if (movingSeconds > 0.0) {
+        row.runningMph = allMetres / movingSeconds / kMetresPerSecondPerMph;
+    }
+    if (allMetres > 0.0) {
+        row.stopsPerMile = stopsWithDistance / (allMetres / kMetresPerMile);
     }
     if (s.options.referenceMph) {
         row.delaySeconds = delay / withDistance;
@@ -111,6 +128,7 @@ void fillGroup(SummaryGroup& g, const Summary& s)
         QList<std::optional<double>> metres;
         QList<double> stops;
         QList<double> stopped;
+        QList<double> standing;
         for (qsizetype k : g.runs) {
             const RunReport& rep = s.runs[k].report;
             if (row.isRun()) {
@@ -119,6 +137,7 @@ void fillGroup(SummaryGroup& g, const Summary& s)
                 metres << (rep.positioned >= 2 ? std::optional(rep.metres) : std::nullopt);
                 stops << double(rep.stops);
                 stopped << double(rep.stopsMs) / 1000.0;
+                standing << double(rep.stoppedMs) / 1000.0;
                 if (rep.positioned < 2) {
                     noDistance << k;
                 }
@@ -151,8 +170,9 @@ void fillGroup(SummaryGroup& g, const Summary& s)
                                                                 : std::nullopt);
             stops << double(st.stops);
             stopped << double(st.stopsMs) / 1000.0;
+            standing << double(st.stoppedMs) / 1000.0;
         }
-        fillRow(row, s, metres, stops, stopped);
+        fillRow(row, s, metres, stops, stopped, standing);
         if (!row.twice.isEmpty()) {
             g.notes << QStringLiteral("Stretch %1-%2 is passed twice in run%3 %4 (the node "
                                       "number falls back): left out of that stretch.")
@@ -331,6 +351,18 @@ Columns<Line> summaryColumns(const Summary& s)
          }},
         {"lottr", "LOTTR", "LOTTR", 7,
          [](const Line& l, Output o) { return indicative(cell(l.r.lottr(), 2), l.r, o); }},
+        // The text has it as "mph" already.
+        {"travel_speed_mph",
+         {},
+         "Travel speed mph",
+         7,
+         [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
+        {"running_speed_mph", "Running", "Running speed mph", 8,
+         [](const Line& l, Output) { return cell(l.r.runningMph, 1); }},
+        {"stops_per_mile", "Stops/mi", "Stops per mile", 9,
+         [](const Line& l, Output) { return cell(l.r.stopsPerMile, 2); }},
+        {"los", s.options.measures.hasFfs() ? "LOS" : "", s.options.measures.hasFfs() ? "LOS" : "",
+         4, [](const Line& l, Output) { return l.r.los; }},
         {{},
          {},
          "Delay numbers (number &times;times)",
@@ -475,7 +507,9 @@ void addStudy(Summary& summary, const Study& study, const QString& name)
 {
     summary.files << name;
     const qsizetype before = summary.runs.size();
-    RunWalker walker({false, true}, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
+    WalkOptions walk = delayWalk(summary.options.measures);
+    walk.path = true;
+    RunWalker walker(walk, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
     for (const FixRecord& r : study.records) {
         walker.add(r);
     }
@@ -522,7 +556,9 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
     const qsizetype before = summary.runs.size();
     Study study;
     QString error;
-    RunWalker walker({false, paths}, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
+    WalkOptions walk = delayWalk(summary.options.measures);
+    walk.path = paths;
+    RunWalker walker(walk, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
     if (!streamStudyFile(
             path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
         summary.runs.resize(before);
@@ -709,12 +745,41 @@ QByteArray summaryText(const Summary& s)
 
 QString summaryHtmlTable(const Summary& s, const SummaryGroup& g)
 {
-    const Columns<Line> columns = summaryColumns(s);
-    QString out = QStringLiteral("<table>\n") + htmlHeader(columns);
-    for (const SummaryRow& r : g.rows) {
-        out += htmlLine(columns, Line{s, g, r});
+    // One table of every column runs off a 1280-pixel window: three, each
+    // naming the stretch and its runs, with the page's columns in one each.
+    static const QList<std::pair<const char*, QStringList>> kTables = {
+        {"Travel time (s)",
+         {"Mean", "Median", "SD", "Min", "Max", "CV %", "interval", "Runs needed", "Enough"}},
+        {"Speed, stops and level of service",
+         {"Travel speed mph", "Running speed mph", "Stops per run", "Stopped s per run",
+          "Stops per mile", "LOS", "Delay s", "Delay numbers"}},
+        {"Reliability",
+         {"TTI", "80th percentile", "95th percentile", "Buffer index", "Planning time index",
+          "LOTTR"}},
+    };
+    const Columns<Line> all = summaryColumns(s);
+    QString out;
+    for (const auto& [title, headers] : kTables) {
+        Columns<Line> columns;
+        for (const Column<Line>& c : all) {
+            const bool named = c.html == u"Stretch" || c.html == u"Runs";
+            const bool listed =
+                std::any_of(headers.cbegin(), headers.cend(), [&](const QString& h) {
+                    return c.html == h || (h == u"interval" && c.html.endsWith(h)) ||
+                           (h == u"Delay numbers" && c.html.startsWith(h));
+                });
+            if (c.in(Output::Html) && (named || listed)) {
+                columns << c;
+            }
+        }
+        out += QStringLiteral("<h3>%1</h3>\n<table>\n").arg(QLatin1String(title)) +
+               htmlHeader(columns);
+        for (const SummaryRow& r : g.rows) {
+            out += htmlLine(columns, Line{s, g, r});
+        }
+        out += QStringLiteral("</table>\n");
     }
-    return out + QStringLiteral("</table>");
+    return out;
 }
 
 QString readSummaryOptions(const Arguments& a, SummaryOptions& options)
@@ -747,7 +812,8 @@ QString readSummaryOptions(const Arguments& a, SummaryOptions& options)
     if (a.has("--csv") && a.has("--html")) {
         return QStringLiteral("--csv and --html are one or the other");
     }
-    return {};
+    options.nodes = a.has("--nodes");
+    return readMeasureOptions(a, options.measures);
 }
 
 int runSummary(const Arguments& a, CliOutput& io)
@@ -780,7 +846,13 @@ int runSummary(const Arguments& a, CliOutput& io)
         say(io, QStringLiteral("no runs to summarise"));
     }
     const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
-        if (!html.isEmpty()) {
+        if (summary.options.nodes) {
+            if (!html.isEmpty()) {
+                writeNodesHtml(summary, out);
+            } else {
+                out << (csv ? nodesCsv(summary) : nodesText(summary));
+            }
+        } else if (!html.isEmpty()) {
             writeSummaryHtml(summary, out);
         } else {
             out << (csv ? summaryCsv(summary) : summaryText(summary));

@@ -6,6 +6,7 @@
 
 #include "Cli.h"
 #include "Files.h"
+#include "Delays.h"
 #include "RunWalk.h"
 #include "Stats.h"
 
@@ -41,6 +42,8 @@ struct SummaryOptions
     int confidencePct = 95;
     QList<Period> periods;
     std::optional<double> referenceMph;
+    MeasureOptions measures;
+    bool nodes = false; // --nodes: a row per node instead of per stretch
 };
 
 // Below this many runs the percentiles and the indexes built on them are
@@ -64,7 +67,10 @@ struct SummaryRow
     QList<qsizetype> runs;
     QList<double> seconds;
     vtstats::Description time;
-    std::optional<double> meanMph;
+    std::optional<double> meanMph;    // the travel speed: all distance over all time
+    std::optional<double> runningMph; // all distance over the time above the stop speed
+    std::optional<double> stopsPerMile;
+    QString los; // from the travel speed; empty without a base free-flow speed
     double stopsPerRun = 0.0;
     double stoppedSecondsPerRun = 0.0;
     std::optional<double> delaySeconds;
@@ -145,7 +151,9 @@ QByteArray summaryCsv(const Summary& summary);
 QByteArray summaryHtml(const Summary& summary);
 // The page written out as it is made.
 void writeSummaryHtml(const Summary& summary, Sink& out);
-// The rows of a group as a table of the page.
+// The rows of a group as the page's tables, each narrow enough for a
+// 1280-pixel window: travel time; speed, stops and level of service;
+// reliability.
 QString summaryHtmlTable(const Summary& summary, const SummaryGroup& group);
 
 // The options summary and compare share, read from their words; an error
