@@ -137,8 +137,8 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 CheckpointList parseCsv(const QByteArray& content, const QString& file)
 {
     const QList<QByteArray> rows = content.split('\n');
-    int column[4] = {-1, -1, -1, -1}; // name, latitude, longitude, radius_m
-    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m"};
+    int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, signal
+    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "signal"};
     QList<Checkpoint> cps;
     QList<int> lines;
     bool headerSeen = false;
@@ -159,7 +159,7 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
             headerSeen = true;
             for (qsizetype f = 0; f < fields->size(); ++f) {
                 const QByteArray head = fields->at(f).trimmed().toLower();
-                for (int k = 0; k < 4; ++k) {
+                for (int k = 0; k < 5; ++k) {
                     if (head == kNames[k]) {
                         column[k] = int(f);
                     }
@@ -199,6 +199,17 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
                         .arg(QString::fromUtf8(field(3))));
             }
         }
+        if (!field(4).trimmed().isEmpty()) {
+            bool ok = false;
+            c.signal = field(4).trimmed().toInt(&ok);
+            if (!ok) {
+                return failed(QStringLiteral("%1, line %2: signal \"%3\" is not an intersection "
+                                             "number")
+                                  .arg(file)
+                                  .arg(line)
+                                  .arg(QString::fromUtf8(field(4))));
+            }
+        }
         cps.append(c);
         lines.append(line);
     }
@@ -235,7 +246,7 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                 }
                 QList<Checkpoint>& into = tag == u"wpt" ? waypoints : routePoints;
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
-                into.append(Checkpoint{{}, *lat, *lon, {}});
+                into.append(Checkpoint{{}, *lat, *lon, {}, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
                 open->name = xml.readElementText().trimmed();
@@ -309,6 +320,10 @@ CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
                               .arg(file)
                               .arg(i + 1));
         }
+        const QJsonValue signal = properties.value(u"signal");
+        if (signal.isDouble()) {
+            c.signal = signal.toInt();
+        }
         cps.append(c);
     }
     return checked(cps, {}, file);
@@ -339,6 +354,10 @@ CheckpointList readCheckpoints(const QString& path)
     if (QFileInfo(path).isDir()) {
         return failed(QStringLiteral("%1 is a folder, not a checkpoint file").arg(path));
     }
+    // Decided before opening: opening a FIFO or a terminal would wait for a writer.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        return failed(QStringLiteral("%1 is not a regular file").arg(path));
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
     }
@@ -354,7 +373,11 @@ QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)
 {
     const bool radius = std::any_of(checkpoints.begin(), checkpoints.end(),
                                     [](const Checkpoint& c) { return c.radiusM.has_value(); });
-    QByteArray out = radius ? "name,latitude,longitude,radius_m\n" : "name,latitude,longitude\n";
+    const bool signal = std::any_of(checkpoints.begin(), checkpoints.end(),
+                                    [](const Checkpoint& c) { return c.signal.has_value(); });
+    QByteArray out = "name,latitude,longitude";
+    out += radius ? ",radius_m" : "";
+    out += signal ? ",signal\n" : "\n";
     for (const Checkpoint& c : checkpoints) {
         QByteArray name = c.name.toUtf8().replace('\n', ' ').replace('\r', ' ');
         if (name.contains(',') || name.contains('"')) {
@@ -366,6 +389,12 @@ QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)
             out += ',';
             if (c.radiusM) {
                 out += QByteArray::number(*c.radiusM, 'g', 6);
+            }
+        }
+        if (signal) {
+            out += ',';
+            if (c.signal) {
+                out += QByteArray::number(*c.signal);
             }
         }
         out += '\n';
