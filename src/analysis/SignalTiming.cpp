@@ -683,6 +683,11 @@ bool Intersection::isGreen(Movement m, double t) const
     return false;
 }
 
+double sinceCycleZero(double secondsOfDay, double cycleZeroSecondsOfDay)
+{
+    return wrapped(secondsOfDay - cycleZeroSecondsOfDay, 86400.0);
+}
+
 const Intersection* SignalTiming::find(int id) const
 {
     const auto it = intersections.constFind(id);

@@ -70,6 +70,10 @@ struct SignalTiming
     const Intersection* find(int id) const;
 };
 
+// Seconds since the latest cycle zero at a time of day on the receiver's
+// clock: the controllers count their cycles from the cycle zero of each day.
+double sinceCycleZero(double secondsOfDay, double cycleZeroSecondsOfDay);
+
 // Reads FILE: a regular file, at most a few tens of megabytes; a FIFO or a
 // device is refused before it is opened.
 SignalTiming readSignalTiming(const QString& path);

@@ -2,11 +2,13 @@
 // and the clear refusal, by section, line and column, of what cannot be read.
 
 #include "SignalTiming.h"
+#include "Stats.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <sys/stat.h>
 
 namespace {
@@ -192,6 +194,29 @@ private slots:
         const timing::SignalTiming s = timing::parseSignalTiming(
             "intid,cycle_s,movement,green_start_s,green_end_s\n3,100,NBT,90,20\n", "t.csv");
         QCOMPARE(s.find(3)->isGreen(timing::Movement::NBT, t), green);
+    }
+
+    // Arrivals on green and on red, before and after: the two-sided p-values
+    // of exact rational arithmetic.
+    void fisher_data()
+    {
+        QTest::addColumn<QList<int>>("table");
+        QTest::addColumn<double>("p");
+        QTest::newRow("dieting") << QList<int>{1, 9, 11, 3} << 0.0027594561852200836;
+        QTest::newRow("tea") << QList<int>{3, 1, 1, 3} << 0.4857142857142857;
+        QTest::newRow("all switched") << QList<int>{0, 5, 5, 0} << 0.007936507936507936;
+        QTest::newRow("lopsided") << QList<int>{10, 2, 3, 15} << 0.0005367241191434358;
+        QTest::newRow("larger") << QList<int>{20, 15, 8, 27} << 0.006775628072211892;
+        QTest::newRow("even") << QList<int>{5, 5, 5, 5} << 1.0;
+        QTest::newRow("one column") << QList<int>{7, 0, 0, 0} << 1.0;
+    }
+    void fisher()
+    {
+        QFETCH(QList<int>, table);
+        QFETCH(double, p);
+        const double got = vtstats::fisherExactTwoSided(table[0], table[1], table[2], table[3]);
+        QVERIFY2(std::fabs(got - p) < 1e-9 * std::max(1.0, p) + 1e-12,
+                 qPrintable(QString::number(got, 'g', 17)));
     }
 
     // A FIFO would hold the reader until something wrote to it.

@@ -92,6 +92,12 @@ double RouteDrive::nextStop() const
     return 0.0;
 }
 
+double RouteDrive::sinceCycleZero(double seconds) const
+{
+    return timing::sinceCycleZero(options_.startSecondOfDay + seconds,
+                                  options_.cycleZeroSecondOfDay);
+}
+
 void RouteDrive::watchSignals(double now)
 {
     // Far enough ahead to brake from cruising speed before the light.
@@ -107,14 +113,14 @@ void RouteDrive::watchSignals(double now)
         if (toLight < 0) {
             continue;
         }
-        const double cycleTime = now + options_.startAfterCycleZeroS;
+        const double cycleTime = sinceCycleZero(now);
         if (!arrival_[i]) {
             if (toLight <= reach) {
                 // When it would cross the checkpoint at the speed it holds.
                 const double v = v_ > 0.5 ? v_ : options_.cruiseMps;
                 unslowed_[i] = now + (toLight + options_.waitBeforeM) / v;
-                arrival_[i] = signal->intersection.isGreen(
-                    signal->movement, unslowed_[i] + options_.startAfterCycleZeroS);
+                arrival_[i] =
+                    signal->intersection.isGreen(signal->movement, sinceCycleZero(unslowed_[i]));
                 waited_[i] = *arrival_[i]; // on green it drives on
             }
         } else if (signal->intersection.isGreen(signal->movement, cycleTime)) {
@@ -174,8 +180,7 @@ DriveState RouteDrive::step()
                     crossing.arrivedOnGreen =
                         decided ? *arrival_[i]
                                 : signal->intersection.isGreen(signal->movement,
-                                                               crossing.seconds +
-                                                                   options_.startAfterCycleZeroS);
+                                                               sinceCycleZero(crossing.seconds));
                     crossing.unslowedSeconds =
                         decided && !*arrival_[i] ? unslowed_[i] : crossing.seconds;
                 }

@@ -37,7 +37,8 @@ struct RouteDriveOptions
     bool signalled = false;
     QList<std::optional<CheckpointSignal>> forwardSignals;
     QList<std::optional<CheckpointSignal>> backwardSignals;
-    double startAfterCycleZeroS = 0; // the drive's start, seconds after a cycle zero
+    double startSecondOfDay = 0; // the drive's start on the receiver's local clock
+    double cycleZeroSecondOfDay = 0;
 };
 
 // Where and when the vehicle truly crossed a checkpoint.
@@ -76,6 +77,8 @@ private:
     // With signals: decides the arrival at the signals coming within
     // braking distance, and lets the vehicle go where its light turned green.
     void watchSignals(double now);
+    // Seconds of the drive to seconds since the controllers' latest cycle zero.
+    double sinceCycleZero(double seconds) const;
 
     RouteDriveOptions options_;
     route::LocalPlane plane_;

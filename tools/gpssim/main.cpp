@@ -353,9 +353,8 @@ int main(int argc, char* argv[])
                 return 1;
             }
             // The collector records the PC's local time; the controllers count on it too.
-            const QTime local = start.toLocalTime().time();
-            ro.startAfterCycleZeroS =
-                (local.msecsSinceStartOfDay() - zero.msecsSinceStartOfDay()) / 1000.0;
+            ro.startSecondOfDay = start.toLocalTime().time().msecsSinceStartOfDay() / 1000.0;
+            ro.cycleZeroSecondOfDay = zero.msecsSinceStartOfDay() / 1000.0;
         } else if (p.isSet(signalNodesOpt)) {
             std::fprintf(stderr, "gpssim: --signal-nodes needs --signals\n");
             return 2;
