@@ -137,8 +137,9 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 CheckpointList parseCsv(const QByteArray& content, const QString& file)
 {
     const QList<QByteArray> rows = content.split('\n');
-    int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, signal
-    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "signal"};
+    // name, latitude, longitude, radius_m, ffs_mph, signal
+    int column[6] = {-1, -1, -1, -1, -1, -1};
+    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph", "signal"};
     QList<Checkpoint> cps;
     QList<int> lines;
     bool headerSeen = false;
@@ -159,7 +160,7 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
             headerSeen = true;
             for (qsizetype f = 0; f < fields->size(); ++f) {
                 const QByteArray head = fields->at(f).trimmed().toLower();
-                for (int k = 0; k < 5; ++k) {
+                for (int k = 0; k < 6; ++k) {
                     if (head == kNames[k]) {
                         column[k] = int(f);
                     }
@@ -200,14 +201,24 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
             }
         }
         if (!field(4).trimmed().isEmpty()) {
+            c.ffsMph = number(field(4));
+            if (!c.ffsMph || !(*c.ffsMph > 0.0) || *c.ffsMph > 200.0) {
+                return failed(QStringLiteral("%1, line %2: ffs_mph \"%3\" is not a speed above 0 "
+                                             "in mph")
+                                  .arg(file)
+                                  .arg(line)
+                                  .arg(QString::fromUtf8(field(4))));
+            }
+        }
+        if (!field(5).trimmed().isEmpty()) {
             bool ok = false;
-            c.signal = field(4).trimmed().toInt(&ok);
+            c.signal = field(5).trimmed().toInt(&ok);
             if (!ok) {
                 return failed(QStringLiteral("%1, line %2: signal \"%3\" is not an intersection "
                                              "number")
                                   .arg(file)
                                   .arg(line)
-                                  .arg(QString::fromUtf8(field(4))));
+                                  .arg(QString::fromUtf8(field(5))));
             }
         }
         cps.append(c);
@@ -246,7 +257,7 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                 }
                 QList<Checkpoint>& into = tag == u"wpt" ? waypoints : routePoints;
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
-                into.append(Checkpoint{{}, *lat, *lon, {}, {}});
+                into.append(Checkpoint{{}, *lat, *lon, {}, {}, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
                 open->name = xml.readElementText().trimmed();

@@ -4,6 +4,7 @@
 
 #include "Checkpoints.h"
 #include "Compare.h"
+#include "Delays.h"
 #include "Export.h"
 #include "Inspect.h"
 #include "Report.h"
@@ -31,7 +32,7 @@ const Option kOutput{"-o",           "FILE",    "write to FILE instead of standa
 // The options summary and compare share.
 QList<Option> groupingOptions()
 {
-    return {
+    const QList<Option> own{
         {"--periods", "NAME=HH:MM-HH:MM,...", "group runs by the local time of their start"},
         {"--confidence",
          "PCT",
@@ -43,6 +44,7 @@ QList<Option> groupingOptions()
         {"--html", "FILE", "one page with the tables and pictures", Complete::File},
         kOutput,
     };
+    return own + measureOptions();
 }
 
 // Reads the one study file of info, dump, export and report, and warns of
@@ -222,7 +224,9 @@ int runReport(const Arguments& a, CliOutput& io)
         const QDir charts(svgDir);
         QSet<QString> used;
         bool charted = true;
-        RunWalker walker({!svgDir.isEmpty(), false}, [&](RunReport&& run) {
+        WalkOptions walk;
+        walk.speedChart = !svgDir.isEmpty();
+        RunWalker walker(walk, [&](RunReport&& run) {
             if (!svgDir.isEmpty() && charted) {
                 charted = writeChart(run, charts, used, io);
             }
@@ -420,9 +424,17 @@ const QList<Command>& commands()
          1,
          "FILE",
          runReport},
+        {"delays", "control delay, stops and level of service per run and node",
+         measureOptions() + QList<Option>{{"--csv", nullptr, "one CSV table instead of text"},
+                                          {"--html", "FILE",
+                                           "one page with the tables and pictures", Complete::File},
+                                          kOutput},
+         1, 1 << 20, "FILE...", runDelays},
         {"summary", "travel-time statistics across runs, per direction and period",
          QList<Option>{
-             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"}} +
+             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"},
+             {"--nodes", nullptr,
+              "a row per direction, period and node: control delay and stops"}} +
              groupingOptions(),
          1, 1 << 20, "FILE...", runSummary},
         {"compare",
