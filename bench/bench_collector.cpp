@@ -174,7 +174,7 @@ QByteArray largeUtdf()
     QByteArray out;
     QList<QByteArray> rows;
     const auto flush = [&] {
-        for (int k = 0; k < 34; ++k) {
+        for (int k = 0; k < 35; ++k) {
             for (const QByteArray& row : rows) {
                 QList<QByteArray> fields = row.split(',');
                 fields[1] = QByteArray::number(fields[1].toInt() + 1000 * k);

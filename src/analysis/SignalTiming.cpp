@@ -735,4 +735,114 @@ SignalTiming readSignalTiming(const QString& path)
     return parseSignalTiming(content, info.fileName());
 }
 
+std::optional<QHash<int, int>> parseSignalNodes(const QString& text, QString* error)
+{
+    QHash<int, int> out;
+    for (const QString& pair : text.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList parts = pair.split(u'=');
+        bool okNode = false;
+        bool okId = false;
+        const int node = parts.value(0).trimmed().toInt(&okNode);
+        const int id = parts.value(1).trimmed().toInt(&okId);
+        if (parts.size() != 2 || !okNode || !okId || node < 1) {
+            *error = QStringLiteral("--signal-nodes takes N=INTID,... with N a node number from 1; "
+                                    "\"%1\" is not one")
+                         .arg(pair);
+            return std::nullopt;
+        }
+        out.insert(node, id);
+    }
+    if (out.isEmpty()) {
+        *error = QStringLiteral("--signal-nodes takes N=INTID,..., such as 1=39,2=75");
+        return std::nullopt;
+    }
+    return out;
+}
+
+NodeSignals::NodeSignals(SignalTiming timing, double cycleZeroSecondOfDay)
+    : timing_(std::move(timing)), cycleZero_(cycleZeroSecondOfDay)
+{
+}
+
+void NodeSignals::setNodes(const QHash<int, int>& intidOfNode)
+{
+    byNode_ = intidOfNode;
+}
+
+void NodeSignals::setRoute(const QList<std::optional<int>>& intidOfCheckpoint,
+                           qint16 forwardDirection, qint16 backwardDirection)
+{
+    byCheckpoint_ = intidOfCheckpoint;
+    forward_ = forwardDirection;
+    backward_ = backwardDirection;
+}
+
+QString NodeSignals::check(const QString& timingFile) const
+{
+    QList<int> ids = byNode_.values();
+    for (const std::optional<int>& id : byCheckpoint_) {
+        if (id) {
+            ids.append(*id);
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    for (const int id : ids) {
+        if (!timing_.find(id)) {
+            return QStringLiteral("%1 has no timing plan for intersection %2")
+                .arg(timingFile)
+                .arg(id);
+        }
+    }
+    return {};
+}
+
+const Intersection* NodeSignals::at(qint16 direction, qint16 node) const
+{
+    if (!byCheckpoint_.isEmpty()) {
+        const qsizetype n = byCheckpoint_.size();
+        const qsizetype k = direction == backward_ && backward_ != forward_ ? n - 1 - node : node;
+        return k >= 0 && k < n && byCheckpoint_[k] ? timing_.find(*byCheckpoint_[k]) : nullptr;
+    }
+    const auto it = byNode_.constFind(node);
+    return it == byNode_.constEnd() ? nullptr : timing_.find(*it);
+}
+
+double NodeSignals::sinceCycleZeroAt(qint64 stampMs) const
+{
+    constexpr qint64 kMsPerDay = 86'400'000;
+    const qint64 msOfDay = ((stampMs % kMsPerDay) + kMsPerDay) % kMsPerDay;
+    return sinceCycleZero(double(msOfDay) / 1000.0, cycleZero_);
+}
+
+std::optional<bool> NodeSignals::onGreen(qint16 direction, qint16 node, qint64 stampMs) const
+{
+    const Intersection* x = at(direction, node);
+    const std::optional<Movement> m = throughMovement(direction);
+    if (!x || !m || x->greens[int(*m)].isEmpty()) {
+        return std::nullopt;
+    }
+    return x->isGreen(*m, sinceCycleZeroAt(stampMs));
+}
+
+QList<qint16> NodeSignals::nodesOf(qint16 direction) const
+{
+    QList<qint16> out;
+    const qsizetype most = byCheckpoint_.isEmpty() ? 0 : byCheckpoint_.size();
+    if (byCheckpoint_.isEmpty()) {
+        for (auto it = byNode_.cbegin(); it != byNode_.cend(); ++it) {
+            if (at(direction, qint16(it.key()))) {
+                out.append(qint16(it.key()));
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    for (qsizetype node = 1; node < most - 1; ++node) {
+        if (at(direction, qint16(node))) {
+            out.append(qint16(node));
+        }
+    }
+    return out;
+}
+
 } // namespace timing

@@ -80,4 +80,45 @@ SignalTiming readSignalTiming(const QString& path);
 // The same from the file's bytes; `name` names it in messages.
 SignalTiming parseSignalTiming(const QByteArray& content, const QString& name);
 
+// "N=INTID,...": node N of the study is intersection INTID. Nothing, and
+// `error` set, for anything else.
+std::optional<QHash<int, int>> parseSignalNodes(const QString& text, QString* error);
+
+// Which intersection each node of a run is, and whether a vehicle arriving
+// there at a moment arrives on its through movement's green.
+class NodeSignals
+{
+public:
+    NodeSignals(SignalTiming timing, double cycleZeroSecondOfDay);
+
+    // Node N of every run is intersection INTID.
+    void setNodes(const QHash<int, int>& intidOfNode);
+    // A route's checkpoints, in file order, with their intersections: a run
+    // driven in `forwardDirection` numbers checkpoint k node k; one driven
+    // in `backwardDirection`, checkpoint n-1-k (runs number nodes in the
+    // order they cross them).
+    void setRoute(const QList<std::optional<int>>& intidOfCheckpoint, qint16 forwardDirection,
+                  qint16 backwardDirection);
+    // An intersection named that the timing does not have; empty when none.
+    QString check(const QString& timingFile) const;
+
+    const Intersection* at(qint16 direction, qint16 node) const;
+    // Arriving at `stampMs` (a record's time: day and time of day in ms):
+    // on green (true) or red (false); nothing where the node has no signal
+    // with a green for the run's through movement.
+    std::optional<bool> onGreen(qint16 direction, qint16 node, qint64 stampMs) const;
+    double cycleZeroSecondOfDay() const { return cycleZero_; }
+    // Seconds since the latest cycle zero at a record's time.
+    double sinceCycleZeroAt(qint64 stampMs) const;
+    // The nodes with a signal in runs of a direction.
+    QList<qint16> nodesOf(qint16 direction) const;
+
+private:
+    SignalTiming timing_;
+    double cycleZero_ = 0.0;
+    QHash<int, int> byNode_;
+    QList<std::optional<int>> byCheckpoint_;
+    qint16 forward_ = 0, backward_ = 0;
+};
+
 } // namespace timing

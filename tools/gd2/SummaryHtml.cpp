@@ -100,6 +100,7 @@ void writeSummaryHtml(const Summary& s, Sink& sink)
                               .arg(plain(*s.options.referenceMph))
                         : QString())
                .arg(kReliableRuns);
+    out << signalsNote(s.options.measures);
     for (const QString& note : s.notes) {
         out << QStringLiteral("<p class=\"note\">%1</p>").arg(esc(note));
     }
@@ -120,6 +121,12 @@ void writeSummaryHtml(const Summary& s, Sink& sink)
         if (!g.rows.isEmpty() && !g.rows.first().runs.isEmpty()) {
             out << travelTimeChart(s, g, g.rows.first());
         }
+        QList<const SummaryRun*> runs;
+        for (const qsizetype k : g.runs) {
+            runs << &s.runs[k];
+        }
+        out << signalPictures(g.direction + QStringLiteral(", ") + periodText(s.options, g.period),
+                              runs, s.options.measures);
     }
     QStringList directions;
     for (const SummaryGroup& g : s.groups) {

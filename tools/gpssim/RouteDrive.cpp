@@ -43,6 +43,7 @@ RouteDrive::RouteDrive(const QList<route::Checkpoint>& checkpoints, RouteDriveOp
     }
     arrival_.resize(points.size());
     unslowed_.resize(points.size());
+    sawRed_.resize(points.size());
 }
 
 RouteDrive::Point RouteDrive::at(double s) const
@@ -122,9 +123,12 @@ void RouteDrive::watchSignals(double now)
                 arrival_[i] =
                     signal->intersection.isGreen(signal->movement, sinceCycleZero(unslowed_[i]));
                 waited_[i] = *arrival_[i]; // on green it drives on
+                sawRed_[i] = !signal->intersection.isGreen(signal->movement, cycleTime);
             }
-        } else if (signal->intersection.isGreen(signal->movement, cycleTime)) {
-            waited_[i] = true; // the light turned green: go
+        } else if (!signal->intersection.isGreen(signal->movement, cycleTime)) {
+            sawRed_[i] = true;
+        } else if (sawRed_[i]) {
+            waited_[i] = true; // the light turned green again: go
         }
     }
 }

@@ -94,6 +94,7 @@ private:
     // (green: pass; red: stop until green) and when it would have crossed.
     QList<std::optional<bool>> arrival_;
     QList<double> unslowed_;
+    QList<bool> sawRed_; // a red seen since deciding: its green lets the vehicle go
     long cycle_ = 0;
     std::mt19937 random_;
     double biasX_ = 0, biasY_ = 0;

@@ -134,24 +134,21 @@ QString tieSignals(const QList<route::Checkpoint>& checkpoints, const QString& t
     const qsizetype n = checkpoints.size();
     QList<std::optional<int>> intidForward(n), intidBackward(n);
     if (!nodeList.isEmpty()) {
-        for (const QString& pair : nodeList.split(u',', Qt::SkipEmptyParts)) {
-            const QStringList parts = pair.split(u'=');
-            bool okNode = false;
-            bool okId = false;
-            const int node = parts.value(0).trimmed().toInt(&okNode);
-            const int id = parts.value(1).trimmed().toInt(&okId);
-            if (parts.size() != 2 || !okNode || !okId) {
-                return QStringLiteral("--signal-nodes takes N=INTID,...; \"%1\" is not one")
-                    .arg(pair);
-            }
-            if (node < 1 || node > n - 2) {
+        QString error;
+        const std::optional<QHash<int, int>> nodes = timing::parseSignalNodes(nodeList, &error);
+        if (!nodes) {
+            return error;
+        }
+        for (auto it = nodes->cbegin(); it != nodes->cend(); ++it) {
+            const int node = it.key();
+            if (node > n - 2) {
                 return QStringLiteral("--signal-nodes: the route's nodes are 1 to %1; %2 is none")
                     .arg(n - 2)
                     .arg(node);
             }
             // A run numbers its nodes in the order it crosses them.
-            intidForward[node] = id;
-            intidBackward[n - 1 - node] = id;
+            intidForward[node] = it.value();
+            intidBackward[n - 1 - node] = it.value();
         }
     } else {
         for (qsizetype i = 0; i < n; ++i) {
