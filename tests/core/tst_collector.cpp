@@ -334,7 +334,7 @@ private slots:
         const auto lat = [](double north) { return 40.0 + north / 111195.0; };
         QList<route::Checkpoint> cps;
         for (int i = 0; i < 4; ++i) {
-            cps.append({QString(QChar(u'A' + i)), lat(200.0 * i), -74.0, {}, {}, {}});
+            cps.append({QString(QChar(u'A' + i)), lat(200.0 * i), -74.0, {}, {}});
         }
         // Degrees and minutes as the receiver writes them.
         const auto nmeaLat = [&](double north) {

@@ -115,9 +115,9 @@ private slots:
     void csvRoundTrip()
     {
         const QList<route::Checkpoint> cps = {
-            {"start, \"west\"", 40.7128001, -74.0060001, 12.5, {}, {}},
-            {"N1", -33.8688, 151.2093, {}, {}, 39},
-            {"end", -33.87, 151.21, {}, {}, {}}};
+            {"start, \"west\"", 40.7128001, -74.0060001, 12.5, {}},
+            {"N1", -33.8688, 151.2093, {}, 39},
+            {"end", -33.87, 151.21, {}, {}}};
         const route::CheckpointList back =
             route::parseCheckpoints(route::checkpointsCsv(cps), QStringLiteral("x.csv"));
         QVERIFY2(back.ok(), qPrintable(back.error));

@@ -34,7 +34,7 @@ QList<route::Checkpoint> corridor()
 {
     QList<route::Checkpoint> cps;
     for (int i = 0; i < 4; ++i) {
-        cps.append({QString(QChar(u'A' + i)), latOf(200.0 * i), lonOf(0), {}, {}, {}});
+        cps.append({QString(QChar(u'A' + i)), latOf(200.0 * i), lonOf(0), {}, {}});
     }
     return cps;
 }
@@ -214,7 +214,7 @@ private slots:
         QFETCH(double, east);
         QFETCH(double, north);
         const route::CheckpointLines lines(
-            {{"a", latOf(0), lonOf(0), {}, {}, {}}, {"b", latOf(north), lonOf(east), {}, {}, {}}});
+            {{"a", latOf(0), lonOf(0), {}, {}}, {"b", latOf(north), lonOf(east), {}, {}}});
         QTEST(int(lines.runDirection(Way::Forward)), "forward");
         QTEST(int(lines.runDirection(Way::Backward)), "backward");
     }
@@ -316,12 +316,10 @@ private slots:
     // starts at the same fix.
     void loopRoute()
     {
-        const QList<route::Checkpoint> loop = {{"gate", latOf(0), lonOf(0), {}, {}, {}},
-                                               {"north", latOf(300), lonOf(0), {}, {}, {}},
-                                               {"east", latOf(300), lonOf(300), {}, {}, {}},
-                                               {"south", latOf(-100), lonOf(300), {}, {}, {}},
-                                               {"west", latOf(-100), lonOf(0), {}, {}, {}},
-                                               {"gate again", latOf(0), lonOf(0), {}, {}, {}}};
+        const QList<route::Checkpoint> loop = {
+            {"gate", latOf(0), lonOf(0), {}, {}},     {"north", latOf(300), lonOf(0), {}, {}},
+            {"east", latOf(300), lonOf(300), {}, {}}, {"south", latOf(-100), lonOf(300), {}, {}},
+            {"west", latOf(-100), lonOf(0), {}, {}},  {"gate again", latOf(0), lonOf(0), {}, {}}};
         Drive d;
         d.to(300, 10).to(300, 10, 300).to(-100, 10, 300).to(-100, 10, 0).to(310, 10, 0);
         const QStringList got = run(loop, d);
