@@ -315,18 +315,22 @@ QStringList signalTimeSpaceCharts(const QString& title, const QList<const Summar
             latest = std::max(latest, from + double(run->report.path.last().seconds));
             miles = std::max(miles, double(run->report.path.last().miles));
         }
-        Chart c(name,
-                QStringLiteral("Time (min) from %1 s into the cycle")
-                    .arg(QString::number(std::fmod(earliest, std::max(cycle, 1.0)), 'f', 0)),
-                QStringLiteral("Distance from the run's start (mi)"), (latest - earliest) / 60.0,
-                miles);
+        const QString from =
+            group.size() == 1
+                ? QStringLiteral("Time (min) from %1").arg(clockText(*group.first()->report.start))
+                : QStringLiteral("Time (min) from %1 s into the %2 s cycle, runs shifted by whole "
+                                 "cycles")
+                      .arg(QString::number(std::fmod(earliest, cycle), 'f', 0),
+                           QString::number(cycle, 'g', 6));
+        Chart c(name, from, QStringLiteral("Distance from the run's start (mi)"),
+                (latest - earliest) / 60.0, miles);
         for (const auto& [x, at] : lights) {
             signalBand(c, *x, *movement, earliest, latest - earliest, at);
         }
         for (qsizetype i = 0; i < lit.size(); ++i) {
             c.body << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\" "
                                      "font-weight=\"bold\">N%3 (%4)</text>")
-                          .arg(svgNumber(kLeft - 4), svgNumber(c.y(lights[i].second) - 6))
+                          .arg(svgNumber(kRight - 2), svgNumber(c.y(lights[i].second) - 6))
                           .arg(lit[i])
                           .arg(lights[i].first->id);
         }
