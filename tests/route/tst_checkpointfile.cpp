@@ -3,7 +3,10 @@
 
 #include "CheckpointFile.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -129,6 +132,15 @@ private slots:
             QCOMPARE(back.checkpoints[i].radiusM, cps[i].radiusM);
             QCOMPARE(back.checkpoints[i].signal, cps[i].signal);
         }
+    }
+
+    // A FIFO would hold the reader until something wrote to it.
+    void onlyRegularFiles()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("route.csv"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(route::readCheckpoints(fifo).error.contains(u"not a regular file"));
     }
 };
 
