@@ -18,9 +18,11 @@ constexpr double kSmoothHalfSeconds = 1.5;
 // burst of speed or a fix gone wild.
 constexpr double kCruiseQuantile = 0.85;
 // The approach reaches back to the node before, and at least this far; and
-// further, a node at a time, until it holds a speed for a while: two
-// signals close together may leave no cruise between them.
+// twice as far, and again, up to the longest, until it holds a speed for a
+// while: two signals close together may leave no cruise between them. The
+// bound keeps a run of nodes marked at every fix from taking quadratic time.
 constexpr double kApproachSeconds = 60.0;
+constexpr double kLongestApproachSeconds = 960.0;
 constexpr double kHeldSeconds = 8.0;
 // A node is slowed for when the averaged speed falls under this share of
 // the cruise speed; the slowdown runs out to where it is back above the
@@ -202,12 +204,11 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
         const std::size_t next = k + 1 < marks.size() ? p.indexAt(marks[k + 1].at) : p.size() - 1;
         double held = 0.0;
         double cruise = 0.0;
-        for (qsizetype back = k - 1;; --back) {
-            const std::size_t from = back >= 0 ? p.indexAt(marks[back].at) : 0;
+        for (double reach = kApproachSeconds;; reach *= 2.0) {
             const std::size_t approach =
-                std::min({from, c, p.indexAt(at - qint64(kApproachSeconds * 1000.0))});
+                std::min({before, c, p.indexAt(at - qint64(reach * 1000.0))});
             cruise = cruiseOver(p, approach, c, held);
-            if (held >= kHeldSeconds || approach == 0) {
+            if (held >= kHeldSeconds || approach == 0 || reach >= kLongestApproachSeconds) {
                 break;
             }
         }
