@@ -14,6 +14,7 @@
 #include "FakeCommPort.h"
 #include "GpsClock.h"
 #include "Sentences.h"
+#include "SignalTiming.h"
 #include "TestSupport.h"
 #include "frmMain.h"
 
@@ -161,6 +162,57 @@ void SentenceToLabels(benchmark::State& state)
     }
 }
 BENCHMARK(SentenceToLabels)->Unit(benchmark::kMicrosecond);
+
+// A corridor's timing file of 40,000 lines: the sections of a real one,
+// each row repeated for more intersections (INTID + 1000 k).
+QByteArray largeUtdf()
+{
+    QFile f(QStringLiteral(VT_TEST_DATA "/timing/utdf-bullhead.csv"));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QByteArray out;
+    QList<QByteArray> rows;
+    const auto flush = [&] {
+        for (int k = 0; k < 35; ++k) {
+            for (const QByteArray& row : rows) {
+                QList<QByteArray> fields = row.split(',');
+                fields[1] = QByteArray::number(fields[1].toInt() + 1000 * k);
+                out += fields.join(',') + '\n';
+            }
+        }
+        rows.clear();
+    };
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        bool numbered = false;
+        if (fields.size() > 2) {
+            fields[1].toInt(&numbered);
+        }
+        if (numbered && !line.startsWith("INTID")) {
+            rows.append(line);
+        } else {
+            flush();
+            out += line + '\n';
+        }
+    }
+    flush();
+    return out;
+}
+
+void ReadUtdf40000Lines(benchmark::State& state)
+{
+    const QByteArray content = largeUtdf();
+    for (auto _ : state) {
+        const timing::SignalTiming t = timing::parseSignalTiming(content, QStringLiteral("x.csv"));
+        if (!t.ok()) {
+            state.SkipWithError(qPrintable(t.error));
+        }
+        benchmark::DoNotOptimize(t.intersections.size());
+    }
+    state.counters["lines"] = double(content.count('\n'));
+}
+BENCHMARK(ReadUtdf40000Lines)->Unit(benchmark::kMillisecond);
 
 long residentKiB()
 {

@@ -267,6 +267,34 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
     return out;
 }
 
+void setUnslowedCrossings(const QList<SpeedSample>& samples, QList<NodeDelay>& delays)
+{
+    constexpr double kMpsPerMph = 0.44704;
+    for (NodeDelay& d : delays) {
+        d.unslowedAt = d.at;
+        if (!d.cruiseMph || !d.slowed() || d.from >= d.at || !(*d.cruiseMph > 0.0)) {
+            continue;
+        }
+        // The first sample at or after the slowdown's start.
+        auto it = std::lower_bound(samples.cbegin(), samples.cend(), d.from,
+                                   [](const SpeedSample& s, qint64 t) { return s.at < t; });
+        double metres = 0.0;
+        const SpeedSample* last = nullptr;
+        for (; it != samples.cend() && it->at <= d.at; ++it) {
+            if (!it->mph) {
+                continue;
+            }
+            if (last) {
+                metres +=
+                    (*last->mph + *it->mph) / 2 * kMpsPerMph * double(it->at - last->at) / 1000.0;
+            }
+            last = &*it;
+        }
+        const double freeMs = metres / (*d.cruiseMph * kMpsPerMph) * 1000.0;
+        d.unslowedAt = d.from + qint64(std::llround(freeMs));
+    }
+}
+
 QString intersectionLos(double controlDelayS)
 {
     const char* grade = controlDelayS <= 10.0   ? "A"

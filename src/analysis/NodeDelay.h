@@ -55,6 +55,9 @@ struct NodeDelay
     qint64 stoppedFrom = 0;
     qint64 stoppedTo = 0;
     qint64 to = 0;
+    // When the vehicle would have crossed had it not slowed: the crossing
+    // less the part of the control delay accrued before it.
+    qint64 unslowedAt = 0;
     bool slowed() const { return to > from; }
 };
 
@@ -62,6 +65,12 @@ struct NodeDelay
 // and the marks in order.
 QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeMark>& marks,
                             StopRule rule = {});
+
+// Sets each delay's unslowedAt: where the slowdown begins before the
+// crossing, its start plus the distance driven from there to the crossing
+// (the speeds of `samples`, trapezoids) at the cruise speed; else the
+// crossing itself.
+void setUnslowedCrossings(const QList<SpeedSample>& samples, QList<NodeDelay>& delays);
 
 // A signalised intersection's level of service from its control delay:
 // <= 10 s A, <= 20 B, <= 35 C, <= 55 D, <= 80 E, more F.

@@ -326,6 +326,7 @@ void RunWalker::State::end()
     }
     if (options.nodeDelays) {
         rep.nodeDelays = nodeDelays(rep.samples, rep.nodes, options.stops);
+        setUnslowedCrossings(rep.samples, rep.nodeDelays);
         if (!options.speedChart) {
             rep.samples = {};
             rep.nodes = {};

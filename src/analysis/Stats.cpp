@@ -209,4 +209,37 @@ std::optional<RunsNeeded> runsToDetect(double pooledVar, double delta, double co
     return RunsNeeded{firstEnough(lo, hi, enough), false};
 }
 
+double fisherExactTwoSided(long long a, long long b, long long c, long long d)
+{
+    if (a < 0 || b < 0 || c < 0 || d < 0) {
+        return 1.0;
+    }
+    const long long row1 = a + b;
+    const long long col1 = a + c;
+    const long long n = a + b + c + d;
+    // log C(k, r) through lgamma: exact enough for tables of a few thousand.
+    const auto logChoose = [](long long k, long long r) {
+        return std::lgamma(double(k) + 1) - std::lgamma(double(r) + 1) -
+               std::lgamma(double(k - r) + 1);
+    };
+    const double logAll = logChoose(n, col1);
+    // The hypergeometric probability of x in the table's first cell.
+    const auto logP = [&](long long x) {
+        return logChoose(row1, x) + logChoose(n - row1, col1 - x) - logAll;
+    };
+    const long long lo = std::max(0LL, col1 - (n - row1));
+    const long long hi = std::min(row1, col1);
+    const double seen = logP(a);
+    // Tables as likely as the one seen, but for rounding, count as no more likely.
+    const double limit = seen + 1e-7;
+    double p = 0.0;
+    for (long long x = lo; x <= hi; ++x) {
+        const double l = logP(x);
+        if (l <= limit) {
+            p += std::exp(l);
+        }
+    }
+    return std::min(1.0, p);
+}
+
 } // namespace vtstats

@@ -90,4 +90,11 @@ double pooledVariance(std::size_t n1, double sd1, std::size_t n2, double sd2);
 std::optional<RunsNeeded> runsToDetect(double pooledVar, double delta, double confidence,
                                        double power, long long bound = 1'000'000);
 
+// Fisher's exact test of the 2x2 table [[a, b], [c, d]] (e.g. arrivals on
+// green and on red, before and after): the two-sided p-value, the sum of
+// the probabilities of every table with the same margins that is no more
+// likely than the one seen (the definition of R and SciPy). 1 for a table
+// without two non-empty rows and columns.
+double fisherExactTwoSided(long long a, long long b, long long c, long long d);
+
 } // namespace vtstats

@@ -180,8 +180,9 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 
 CheckpointList parseCsv(QByteArrayView content, const QString& file)
 {
-    int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, ffs_mph
-    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph"};
+    // name, latitude, longitude, radius_m, ffs_mph, signal
+    int column[6] = {-1, -1, -1, -1, -1, -1};
+    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph", "signal"};
     QList<Checkpoint> cps;
     QList<std::optional<double>> ffs;
     QList<int> lines;
@@ -210,7 +211,7 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
             headerSeen = true;
             for (qsizetype f = 0; f < fields->size(); ++f) {
                 const QByteArray head = fields->at(f).trimmed().toLower();
-                for (int k = 0; k < 5; ++k) {
+                for (int k = 0; k < 6; ++k) {
                     if (head == kNames[k]) {
                         column[k] = int(f);
                     }
@@ -266,6 +267,17 @@ CheckpointList parseCsv(QByteArrayView content, const QString& file)
                                   .arg(file)
                                   .arg(line)
                                   .arg(quoted(field(4))));
+            }
+        }
+        if (!field(5).trimmed().isEmpty()) {
+            bool ok = false;
+            c.signal = field(5).trimmed().toInt(&ok);
+            if (!ok) {
+                return failed(QStringLiteral("%1, line %2: signal \"%3\" is not an intersection "
+                                             "number")
+                                  .arg(file)
+                                  .arg(line)
+                                  .arg(quoted(field(5))));
             }
         }
         cps.append(c);
@@ -369,7 +381,7 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                     return failed(tooMany(file));
                 }
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
-                into.append(Checkpoint{{}, *lat, *lon, {}});
+                into.append(Checkpoint{{}, *lat, *lon, {}, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
                 const int line = int(xml.lineNumber());
@@ -457,6 +469,10 @@ CheckpointList parseGeoJson(const QByteArray& content, const QString& file)
                               .arg(file)
                               .arg(i + 1));
         }
+        const QJsonValue signal = properties.value(u"signal");
+        if (signal.isDouble()) {
+            c.signal = signal.toInt();
+        }
         cps.append(c);
     }
     return checked(cps, {}, file);
@@ -525,7 +541,11 @@ QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)
 {
     const bool radius = std::any_of(checkpoints.begin(), checkpoints.end(),
                                     [](const Checkpoint& c) { return c.radiusM.has_value(); });
-    QByteArray out = radius ? "name,latitude,longitude,radius_m\n" : "name,latitude,longitude\n";
+    const bool signal = std::any_of(checkpoints.begin(), checkpoints.end(),
+                                    [](const Checkpoint& c) { return c.signal.has_value(); });
+    QByteArray out = "name,latitude,longitude";
+    out += radius ? ",radius_m" : "";
+    out += signal ? ",signal\n" : "\n";
     for (const Checkpoint& c : checkpoints) {
         QByteArray name = c.name.toUtf8().replace('\n', ' ').replace('\r', ' ');
         if (name.contains(',') || name.contains('"')) {
@@ -537,6 +557,12 @@ QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)
             out += ',';
             if (c.radiusM) {
                 out += QByteArray::number(*c.radiusM, 'g', 6);
+            }
+        }
+        if (signal) {
+            out += ',';
+            if (c.signal) {
+                out += QByteArray::number(*c.signal);
             }
         }
         out += '\n';

@@ -18,6 +18,9 @@ struct Checkpoint
     // How far to either side of the route the checkpoint's line reaches;
     // the route's default when the file gives none.
     std::optional<double> radiusM;
+    // The intersection (its INTID in the signal timing file) whose signal
+    // stands at the checkpoint; none where there is no signal.
+    std::optional<int> signal;
 };
 
 struct CheckpointList
@@ -35,7 +38,7 @@ struct CheckpointList
 
 // Reads FILE: GPX (waypoints, or the points of its first route), GeoJSON (a
 // FeatureCollection of points, as QGIS saves them), or CSV with the header
-// name,latitude,longitude and optional radius_m and ffs_mph columns.
+// name,latitude,longitude and optional radius_m, ffs_mph and signal columns.
 CheckpointList readCheckpoints(const QString& path);
 // The same from the file's bytes; `name` names it in messages.
 CheckpointList parseCheckpoints(const QByteArray& content, const QString& name);

@@ -355,7 +355,7 @@ private slots:
         QList<route::Checkpoint> cps;
         for (int i = 0; i < 4; ++i) {
             const auto [lat, lon] = at(200.0 * i);
-            cps.append({QString(QChar(u'A' + i)), lat, lon, {}});
+            cps.append({QString(QChar(u'A' + i)), lat, lon, {}, {}});
         }
         // Degrees and minutes, and the hemisphere, as the receiver writes them.
         const auto nmeaAt = [&](double along) {

@@ -201,12 +201,13 @@ private slots:
         QVERIFY(read.checkpoints.isEmpty());
     }
 
-    // What the CSV writer writes reads back as it was, to the metre.
+    // What the CSV writer writes reads back as it was, to the metre, signals too.
     void csvRoundTrip()
     {
-        const QList<route::Checkpoint> cps = {{"start, \"west\"", 40.7128001, -74.0060001, 12.5},
-                                              {"N1", -33.8688, 151.2093, {}},
-                                              {"end", -33.87, 151.21, {}}};
+        const QList<route::Checkpoint> cps = {
+            {"start, \"west\"", 40.7128001, -74.0060001, 12.5, {}},
+            {"N1", -33.8688, 151.2093, {}, 39},
+            {"end", -33.87, 151.21, {}, {}}};
         const route::CheckpointList back =
             route::parseCheckpoints(route::checkpointsCsv(cps), QStringLiteral("x.csv"));
         QVERIFY2(back.ok(), qPrintable(back.error));
@@ -216,7 +217,17 @@ private slots:
             QVERIFY(qAbs(back.checkpoints[i].latitude - cps[i].latitude) < 1e-6);
             QVERIFY(qAbs(back.checkpoints[i].longitude - cps[i].longitude) < 1e-6);
             QCOMPARE(back.checkpoints[i].radiusM, cps[i].radiusM);
+            QCOMPARE(back.checkpoints[i].signal, cps[i].signal);
         }
+    }
+
+    // A FIFO would hold the reader until something wrote to it.
+    void onlyRegularFiles()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("route.csv"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(route::readCheckpoints(fifo).error.contains(u"not a regular file"));
     }
 };
 

@@ -62,7 +62,7 @@ QList<route::Checkpoint> corridor()
     QList<route::Checkpoint> cps;
     for (int i = 0; i < 4; ++i) {
         const route::FixPoint at = placed(200.0 * i, 0.0);
-        cps.append({QString(QChar(u'A' + i)), at.latitude, at.longitude, {}});
+        cps.append({QString(QChar(u'A' + i)), at.latitude, at.longitude, {}, {}});
     }
     return cps;
 }
@@ -263,7 +263,7 @@ private slots:
         QFETCH(double, lon0);
         origin.lon0 = lon0;
         const route::CheckpointLines lines(
-            {{"a", latOf(0), lonOf(0), {}}, {"b", latOf(north), lonOf(east), {}}});
+            {{"a", latOf(0), lonOf(0), {}, {}}, {"b", latOf(north), lonOf(east), {}, {}}});
         QTEST(int(lines.runDirection(Way::Forward)), "forward");
         QTEST(int(lines.runDirection(Way::Backward)), "backward");
     }
@@ -372,9 +372,9 @@ private slots:
     void loopRoute()
     {
         const QList<route::Checkpoint> loop = {
-            {"gate", latOf(0), lonOf(0), {}},     {"north", latOf(300), lonOf(0), {}},
-            {"east", latOf(300), lonOf(300), {}}, {"south", latOf(-100), lonOf(300), {}},
-            {"west", latOf(-100), lonOf(0), {}},  {"gate again", latOf(0), lonOf(0), {}}};
+            {"gate", latOf(0), lonOf(0), {}, {}},     {"north", latOf(300), lonOf(0), {}, {}},
+            {"east", latOf(300), lonOf(300), {}, {}}, {"south", latOf(-100), lonOf(300), {}, {}},
+            {"west", latOf(-100), lonOf(0), {}, {}},  {"gate again", latOf(0), lonOf(0), {}, {}}};
         Drive d;
         d.to(300, 10).to(300, 10, 300).to(-100, 10, 300).to(-100, 10, 0).to(310, 10, 0);
         const QStringList got = run(loop, d);

@@ -70,6 +70,12 @@ gd2 = str(program / "gd2")
 subprocess.run([gd2, "summary", "--html", pages / "summary.html", before], check=True)
 subprocess.run([gd2, "compare", "--before", before, "--after", after, "--html",
                 pages / "compare.html"], check=True)
+# The runs over their signals' green and red, the same cycle at every node.
+timing = pages / "timing.csv"
+timing.write_text("intid,cycle_s,movement,green_start_s,green_end_s\n" + "".join(
+    f"{i},90,NBT,{10 * i},{10 * i + 45}\n{i},90,SBT,{10 * i + 45},{10 * i}\n" for i in range(1, 5)))
+subprocess.run([gd2, "summary", "--signals", timing, "--signal-nodes", "1=1,2=2,3=3,4=4",
+                "--html", pages / "signals.html", before], check=True)
 subprocess.run([gd2, "delays", "--html", pages / "delays.html", before], check=True)
 
 # What each page must show: colour (RGB) and the least number of its pixels.
@@ -77,6 +83,7 @@ EXPECTED = {
     "summary": {"run dots": (0xD6, 0x27, 0x28), "interval band": (0xC6, 0xDB, 0xEF),
                 "delay bars": (0x1F, 0x77, 0xB4)},
     "compare": {"before": (0x1F, 0x77, 0xB4), "after": (0xFF, 0x7F, 0x0E)},
+    "signals": {"green": (0x8F, 0xD1, 0x8F), "red": (0xF4, 0xA6, 0xA6)},
     "delays": {"stopped delay": (0xF4, 0xA6, 0xA0), "speed": (0x1F, 0x5F, 0xA8)},
 }
 problems = []

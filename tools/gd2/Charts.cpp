@@ -227,6 +227,150 @@ QString timeSpaceChart(const QString& title, const QList<const SummaryRun*>& run
     return c.svg();
 }
 
+namespace {
+
+// Light enough for the runs' lines to stand out on them.
+constexpr const char* kGreen = "#8fd18f";
+constexpr const char* kRed = "#f4a6a6";
+
+// The green and red of a node's through movement along the time axis, from
+// `fromS` (seconds since the cycle zero) over `spanS` seconds, as a band at
+// distance `miles`.
+void signalBand(Chart& c, const timing::Intersection& x, timing::Movement m, double fromS,
+                double spanS, double miles)
+{
+    constexpr double kBand = 7.0;
+    const double y = c.y(miles) - kBand / 2;
+    const auto rect = [&](double a, double b, const char* colour) {
+        c.body << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" "
+                                 "fill=\"%5\"/>")
+                      .arg(svgNumber(c.x(a / 60.0)), svgNumber(y),
+                           svgNumber(c.x(b / 60.0) - c.x(a / 60.0)), svgNumber(kBand),
+                           QLatin1String(colour));
+    };
+    rect(0.0, spanS, kRed);
+    // Each green of each cycle the span touches, clipped to it.
+    const double first = std::floor(fromS / x.cycleS) - 1;
+    for (double k = first; k * x.cycleS < fromS + spanS; ++k) {
+        for (const timing::Green& g : x.greens[int(m)]) {
+            const double start = k * x.cycleS + g.start;
+            const double end = k * x.cycleS + g.end + (g.end < g.start ? x.cycleS : 0.0);
+            const double a = std::max(start - fromS, 0.0);
+            const double b = std::min(end - fromS, spanS);
+            if (b > a) {
+                rect(a, b, kGreen);
+            }
+        }
+    }
+}
+
+} // namespace
+
+QStringList signalTimeSpaceCharts(const QString& title, const QList<const SummaryRun*>& runs,
+                                  const timing::NodeSignals& tied, qint16 direction)
+{
+    const std::optional<timing::Movement> movement = timing::throughMovement(direction);
+    QList<const SummaryRun*> timed;
+    for (const SummaryRun* run : runs) {
+        if (run->report.start && !run->report.path.isEmpty()) {
+            timed << run;
+        }
+    }
+    if (!movement || timed.isEmpty()) {
+        return {};
+    }
+    // The signalised nodes the runs pass, at their mean distance.
+    QList<std::pair<const timing::Intersection*, double>> lights;
+    QList<qint16> lit;
+    const QMap<qint16, double> nodes = nodeMiles(timed);
+    double cycle = -1.0;
+    for (auto it = nodes.cbegin(); it != nodes.cend(); ++it) {
+        const timing::Intersection* x = tied.at(direction, it.key());
+        if (x && !x->greens[int(*movement)].isEmpty()) {
+            lights.append({x, it.value()});
+            lit << it.key();
+            cycle = cycle < 0 || std::fabs(cycle - x->cycleS) < 1e-6 ? x->cycleS : 0.0;
+        }
+    }
+    if (lights.isEmpty()) {
+        return {};
+    }
+    const auto picture = [&](const QList<const SummaryRun*>& group, const QString& name) {
+        // Every run shifted by whole cycles to start near the first; with
+        // one run, no shift.
+        const double zero = tied.sinceCycleZeroAt(*group.first()->report.start);
+        const auto startOf = [&](const SummaryRun* run) {
+            const double t = tied.sinceCycleZeroAt(*run->report.start);
+            if (group.size() == 1) {
+                return t;
+            }
+            return t - std::round((t - zero) / cycle) * cycle;
+        };
+        double earliest = zero;
+        double latest = zero;
+        double miles = 0.0;
+        for (const SummaryRun* run : group) {
+            const double from = startOf(run);
+            earliest = std::min(earliest, from);
+            latest = std::max(latest, from + double(run->report.path.last().seconds));
+            miles = std::max(miles, double(run->report.path.last().miles));
+        }
+        const QString from =
+            group.size() == 1
+                ? QStringLiteral("Time (min) from %1").arg(clockText(*group.first()->report.start))
+                : QStringLiteral("Time (min) from %1 s into the %2 s cycle, runs shifted by whole "
+                                 "cycles")
+                      .arg(QString::number(std::fmod(earliest, cycle), 'f', 0),
+                           QString::number(cycle, 'g', 6));
+        Chart c(name, from, QStringLiteral("Distance from the run's start (mi)"),
+                (latest - earliest) / 60.0, miles);
+        for (const auto& [x, at] : lights) {
+            signalBand(c, *x, *movement, earliest, latest - earliest, at);
+        }
+        for (qsizetype i = 0; i < lit.size(); ++i) {
+            c.body << QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\" "
+                                     "font-weight=\"bold\">N%3 (%4)</text>")
+                          .arg(svgNumber(kRight - 2), svgNumber(c.y(lights[i].second) - 6))
+                          .arg(lit[i])
+                          .arg(lights[i].first->id);
+        }
+        for (qsizetype i = 0; i < group.size(); ++i) {
+            const SummaryRun& run = *group[i];
+            const char* colour = kColours[std::size_t(i) % kColours.size()];
+            const double shift = startOf(group[i]) - earliest;
+            QList<QPointF> pts;
+            for (const RunPoint& p : run.report.path) {
+                pts.append({c.x((shift + p.seconds) / 60.0), c.y(p.miles)});
+            }
+            drawLine(c, pts, colour);
+            c.legend(QLatin1String(colour), QStringLiteral("run ") + run.label, true);
+        }
+        c.legend(QLatin1String(kGreen), QStringLiteral("green"), false);
+        c.legend(QLatin1String(kRed), QStringLiteral("red"), false);
+        return c.svg();
+    };
+    QStringList out;
+    if (cycle > 0.0) {
+        out << picture(timed, title);
+    } else {
+        for (const SummaryRun* run : timed) {
+            out << picture({run}, title + QStringLiteral(", run ") + run->label);
+        }
+    }
+    return out;
+}
+
+QString signalPictures(const QString& title, const QList<const SummaryRun*>& runs,
+                       const MeasureOptions& options)
+{
+    if (!options.nodeSignals || runs.isEmpty()) {
+        return {};
+    }
+    return signalTimeSpaceCharts(title + QStringLiteral(": runs over the signals"), runs,
+                                 *options.nodeSignals, runs.first()->report.direction)
+        .join(u'\n');
+}
+
 QString speedChart(const QString& title, const QList<const SummaryRun*>& runs)
 {
     double dTop = 0.0;

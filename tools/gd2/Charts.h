@@ -3,6 +3,7 @@
 // zero, lines thinned to what a pixel shows, and the runs of a route as a
 // time-space diagram and as speed along the route.
 
+#include "SignalTiming.h"
 #include "Sink.h"
 #include "Summary.h"
 
@@ -79,6 +80,18 @@ void drawLine(Chart& c, const QList<QPointF>& pts, const char* colour);
 // least `minutesTop` and `milesTop`, so that two diagrams can share a scale.
 QString timeSpaceChart(const QString& title, const QList<const SummaryRun*>& runs,
                        double minutesTop = 0.0, double milesTop = 0.0);
+// The runs of one direction over their signals' green and red: at each
+// signalised node's distance a band along the time axis, green where the
+// run's through movement has green. Where every signal there has the same
+// cycle, the runs are laid over one another, each shifted by whole cycles
+// to start within half a cycle of the first (one picture); else one
+// picture per run. Nothing without a signalised node.
+QStringList signalTimeSpaceCharts(const QString& title, const QList<const SummaryRun*>& runs,
+                                  const timing::NodeSignals& tied, qint16 direction);
+// The signal pictures of a group of runs of one direction, as HTML; empty
+// without signal timing.
+QString signalPictures(const QString& title, const QList<const SummaryRun*>& runs,
+                       const MeasureOptions& options);
 // The runs' speed against the distance from their start.
 QString speedChart(const QString& title, const QList<const SummaryRun*>& runs);
 // How far and how long the longest of the runs went.

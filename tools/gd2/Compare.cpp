@@ -523,6 +523,7 @@ void writeCompareHtml(const Comparison& c, Sink& sink)
                .arg(esc(nameList(c.after.files)))
                .arg(c.after.runs.size());
     out << QStringLiteral("<p>%1 %2</p>").arg(esc(headline(c)), esc(legend(c)));
+    out << signalsNote(c.before.options.measures);
     for (const QString& note : c.before.notes + c.after.notes) {
         out << QStringLiteral("<p class=\"note\">%1</p>").arg(esc(note));
     }
@@ -556,6 +557,9 @@ void writeCompareHtml(const Comparison& c, Sink& sink)
         if (!after.isEmpty()) {
             out << timeSpaceChart(title + QStringLiteral(": after"), after, minutes, miles);
         }
+        out << signalPictures(title + QStringLiteral(", before"), before,
+                              c.before.options.measures);
+        out << signalPictures(title + QStringLiteral(", after"), after, c.after.options.measures);
     }
     out << QStringLiteral("</body>\n</html>");
 }

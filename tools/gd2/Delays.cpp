@@ -5,11 +5,14 @@
 #include "Charts.h"
 #include "CheckpointFile.h"
 #include "Columns.h"
+#include "RouteMatcher.h"
 #include "Sink.h"
 #include "SpeedChart.h"
+#include "Summary.h"
 #include "TextFormat.h"
 
 #include <QFileInfo>
+#include <QTime>
 
 namespace gd2 {
 
@@ -56,8 +59,11 @@ Columns<NodeLine> delayColumns()
          [](const NodeLine& l, Output) {
              return l.d.cruiseMph ? intersectionLos(l.d.controlS) : QString();
          }},
-        // Filled once signal timing is given.
-        {"arrival", {}, {}, 0, [](const NodeLine&, Output) { return QString(); }},
+        {"arrival", "Arrival", "Arrival", 8,
+         [](const NodeLine& l, Output) {
+             return l.run.options ? arrivalText(*l.run.options, l.run.report.direction, l.d)
+                                  : QString();
+         }},
     };
     return c;
 }
@@ -134,9 +140,111 @@ bool MeasureOptions::hasFfs() const
                                      [](const std::optional<double>& v) { return v.has_value(); });
 }
 
+std::optional<bool> arrivedOnGreen(const MeasureOptions& options, qint16 direction,
+                                   const NodeDelay& d)
+{
+    return options.nodeSignals ? options.nodeSignals->onGreen(direction, d.node, d.unslowedAt)
+                               : std::nullopt;
+}
+
+QString arrivalText(const MeasureOptions& options, qint16 direction, const NodeDelay& d)
+{
+    const std::optional<bool> green = arrivedOnGreen(options, direction, d);
+    return !green ? QString() : *green ? QStringLiteral("green") : QStringLiteral("red");
+}
+
+QString signalsNote(const MeasureOptions& options)
+{
+    if (!options.nodeSignals) {
+        return {};
+    }
+    const int zero = int(options.nodeSignals->cycleZeroSecondOfDay());
+    return QStringLiteral("<p>Signal timing: %1; every controller counts its cycles from "
+                          "%2:%3:%4 on the receiver's clock (--cycle-zero). An arrival is on "
+                          "green when the vehicle would have crossed the node in its through "
+                          "movement's green had it not slowed: the crossing less the control "
+                          "delay accrued before it.</p>")
+        .arg(charts::esc(QFileInfo(options.signalsFile).fileName()))
+        .arg(zero / 3600, 2, 10, QChar(u'0'))
+        .arg(zero / 60 % 60, 2, 10, QChar(u'0'))
+        .arg(zero % 60, 2, 10, QChar(u'0'));
+}
+
+namespace {
+
+// --signals, --signal-nodes and --cycle-zero.
+QString readSignalOptions(const Arguments& a, MeasureOptions& options)
+{
+    if (!a.has("--signals")) {
+        for (const char* name : {"--signal-nodes", "--cycle-zero"}) {
+            if (a.has(name)) {
+                return QStringLiteral("%1 needs --signals").arg(QLatin1String(name));
+            }
+        }
+        return {};
+    }
+    const QTime zero = QTime::fromString(a.has("--cycle-zero") ? a.value("--cycle-zero")
+                                                               : QStringLiteral("00:00:00"),
+                                         QStringLiteral("HH:mm:ss"));
+    if (!zero.isValid()) {
+        return QStringLiteral("--cycle-zero takes a time of day HH:MM:SS, such as 06:00:00");
+    }
+    options.signalsFile = a.value("--signals");
+    timing::SignalTiming t = timing::readSignalTiming(options.signalsFile);
+    if (!t.ok()) {
+        return t.error;
+    }
+    auto tied =
+        std::make_shared<timing::NodeSignals>(std::move(t), zero.msecsSinceStartOfDay() / 1000.0);
+    if (a.has("--signal-nodes")) {
+        QString error;
+        const std::optional<QHash<int, int>> nodes =
+            timing::parseSignalNodes(a.value("--signal-nodes"), &error);
+        if (!nodes) {
+            return error;
+        }
+        tied->setNodes(*nodes);
+    } else if (a.has("--checkpoints")) {
+        const route::CheckpointList cps = route::readCheckpoints(a.value("--checkpoints"));
+        QList<std::optional<int>> ids;
+        for (const route::Checkpoint& c : cps.checkpoints) {
+            ids << c.signal;
+        }
+        if (std::none_of(ids.cbegin(), ids.cend(),
+                         [](const std::optional<int>& id) { return id.has_value(); })) {
+            return QStringLiteral("%1 has no signal column: name the signalised nodes with "
+                                  "--signal-nodes N=INTID,...")
+                .arg(a.value("--checkpoints"));
+        }
+        const route::CheckpointLines lines(cps.checkpoints);
+        tied->setRoute(ids, lines.runDirection(route::Way::Forward),
+                       lines.runDirection(route::Way::Backward));
+    } else {
+        return QStringLiteral("--signals needs --signal-nodes N=INTID,... or a checkpoint file "
+                              "with a signal column (--checkpoints)");
+    }
+    if (const QString error = tied->check(options.signalsFile); !error.isEmpty()) {
+        return error;
+    }
+    options.nodeSignals = std::move(tied);
+    return {};
+}
+
+} // namespace
+
 QList<Option> measureOptions()
 {
     return {
+        {"--signals", "FILE",
+         "signal timing (combined UTDF CSV, or intid,cycle_s,movement,green_start_s,green_end_s) "
+         "for the arrivals on green",
+         Complete::File},
+        {"--signal-nodes", "LIST",
+         "which nodes are which intersections of --signals: N=INTID,... (else the checkpoint "
+         "file's signal column)"},
+        {"--cycle-zero", "HH:MM:SS",
+         "the time of day, on the receiver's clock, from which every controller counts its "
+         "cycles (default 00:00:00)"},
         {"--base-ffs-mph", "MPH", "base free-flow speed for the stretches' level of service"},
         {"--checkpoints", "FILE",
          "the route's checkpoint file; its ffs_mph column gives the base free-flow speed of the "
@@ -176,7 +284,7 @@ QString readMeasureOptions(const Arguments& a, MeasureOptions& options)
         }
         options.checkpointFfs = cps.ffsMph;
     }
-    return {};
+    return readSignalOptions(a, options);
 }
 
 WalkOptions delayWalk(const MeasureOptions& options)
@@ -254,6 +362,7 @@ void writeDelaysHtml(const QList<DelayRun>& runs, const MeasureOptions& options,
                           "stopped (under %1 mph) and acceleration delay. A stop ends only above "
                           "%2 mph. Times in seconds.</p>")
                .arg(plain(options.stops.stopMph), plain(options.stops.goMph));
+    out << signalsNote(options);
     if (runs.isEmpty()) {
         out << QStringLiteral("<p class=\"note\">No runs.</p>");
     }
@@ -266,6 +375,12 @@ void writeDelaysHtml(const QList<DelayRun>& runs, const MeasureOptions& options,
         QString svg = QString::fromUtf8(speedChartSvg(r));
         svg.remove(0, svg.indexOf(QStringLiteral("<svg")));
         out << svg;
+        if (options.nodeSignals) {
+            const SummaryRun one{run.file, QString::number(r.number), r};
+            out << signalPictures(
+                QStringLiteral("Run %1 %2").arg(r.number).arg(directionCode(r.direction)), {&one},
+                options);
+        }
         if (!r.nodeDelays.isEmpty()) {
             out << QStringLiteral("<table>\n") + htmlHeader(nodes);
             for (const NodeDelay& d : r.nodeDelays) {
@@ -295,6 +410,7 @@ int runDelays(const Arguments& a, CliOutput& io)
     const bool csv = a.has("--csv");
     WalkOptions walk = delayWalk(options);
     walk.speedChart = !html.isEmpty();
+    walk.path = !html.isEmpty() && options.nodeSignals; // for the runs over the signals
     QList<DelayRun> kept; // for the page only: the table and text go out run by run
     bool readAll = true;
     const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
@@ -305,7 +421,7 @@ int runDelays(const Arguments& a, CliOutput& io)
             Study study;
             QString error;
             RunWalker walker(walk, [&](RunReport&& r) {
-                DelayRun run{path, std::move(r)};
+                DelayRun run{path, std::move(r), &options};
                 if (!html.isEmpty()) {
                     kept.append(std::move(run));
                 } else {

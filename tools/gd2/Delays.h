@@ -5,9 +5,11 @@
 
 #include "Cli.h"
 #include "RunWalk.h"
+#include "SignalTiming.h"
 
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace gd2 {
@@ -25,7 +27,17 @@ struct MeasureOptions
     // "end"): the checkpoint's own, else --base-ffs-mph.
     std::optional<double> ffsFor(const QString& to) const;
     bool hasFfs() const;
+    // With --signals: each node's intersection, for the arrivals on green.
+    std::shared_ptr<const timing::NodeSignals> nodeSignals;
+    QString signalsFile; // as given, for the pages
 };
+
+// "green", "red", or empty where the node has no signal for the run.
+QString arrivalText(const MeasureOptions& options, qint16 direction, const NodeDelay& d);
+std::optional<bool> arrivedOnGreen(const MeasureOptions& options, qint16 direction,
+                                   const NodeDelay& d);
+// What a page says of the signal timing used, or nothing without one.
+QString signalsNote(const MeasureOptions& options);
 
 // --base-ffs-mph, --checkpoints, --stop-mph and --go-mph.
 QList<Option> measureOptions();
@@ -45,6 +57,7 @@ struct DelayRun
 {
     QString file;
     RunReport report;
+    const MeasureOptions* options = nullptr;
 };
 QString delaysCsvHeader();
 QString delaysCsvRows(const DelayRun& run);

@@ -1,6 +1,7 @@
 // Control delay per node before and after.
 
 #include "NodeCompare.h"
+#include "Stats.h"
 
 #include "Charts.h"
 #include "Columns.h"
@@ -40,6 +41,28 @@ std::optional<double> shareOf(const NodeRow& r)
     return r.delay.n > 0 ? std::optional(r.stopShare) : std::nullopt;
 }
 
+// The share of a side's arrivals at a signal that were on green.
+QString greenCell(const std::optional<NodeRow>& side, Output o)
+{
+    if (!side || !side->onGreenShare) {
+        return QString();
+    }
+    return o == Output::Csv ? fixed(*side->onGreenShare, 2)
+                            : fixed(100.0 * *side->onGreenShare, 0) + QStringLiteral(" %");
+}
+
+// Fisher's exact test of arrivals on green and on red, before against after.
+std::optional<double> onGreenP(const NodeCompareRow& r)
+{
+    if (!r.before || !r.after || r.before->onGreen.isEmpty() || r.after->onGreen.isEmpty()) {
+        return std::nullopt;
+    }
+    const auto greens = [](const NodeRow& n) { return (long long)n.onGreen.count(true); };
+    const auto reds = [](const NodeRow& n) { return (long long)n.onGreen.count(false); };
+    return vtstats::fisherExactTwoSided(greens(*r.before), reds(*r.before), greens(*r.after),
+                                        reds(*r.after));
+}
+
 Columns<NodeLine> nodeCompareColumns(const Comparison& c)
 {
     const int confidence = c.before.options.confidencePct;
@@ -49,7 +72,6 @@ Columns<NodeLine> nodeCompareColumns(const Comparison& c)
     const auto runs = [](const std::optional<NodeRow>& side) {
         return QString::number(side ? side->delay.n : 0);
     };
-    const auto none = [](const NodeLine&, Output) { return QString(); };
     Columns<NodeLine> columns{
         {"direction", {}, {}, 0, [](const NodeLine& l, Output) { return l.g.direction; }},
         {"period", {}, {}, 0, [](const NodeLine& l, Output) { return l.g.period; }},
@@ -119,10 +141,15 @@ Columns<NodeLine> nodeCompareColumns(const Comparison& c)
          [](const NodeLine& l, Output) { return sideCell(l.r.before, shareOf, 2); }},
         {"stop_share_after", "Stop% a", "Runs stopping after", 8,
          [](const NodeLine& l, Output) { return sideCell(l.r.after, shareOf, 2); }},
-        // Filled once signal timing is given.
-        {"on_green_before", {}, {}, 0, none},
-        {"on_green_after", {}, {}, 0, none},
-        {"p_value_on_green", {}, {}, 0, none},
+        {"on_green_before", "Green% b", "Arrivals on green before", 9,
+         [](const NodeLine& l, Output o) { return greenCell(l.r.before, o); }},
+        {"on_green_after", "Green% a", "Arrivals on green after", 9,
+         [](const NodeLine& l, Output o) { return greenCell(l.r.after, o); }},
+        {"p_value_on_green", "p green", "p (arrivals on green)", 8,
+         [](const NodeLine& l, Output) {
+             const std::optional<double> p = onGreenP(l.r);
+             return p ? fixed(*p, 4) : QString();
+         }},
     };
     return columns;
 }
@@ -226,6 +253,7 @@ void writeNodesCompareHtml(const Comparison& c, Sink& sink)
                .arg(esc(c.after.files.join(QStringLiteral(", "))))
                .arg(c.after.runs.size())
                .arg(c.before.options.confidencePct);
+    out << signalsNote(c.before.options.measures);
     if (c.groups.isEmpty()) {
         out << QStringLiteral("<p class=\"note\">No runs to compare.</p>");
     }

@@ -87,8 +87,14 @@ Columns<NodeLine> nodeColumns(const Summary& s)
          [any](const NodeLine& l, Output) {
              return any(l) ? intersectionLos(l.r.delay.mean) : QString();
          }},
-        // Filled once signal timing is given.
-        {"on_green_share", {}, {}, 0, [](const NodeLine&, Output) { return QString(); }},
+        {"on_green_share", "Green%", "Arrivals on green", 7,
+         [](const NodeLine& l, Output o) {
+             if (!l.r.onGreenShare) {
+                 return QString();
+             }
+             return o == Output::Csv ? fixed(*l.r.onGreenShare, 2)
+                                     : fixed(100.0 * *l.r.onGreenShare, 0) + QStringLiteral(" %");
+         }},
     };
     return c;
 }
@@ -116,6 +122,10 @@ QList<NodeRow> nodeRows(const Summary& s, const SummaryGroup& g)
             row->control << d.controlS;
             row->stopped << d.stoppedS;
             row->stops << double(d.stops);
+            if (const std::optional<bool> green =
+                    arrivedOnGreen(s.options.measures, s.runs[k].report.direction, d)) {
+                row->onGreen << *green;
+            }
         }
     }
     std::sort(rows.begin(), rows.end(),
@@ -128,6 +138,9 @@ QList<NodeRow> nodeRows(const Summary& s, const SummaryGroup& g)
         r.stopShare = double(std::count_if(r.stops.cbegin(), r.stops.cend(),
                                            [](double n) { return n > 0.0; })) /
                       double(r.stops.size());
+        if (!r.onGreen.isEmpty()) {
+            r.onGreenShare = double(r.onGreen.count(true)) / double(r.onGreen.size());
+        }
     }
     return rows;
 }
@@ -198,6 +211,7 @@ void writeNodesHtml(const Summary& s, Sink& sink)
                .arg(esc(s.files.join(QStringLiteral(", "))))
                .arg(s.runs.size())
                .arg(plain(s.options.measures.stops.stopMph), plain(s.options.measures.stops.goMph));
+    out << signalsNote(s.options.measures);
     for (const QString& note : s.notes) {
         out << QStringLiteral("<p class=\"note\">%1</p>").arg(esc(note));
     }

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace gd2 {
 
@@ -26,6 +27,10 @@ struct NodeRow
     double meanStopped = 0.0;
     double stopShare = 0.0; // runs that stopped there, of all
     double meanStops = 0.0;
+    // With signal timing: per run with a signal there, whether it arrived
+    // on green; the share of those that did.
+    QList<bool> onGreen;
+    std::optional<double> onGreenShare;
 };
 
 // A group's nodes in order; each run counts at the first passing of a node.

@@ -101,6 +101,7 @@ void writeSummaryHtml(const Summary& s, Sink& sink)
                               .arg(plain(*s.options.referenceMph))
                         : QString())
                .arg(kReliableRuns);
+    out << signalsNote(s.options.measures);
     for (const QString& note : s.notes) {
         out << QStringLiteral("<p class=\"note\">%1</p>").arg(esc(note));
     }
@@ -128,6 +129,12 @@ void writeSummaryHtml(const Summary& s, Sink& sink)
             out << nodesHtmlTable(s, g, nodes);
             out << delayBarChart(name + QStringLiteral(": control delay per intersection"), nodes);
         }
+        QList<const SummaryRun*> runs;
+        for (const qsizetype k : g.runs) {
+            runs << &s.runs[k];
+        }
+        out << signalPictures(g.direction + QStringLiteral(", ") + periodText(s.options, g.period),
+                              runs, s.options.measures);
     }
     QStringList directions;
     for (const SummaryGroup& g : s.groups) {

@@ -41,6 +41,9 @@ RouteDrive::RouteDrive(const QList<route::Checkpoint>& checkpoints, RouteDriveOp
         checkpointAt_.append(along_[i + 1]);
         waited_.append(false);
     }
+    arrival_.resize(points.size());
+    unslowed_.resize(points.size());
+    sawRed_.resize(points.size());
 }
 
 RouteDrive::Point RouteDrive::at(double s) const
@@ -54,25 +57,80 @@ RouteDrive::Point RouteDrive::at(double s) const
             path_[i - 1].y + t * (path_[i].y - path_[i - 1].y)};
 }
 
+double RouteDrive::lightAt(qsizetype i) const
+{
+    return checkpointAt_[i] + (forward_ ? -options_.waitBeforeM : options_.waitBeforeM);
+}
+
+const std::optional<CheckpointSignal>& RouteDrive::signalAt(qsizetype i) const
+{
+    static const std::optional<CheckpointSignal> kNone;
+    const QList<std::optional<CheckpointSignal>>& lights =
+        forward_ ? options_.forwardSignals : options_.backwardSignals;
+    return i < lights.size() ? lights[i] : kNone;
+}
+
 double RouteDrive::nextStop() const
 {
-    // Each checkpoint's light stands a little before it, in the way driven.
+    // Each checkpoint's light stands a little before it, in the way driven;
+    // with signals, only a signal decided red is one to stop at.
+    const auto stopsAt = [&](qsizetype i) {
+        return !waited_[i] && (!options_.signalled || arrival_[i] == false);
+    };
     if (forward_) {
         for (qsizetype i = 0; i < checkpointAt_.size(); ++i) {
-            const double light = checkpointAt_[i] - options_.waitBeforeM;
-            if (!waited_[i] && light >= s_) {
-                return light;
+            if (stopsAt(i) && lightAt(i) >= s_) {
+                return lightAt(i);
             }
         }
         return along_.last();
     }
     for (qsizetype i = checkpointAt_.size() - 1; i >= 0; --i) {
-        const double light = checkpointAt_[i] + options_.waitBeforeM;
-        if (!waited_[i] && light <= s_) {
-            return light;
+        if (stopsAt(i) && lightAt(i) <= s_) {
+            return lightAt(i);
         }
     }
     return 0.0;
+}
+
+double RouteDrive::sinceCycleZero(double seconds) const
+{
+    return timing::sinceCycleZero(options_.startSecondOfDay + seconds,
+                                  options_.cycleZeroSecondOfDay);
+}
+
+void RouteDrive::watchSignals(double now)
+{
+    // Far enough ahead to brake from cruising speed before the light.
+    const double dt = 1.0 / options_.rateHz;
+    const double reach =
+        options_.cruiseMps * options_.cruiseMps / (2 * kAccelMps2) + 2 * options_.cruiseMps * dt;
+    for (qsizetype i = 0; i < checkpointAt_.size(); ++i) {
+        const std::optional<CheckpointSignal>& signal = signalAt(i);
+        if (!signal || waited_[i]) {
+            continue;
+        }
+        const double toLight = forward_ ? lightAt(i) - s_ : s_ - lightAt(i);
+        if (toLight < 0) {
+            continue;
+        }
+        const double cycleTime = sinceCycleZero(now);
+        if (!arrival_[i]) {
+            if (toLight <= reach) {
+                // When it would cross the checkpoint at the speed it holds.
+                const double v = v_ > 0.5 ? v_ : options_.cruiseMps;
+                unslowed_[i] = now + (toLight + options_.waitBeforeM) / v;
+                arrival_[i] =
+                    signal->intersection.isGreen(signal->movement, sinceCycleZero(unslowed_[i]));
+                waited_[i] = *arrival_[i]; // on green it drives on
+                sawRed_[i] = !signal->intersection.isGreen(signal->movement, cycleTime);
+            }
+        } else if (!signal->intersection.isGreen(signal->movement, cycleTime)) {
+            sawRed_[i] = true;
+        } else if (sawRed_[i]) {
+            waited_[i] = true; // the light turned green again: go
+        }
+    }
 }
 
 DriveState RouteDrive::step()
@@ -87,8 +145,12 @@ DriveState RouteDrive::step()
             if (waitLeft_ <= 0 && atEnd) {
                 forward_ = s_ <= 0.0;
                 waited_.fill(false);
+                arrival_.fill(std::nullopt);
             }
         } else {
+            if (options_.signalled) {
+                watchSignals(double(cycle_ - 1) * dt);
+            }
             const double stop = nextStop();
             const double d = std::fabs(stop - s_);
             v_ =
@@ -98,12 +160,13 @@ DriveState RouteDrive::step()
                 move = d;
                 v_ = 0;
                 const bool atEnd = stop <= 0.0 || stop >= along_.last();
-                waitLeft_ = atEnd ? kTurnSeconds : options_.waitSeconds;
-                for (qsizetype i = 0; i < checkpointAt_.size() && !atEnd; ++i) {
-                    const double light = checkpointAt_[i] +
-                                         (forward_ ? -options_.waitBeforeM : options_.waitBeforeM);
-                    if (std::fabs(light - stop) < 1e-9) {
-                        waited_[i] = true;
+                // At a red signal it stands until watchSignals sees green.
+                if (atEnd || !options_.signalled) {
+                    waitLeft_ = atEnd ? kTurnSeconds : options_.waitSeconds;
+                    for (qsizetype i = 0; i < checkpointAt_.size() && !atEnd; ++i) {
+                        if (std::fabs(lightAt(i) - stop) < 1e-9) {
+                            waited_[i] = true;
+                        }
                     }
                 }
             }
@@ -114,7 +177,18 @@ DriveState RouteDrive::step()
             const bool crossed = forward_ ? (was < c && s_ >= c) : (was > c && s_ <= c);
             if (crossed) {
                 const double part = (c - was) / (s_ - was);
-                crossings_.append({(double(cycle_ - 1) + part) * dt, int(i), forward_});
+                TrueCrossing crossing{(double(cycle_ - 1) + part) * dt, int(i), forward_, {}, 0};
+                if (const std::optional<CheckpointSignal>& signal = signalAt(i)) {
+                    // Undecided only when the drive began within braking distance.
+                    const bool decided = arrival_[i].has_value();
+                    crossing.arrivedOnGreen =
+                        decided ? *arrival_[i]
+                                : signal->intersection.isGreen(signal->movement,
+                                                               sinceCycleZero(crossing.seconds));
+                    crossing.unslowedSeconds =
+                        decided && !*arrival_[i] ? unslowed_[i] : crossing.seconds;
+                }
+                crossings_.append(crossing);
             }
         }
     }

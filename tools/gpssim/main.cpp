@@ -8,6 +8,7 @@
 #include "Drive.h"
 #include "FileLocations.h"
 #include "RouteDrive.h"
+#include "SignalTiming.h"
 #include "Version.h"
 
 #include <QCommandLineParser>
@@ -141,6 +142,71 @@ QByteArray cycleKey(const QByteArray& line)
     return {};
 }
 
+// Ties the route's checkpoints to the intersections of a timing file: by
+// study node numbers, or by the checkpoint file's signal column. Each way
+// driven takes its through movement. An error names what is wrong.
+QString tieSignals(const QList<route::Checkpoint>& checkpoints, const QString& timingFile,
+                   const QString& nodeList, RouteDriveOptions* ro)
+{
+    const timing::SignalTiming t = timing::readSignalTiming(timingFile);
+    if (!t.ok()) {
+        return t.error;
+    }
+    const qsizetype n = checkpoints.size();
+    QList<std::optional<int>> intidForward(n), intidBackward(n);
+    if (!nodeList.isEmpty()) {
+        QString error;
+        const std::optional<QHash<int, int>> nodes = timing::parseSignalNodes(nodeList, &error);
+        if (!nodes) {
+            return error;
+        }
+        for (auto it = nodes->cbegin(); it != nodes->cend(); ++it) {
+            const int node = it.key();
+            if (node > n - 2) {
+                return QStringLiteral("--signal-nodes: the route's nodes are 1 to %1; %2 is none")
+                    .arg(n - 2)
+                    .arg(node);
+            }
+            // A run numbers its nodes in the order it crosses them.
+            intidForward[node] = it.value();
+            intidBackward[n - 1 - node] = it.value();
+        }
+    } else {
+        for (qsizetype i = 0; i < n; ++i) {
+            intidForward[i] = intidBackward[i] = checkpoints[i].signal;
+        }
+    }
+    const route::CheckpointLines lines(checkpoints);
+    ro->signalled = true;
+    for (const route::Way way : {route::Way::Forward, route::Way::Backward}) {
+        const bool forward = way == route::Way::Forward;
+        const std::optional<timing::Movement> movement =
+            timing::throughMovement(lines.runDirection(way));
+        QList<std::optional<CheckpointSignal>>& into =
+            forward ? ro->forwardSignals : ro->backwardSignals;
+        into.resize(n);
+        for (qsizetype i = 0; i < n; ++i) {
+            const std::optional<int> id = (forward ? intidForward : intidBackward)[i];
+            if (!id || !movement) {
+                continue;
+            }
+            const timing::Intersection* x = t.find(*id);
+            if (!x) {
+                return QStringLiteral("%1 has no timing for intersection %2")
+                    .arg(timingFile)
+                    .arg(*id);
+            }
+            if (x->greens[int(*movement)].isEmpty()) {
+                return QStringLiteral("intersection %1: %2")
+                    .arg(*id)
+                    .arg(x->whyNone[int(*movement)]);
+            }
+            into[i] = CheckpointSignal{*x, *movement};
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -187,8 +253,23 @@ int main(int argc, char* argv[])
         "noise", "Position error of the route drive, metres (one standard deviation), 0 to 1000.",
         "M", "0");
     const QCommandLineOption truthOpt(
-        "truth", "Write where the route drive truly crossed each checkpoint to FILE (CSV).",
+        "truth",
+        "Write where the route drive truly crossed each checkpoint, and at signals whether it "
+        "arrived on green, to FILE (CSV).",
         "FILE");
+    const QCommandLineOption signalsOpt(
+        "signals",
+        "Signal timing (combined UTDF CSV, or intid,cycle_s,movement,green_start_s,green_end_s): "
+        "the route drive stops at the checkpoints' signals on red only.",
+        "FILE");
+    const QCommandLineOption signalNodesOpt(
+        "signal-nodes",
+        "Which study nodes are which intersections of --signals, as N=INTID,... (node N is the "
+        "Nth checkpoint crossed after the run's start); else the route file's signal column.",
+        "LIST");
+    const QCommandLineOption cycleZeroOpt(
+        "cycle-zero", "The local time of day from which every controller counts its cycles.",
+        "HH:MM:SS", "00:00:00");
     const QCommandLineOption toFileOpt(
         "to-file",
         "Write the sentences to FILE as fast as they are made, for --seconds of drive, instead "
@@ -196,9 +277,10 @@ int main(int argc, char* argv[])
         "FILE");
     const QCommandLineOption quietOpt("quiet", "Print nothing but errors.");
     const QCommandLineOption echoOpt("echo", "Print every sentence sent.");
-    p.addOptions({portOpt,   folderOpt, logOpt,   rateOpt,   baudOpt,    vtgOpt,  textOpt,
-                  talkerOpt, lfOpt,     lossOpt,  silentOpt, secondsOpt, loopOpt, routeOpt,
-                  waitOpt,   noiseOpt,  truthOpt, toFileOpt, quietOpt,   echoOpt});
+    p.addOptions({portOpt,        folderOpt,    logOpt,    rateOpt,  baudOpt,   vtgOpt,
+                  textOpt,        talkerOpt,    lfOpt,     lossOpt,  silentOpt, secondsOpt,
+                  loopOpt,        routeOpt,     waitOpt,   noiseOpt, truthOpt,  signalsOpt,
+                  signalNodesOpt, cycleZeroOpt, toFileOpt, quietOpt, echoOpt});
     p.process(app);
 
     bool ok = false;
@@ -280,6 +362,8 @@ int main(int argc, char* argv[])
         }
     }
 
+    QDateTime start = QDateTime::currentDateTimeUtc();
+    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
     std::optional<RouteDrive> routeDrive;
     if (p.isSet(routeOpt)) {
         const route::CheckpointList route = route::readCheckpoints(p.value(routeOpt));
@@ -301,10 +385,30 @@ int main(int argc, char* argv[])
                 return 1;
             }
         }
+        if (p.isSet(signalsOpt)) {
+            const QTime zero = QTime::fromString(p.value(cycleZeroOpt), QStringLiteral("HH:mm:ss"));
+            if (!zero.isValid()) {
+                std::fprintf(stderr, "gpssim: --cycle-zero takes a time of day HH:MM:SS\n");
+                return 2;
+            }
+            const QString error =
+                tieSignals(route.checkpoints, p.value(signalsOpt), p.value(signalNodesOpt), &ro);
+            if (!error.isEmpty()) {
+                std::fprintf(stderr, "gpssim: %s\n", qPrintable(error));
+                return 1;
+            }
+            // The collector records the PC's local time; the controllers count on it too.
+            ro.startSecondOfDay = start.toLocalTime().time().msecsSinceStartOfDay() / 1000.0;
+            ro.cycleZeroSecondOfDay = zero.msecsSinceStartOfDay() / 1000.0;
+        } else if (p.isSet(signalNodesOpt)) {
+            std::fprintf(stderr, "gpssim: --signal-nodes needs --signals\n");
+            return 2;
+        }
         routeDrive.emplace(route.checkpoints, ro);
+    } else if (p.isSet(signalsOpt)) {
+        std::fprintf(stderr, "gpssim: --signals needs --route\n");
+        return 2;
     }
-    QDateTime start = QDateTime::currentDateTimeUtc();
-    start.setTime(QTime(start.time().hour(), start.time().minute(), start.time().second()));
     // Where the route drive truly crossed the checkpoints, written as the drive ends.
     const auto writeTruth = [&] {
         if (!routeDrive || !p.isSet(truthOpt)) {
@@ -315,12 +419,17 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "gpssim: cannot write %s\n", qPrintable(p.value(truthOpt)));
             return false;
         }
-        f.write("seconds,utc,checkpoint,way\n");
+        f.write("seconds,utc,checkpoint,way,arrival,unslowed_seconds\n");
         for (const TrueCrossing& c : routeDrive->crossings()) {
             const QDateTime at = start.addMSecs(qint64(std::llround(c.seconds * 1000)));
             f.write(QByteArray::number(c.seconds, 'f', 3) + ',' +
                     at.toString(Qt::ISODateWithMs).toLatin1() + ',' +
                     QByteArray::number(c.checkpoint) + ',' + (c.forward ? "forward" : "backward") +
+                    ',' +
+                    (!c.arrivedOnGreen   ? ""
+                     : *c.arrivedOnGreen ? "green"
+                                         : "red") +
+                    ',' + (c.arrivedOnGreen ? QByteArray::number(c.unslowedSeconds, 'f', 3) : "") +
                     '\n');
         }
         return true;
