@@ -6,6 +6,7 @@
 #include "CollectorView.h"
 #include "Colours.h"
 #include "FakeCommPort.h"
+#include "RouteFollower.h"
 #include "TestSupport.h"
 #include "Validation.h"
 
@@ -308,6 +309,9 @@ private slots:
             << "Standard USB" << -210 << QTime(0, 16, 50) << gga << QTime(0, 16, 44);
         QTest::newRow("central Australia, text, PC 5 min slow")
             << "Garmin 76(text)" << 570 << QTime(13, 11, 50) << text << QTime(13, 16, 44);
+        // Twenty minutes off: only the zone setting, sign and all, gives the hour.
+        QTest::newRow("five hours west, GGA, PC 20 min slow")
+            << "Standard USB" << -300 << QTime(22, 26, 44) << gga << QTime(22, 46, 44);
     }
     void recordTimesInEveryZone()
     {
@@ -328,9 +332,19 @@ private slots:
     // A corridor driven north at 10 m/s, one fix a second, with checkpoints
     // A, B, C, D every 200 m: the route starts, marks and stops the run at
     // the first fix past each line, and the study file holds exactly what
-    // the keys pressed at those fixes would have written, direction included.
+    // the keys pressed at those fixes would have written, direction included:
+    // the route's, or the one the operator chose before the run.
+    void routeRunsAsKeysWouldMakeThem_data()
+    {
+        QTest::addColumn<int>("chosen"); // the direction list's index, 0 for none
+        QTest::addColumn<QString>("dir");
+        QTest::newRow("the route's") << 0 << "NB";
+        QTest::newRow("the operator's") << 3 << "WB";
+    }
     void routeRunsAsKeysWouldMakeThem()
     {
+        QFETCH(int, chosen);
+        QFETCH(QString, dir);
         const auto lat = [](double north) { return 40.0 + north / 111195.0; };
         QList<route::Checkpoint> cps;
         for (int i = 0; i < 4; ++i) {
@@ -352,7 +366,8 @@ private slots:
         const QMap<int, char> keys = {{4, 'R'}, {24, 'N'}, {44, 'N'}, {64, 'R'}};
         Study byRoute(QStringLiteral("Standard USB"), cps);
         Study byKeys;
-        byKeys.c.ChooseRunDir(2); // NB, as the route is driven
+        byRoute.c.ChooseRunDir(chosen);
+        byKeys.c.ChooseRunDir(chosen == 0 ? 2 : chosen); // NB, as the route is driven
         for (int k = 0; k < 75; ++k) {
             // The last sentence of a cycle is decoded when the next cycle
             // begins: once cycle k has come, fix k-1 is recorded and a key
@@ -374,7 +389,29 @@ private slots:
         QVERIFY(sameBytes(byRoute.bytes().mid(272), byKeys.bytes().mid(272))); // the records
         QCOMPARE(byRoute.view.runs, QStringList({"start by route", "node", "node", "stop"}));
         QVERIFY(byRoute.view.status.contains("Checkpoint B (2 of 4): node 1"));
-        QCOMPARE(byRoute.view.route, "Run 1 (NB): 0:59. NB: 1 run (±10 % at 95 %)");
+        QCOMPARE(byRoute.view.route,
+                 QString("Run 1 (%1): 0:59. %1: 1 run (±10 % at 95 %)").arg(dir));
+    }
+
+    // Three NB runs of 60, 66 and 72 s: mean 66, SD 6, CV 9.1 %. At ±10 % and
+    // 95 %, five runs are too few, (2.776 * 0.909)^2 = 6.37 > 5, and six
+    // enough, (2.571 * 0.909)^2 = 5.46 <= 6: three more.
+    void routeLineSaysHowManyMore()
+    {
+        RouteFollower route({{"A", 40.0, -74.0, {}}, {"B", 40.01, -74.0, {}}});
+        for (int run = 1; run <= 3; ++run) {
+            route.runStarted(route::Way::Forward);
+            FixRecord f;
+            f.RunNum = qint16(run);
+            f.RunDir = 2;
+            for (const int s : {0, 54 + 6 * run}) {
+                f.FixTime = 40238.5 + (600 * run + s) / 86400.0;
+                route.recorded(f);
+            }
+            route.runStopped();
+        }
+        QCOMPARE(route.text(false),
+                 "Run 3 (NB): 1:12. NB: 3 runs, CV 9.1 %, 3 more needed (±10 % at 95 %)");
     }
 
     void nothingRecordedOutsideARun()

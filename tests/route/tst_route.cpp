@@ -159,14 +159,14 @@ class TstRoute : public QObject
     Q_OBJECT
 
 private slots:
-    // Without noise, every command falls on the first fix past its line (a
-    // fix on the line is not past it).
-    void cleanDrives_data()
+    // Every command falls on the first fix past its line (a fix on the line
+    // is not past it).
+    void drives_data()
     {
         QTest::addColumn<int>("drive");
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("north, 10 m/s")
-            << 0 << QStringList{"4:start A forward", "24:node B", "44:node C", "64:stop D"};
+        const QStringList north{"4:start A forward", "24:node B", "44:node C", "64:stop D"};
+        QTest::newRow("north, 10 m/s") << 0 << north;
         QTest::newRow("south, the way back")
             << 1 << QStringList{"4:start D backward", "24:node C", "44:node B", "64:stop A"};
         // Waiting 20 m before B for a minute: the wait is B's stretch before.
@@ -175,8 +175,14 @@ private slots:
         // Back over B and A and forward again: each counts once a run.
         QTest::newRow("U-turn after B")
             << 3 << QStringList{"4:start A forward", "24:node B", "95:node C", "115:stop D"};
+        // A line reaches 30 m either side of the route unless its file says otherwise.
+        QTest::newRow("15 m to the side") << 4 << north;
+        QTest::newRow("32 m to the side") << 5 << QStringList{};
+        // A minute 1 m before B with 3 m of noise: B falls when it drives on (fix 85).
+        QTest::newRow("red light at B, noisy")
+            << 6 << QStringList{"4:start A forward", "85:node B", "105:node C", "124:stop D"};
     }
-    void cleanDrives()
+    void drives()
     {
         QFETCH(int, drive);
         Drive d;
@@ -193,6 +199,15 @@ private slots:
             break;
         case 3:
             d.to(230, 10).to(-20, 10).to(700, 10);
+            break;
+        case 4:
+        case 5:
+            d.x = drive == 4 ? 15 : 32;
+            d.to(700, 10, d.x);
+            break;
+        case 6:
+            d.noiseM = 3;
+            d.to(199, 10).wait(60).to(700, 10);
             break;
         }
         QTEST(run(corridor(), d), "commands");
