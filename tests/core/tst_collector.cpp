@@ -93,10 +93,8 @@ private slots:
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<int>>("sats"); // per record
         const QByteArray cycle = kRmc + kGga;
-        QTest::newRow("GGA closes") << "Standard USB" << cycle + cycle + "$" << QList{8, 8};
         QTest::newRow("the last sentence waits for the next start")
             << "Standard USB" << cycle + cycle << QList{8};
-        QTest::newRow("RMC closes") << "Holux 210" << cycle + cycle + "$" << QList{-1, 8};
         QTest::newRow("VTG closes") << "GeoExplorer 3" << kGga + kVtg + kVtg + "$" << QList{8, -1};
         QTest::newRow("text always closes") << "Holux 210" << kText + kText + "$" << QList{-1, -1};
         QByteArray noise;
@@ -126,27 +124,6 @@ private slots:
         QCOMPARE(got, sats);
         QCOMPARE(s.view.rows.size(), sats.size());
         QCOMPARE(s.bytes().size(), 272 + 48 * sats.size());
-    }
-
-    // With RMC then GGA in a cycle, the record holds GGA's time, position,
-    // quality, satellites and HDOP, and RMC's speed and course.
-    void cycleMergesIntoOneRecord()
-    {
-        Study s;
-        s.c.StartRun();
-        s.port.feed(kRmc + kGga + "$", 1); // one character per read
-        s.port.feed(kGga + "$");           // no RMC: speed and course missing, not zero
-        const QList<FixRecord> r = s.records();
-        QCOMPARE(r.size(), 2);
-        QCOMPARE(r[0].FixQuality, qint16(1));
-        QCOMPARE(r[0].SpeedMph, 25.7824f);
-        QCOMPARE(r[0].Course, 84.4f);
-        QCOMPARE(r[0].HDOP, 0.9f);
-        QCOMPARE(r[0].Latitude, 48.1173);
-        // PC 12:35:41 against GPS 12:35:19: offset 0, the study date's day.
-        QCOMPARE(r[0].FixTime, 40238.0 + (12 * 3600 + 35 * 60 + 19) / 86400.0);
-        QCOMPARE(r[1].SpeedMph, -1.0f);
-        QCOMPARE(r[1].Course, 9999.0f);
     }
 
     // Each row is a script of commands and fixes: R Start/Stop, N node, t a
@@ -206,56 +183,32 @@ private slots:
     }
 
     // Every fix the receiver sends is a record and nothing else is: a sentence
-    // with a wrong checksum, one cut off before its line end (by the next
-    // start, a dropped link or noise) and an over-long line complete no fix,
-    // and the status line counts them.
+    // with a wrong checksum, one cut off by a dropped link and an over-long
+    // line complete no fix, and the status line counts them.
     void corruptedSentencesAreNeverRecords_data()
     {
-        QTest::addColumn<QString>("receiver");
         QTest::addColumn<QList<QByteArray>>("pieces"); // a break in the stream between pieces
         QTest::addColumn<QList<double>>("latitudes");  // per record
         QTest::addColumn<QString>("status");           // the last status line
         const QByteArray gga61 = QByteArray(kGga).replace("4807.038", "6807.038");
         QTest::newRow("one digit changed in GGA")
-            << "Standard USB" << QList<QByteArray>{kRmc + gga61 + kRmc + kGga + "$"}
-            << QList{48.1173}
+            << QList<QByteArray>{kRmc + gga61 + kRmc + kGga + "$"} << QList{48.1173}
             << "[Dropped: 1 bad checksum] "
-               "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
-        QTest::newRow("one digit changed in RMC, RMC closes")
-            << "Holux 210"
-            << QList<QByteArray>{QByteArray(kRmc).replace("4807.038", "5807.038") + kRmc + "$"}
-            << QList{48.1173}
-            << "[Dropped: 1 bad checksum] "
-               "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
-        QTest::newRow("cut off by the next start")
-            << "Standard USB" << QList<QByteArray>{"$GPGGA,123519,40" + kGga + "$"}
-            << QList{48.1173}
-            << "[Dropped: 1 cut off] "
                "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
         QTest::newRow("link dropped mid-sentence")
-            << "Standard USB"
             << QList<QByteArray>{kGga + "$GPGGA,123519,40",
                                  "74,W,1,08,0.9,,,,,,*47\r\n" + kGga + "$"}
             << QList{48.1173, 48.1173}
             << "[Dropped: 1 cut off] "
                "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
-        QTest::newRow("link dropped after a whole sentence")
-            << "Standard USB" << QList<QByteArray>{kGga, "1,08\r\n" + kGga + "$"}
-            << QList{48.1173, 48.1173}
-            << "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
         QTest::newRow("over-long line")
-            << "Standard USB" << QList<QByteArray>{"$GPGGA," + QByteArray(300, 'q') + "\r\n$"}
-            << QList<double>{}
+            << QList<QByteArray>{"$GPGGA," + QByteArray(300, 'q') + "\r\n$"} << QList<double>{}
             << "[Dropped: 1 over-long] Over-long line: $GPGGA," + QString(157, u'q');
-        QTest::newRow("noise between text sentences")
-            << "Garmin 76(text)" << QList<QByteArray>{kText + "k\x93\x01\r\n" + kText + "$"}
-            << QList{48.1173, 48.1173} << QString(kText.chopped(2));
     }
     void corruptedSentencesAreNeverRecords()
     {
-        QFETCH(QString, receiver);
         QFETCH(QList<QByteArray>, pieces);
-        Study s(receiver);
+        Study s;
         s.c.StartRun();
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             if (i > 0) {
@@ -463,33 +416,6 @@ private slots:
         s.tick();
         QCOMPARE(s.view.paints.last(), colours::kLightGreen);
         QCOMPARE(s.records().size(), 32); // written whether complete or not
-    }
-
-    // A run starts at once when its study file cannot be opened, and records
-    // every fix; the window says so, how many records wait, and when all are
-    // saved, with no message box to hold recording up.
-    void runWithoutItsFile()
-    {
-        Study s;
-        const QString data = s.dir.filePath("data");
-        QVERIFY(QDir().rename(data, data + "-away"));
-        QVERIFY(s.c.StartRun());
-        QVERIFY(s.c.runActive());
-        s.port.feed(kGga + kGga + "$");
-        s.tick();
-        s.tick();
-        QVERIFY(s.c.StopRun());
-        s.tick(); // tried again between runs
-        QVERIFY(QDir().rename(data + "-away", data));
-        s.tick();
-        // The folder moved away: the file is gone from its path, and its
-        // records wait to be written there again.
-        QCOMPARE(s.view.notices.size(), 4);
-        QVERIFY(s.view.notices[0].startsWith("The study file " + data));
-        QVERIFY(s.view.notices[2].contains("its 2 record(s)"));
-        QCOMPARE(s.view.notices[3], QString());
-        QCOMPARE(s.records().size(), 2);
-        QVERIFY(s.messages.shown.isEmpty());
     }
 
     void validation_data()

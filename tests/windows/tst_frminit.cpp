@@ -255,9 +255,6 @@ private slots:
         QTest::newRow("baud typed as words") << "cmbBaudRate"
                                              << "fast"
                                              << "cmbBaudRate";
-        QTest::newRow("checkpoint file with a bad line") << "checkpoints"
-                                                         << "name,latitude\n"
-                                                         << "btnCheckpointFile";
         QTest::newRow("study file cannot be created") << "DataPath"
                                                       << "gone"
                                                       << "btnOk";
@@ -270,9 +267,6 @@ private slots:
         const QByteArray prefsBefore = readAll(s.prefsFile);
         if (box == "DataPath") {
             s.w->DataPath = s.dir.filePath(text) + QDir::separator();
-        } else if (box == "checkpoints") {
-            writeAll(s.studyPath("route.csv"), text.toUtf8());
-            s.w->chooseCheckpointFile(s.studyPath("route.csv"));
         } else if (box != "exit") {
             retype(s.w->findChild<QWidget*>(box), text);
         }
@@ -295,7 +289,6 @@ private slots:
         QTest::addColumn<QByteArray>("content"); // "" for no file
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("none") << "none" << QByteArray() << "" << true;
         QTest::newRow("chosen") << "chosen" << kRoute << "3 checkpoints" << true;
         QTest::newRow("chosen, with a bad line")
             << "chosen" << QByteArray("name,latitude,longitude\nA,43.65,-79.38\nB,x,-79.37\n")
@@ -323,7 +316,7 @@ private slots:
         if (how == "cleared") {
             w.btnClearCheckpoints->click();
         }
-        const QString chosen = how == "none" || how == "cleared" ? QString() : path;
+        const QString chosen = how == "cleared" ? QString() : path;
         QCOMPARE(w.lblCheckpointFile->toolTip(), chosen);
         QVERIFY2(w.lblCheckpointCount->text().contains(shown),
                  qPrintable(w.lblCheckpointCount->text()));
