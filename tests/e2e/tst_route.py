@@ -24,10 +24,16 @@ def main(build_bin):
     with open(route, "w") as f:
         f.write("name,latitude,longitude\n" + "".join(
             "CP%d,%.5f,-74.00000\n" % (i + 1, lat) for i, lat in enumerate(LATITUDES)))
-    with session(build_bin, "--rate", "5", "--route", route, "--route-wait", "1",
-                 "--silent", "%d:1e6" % SILENT_FROM, echo=False) as c:
+    with session(build_bin, "--rate", "5", echo=False) as c:
         c.start("--checkpoints", route)
         study = c.begin_study()
+        # The route is driven from the moment the collector listens, however
+        # long a slow machine took to start it: another receiver on the same
+        # port, which the collector opens as one plugged back in.
+        c.sim.terminate()
+        c.sim.wait(timeout=10)
+        c.start_simulator("--rate", "5", "--route", route, "--route-wait", "1",
+                          "--silent", "%d:1e6" % SILENT_FROM, echo=False)
         wait_for(lambda: os.path.getsize(study) > HEADER, 120, "the route to start a run")
 
         # E ends the study only between runs: pressed until it does, it ends it
