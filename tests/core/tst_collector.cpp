@@ -258,8 +258,6 @@ private slots:
             << "Standard USB" << 330 << QTime(9, 16, 50) << gga << QTime(9, 16, 44);
         QTest::newRow("Nepal, text")
             << "Garmin 76(text)" << 345 << QTime(9, 31, 50) << text << QTime(9, 31, 44);
-        QTest::newRow("Newfoundland, GGA")
-            << "Standard USB" << -210 << QTime(0, 16, 50) << gga << QTime(0, 16, 44);
         QTest::newRow("central Australia, text, PC 5 min slow")
             << "Garmin 76(text)" << 570 << QTime(13, 11, 50) << text << QTime(13, 16, 44);
         // Twenty minutes off: only the zone setting, sign and all, gives the hour.

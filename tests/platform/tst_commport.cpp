@@ -43,6 +43,8 @@ struct Terminal
         ::tcgetattr(slave, &raw);
         ::cfmakeraw(&raw);
         ::tcsetattr(slave, TCSANOW, &raw);
+        // A write the port does not read yet fails rather than waits.
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
         device = QString::fromLocal8Bit(::ttyname(slave));
     }
     ~Terminal()
@@ -229,20 +231,16 @@ private slots:
         QVERIFY2(connections >= 2 && connections <= 3, QByteArray::number(connections));
         QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 2, "retrying keeps it busy");
         QVERIFY2(n.status.last().endsWith("trying again in 2 s"), qPrintable(n.status.join('|')));
-        // The set-up window's test of the port: there while the server listens.
+        // The set-up window's test of the port, the server gone (one that
+        // listens: portsTestedTogether).
         QtPortProbe test(n.program.path());
-        QList<std::pair<bool, QString>> answers;
+        QStringList answers;
         connect(&test, &PortProbe::answered, this, [&](qint16, bool opens, const QString& why) {
-            answers.append({opens, why});
+            answers << QString::number(opens) + why.section(u':', -1);
         });
-        test.ask(1);
-        QTRY_COMPARE(answers.size(), 1);
-        QVERIFY(answers[0].first);
         server.close();
         test.ask(1);
-        QTRY_COMPARE(answers.size(), 2);
-        QVERIFY(!answers[1].first);
-        QVERIFY(answers[1].second.endsWith(": Connection refused"));
+        QTRY_COMPARE(answers, QStringList("0 Connection refused"));
     }
 
     // gpsd is asked for the device's own sentences, the device's name
@@ -326,7 +324,6 @@ private slots:
             {"tcp", " tcp://phone.local:10110 ", "tcp phone.local:10110 "},
             {"IPv6", "tcp://[::1]:5000", "tcp [::1]:5000 "},
             {"unknown scheme", "udp://host:5000", "!is neither gpsd://"},
-            {"a device path", "/dev/ttyUSB0", "!is neither gpsd://"},
             {"tcp without port", "tcp://host", "!tcp:// needs a port"},
             {"empty port", "tcp://host:", "!port \"\" is not a number"},
             {"port 0", "gpsd://host:0", "!from 1 to 65535"},
@@ -424,7 +421,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::newRow("default") << "4800,N,8,1" << true;
-        QTest::newRow("fast, seven bits") << "115200,N,7,1" << true;
         QTest::newRow("even parity, two stops") << "9600,E,7,2" << true;
         QTest::newRow("zero speed") << "0,N,8,1" << false;
         QTest::newRow("unknown parity") << "4800,X,8,1" << false;
