@@ -18,6 +18,16 @@ METRES_PER_DEGREE = 111195.0
 SILENT_FROM = 90
 
 
+def open_files(pid):
+    files = set()
+    for fd in os.listdir("/proc/%d/fd" % pid):
+        try:
+            files.add(os.readlink("/proc/%d/fd/%s" % (pid, fd)))
+        except OSError:  # closed meanwhile
+            pass
+    return files
+
+
 def main(build_bin):
     folder = tempfile.mkdtemp(prefix="vt-route-")
     route = os.path.join(folder, "route.csv")
@@ -30,6 +40,8 @@ def main(build_bin):
         # The route is driven from the moment the collector listens, however
         # long a slow machine took to start it: another receiver on the same
         # port, which the collector opens as one plugged back in.
+        device = os.readlink(c.path("ports", "com1"))
+        wait_for(lambda: device in open_files(c.app.pid), 60, "the collector to open its port")
         c.sim.terminate()
         c.sim.wait(timeout=10)
         c.start_simulator("--rate", "5", "--route", route, "--route-wait", "1",
