@@ -424,7 +424,6 @@ private slots:
         QTest::newRow("even parity, two stops") << "9600,E,7,2" << true;
         QTest::newRow("zero speed") << "0,N,8,1" << false;
         QTest::newRow("unknown parity") << "4800,X,8,1" << false;
-        QTest::newRow("missing part") << "4800,N,8" << false;
     }
     void settings()
     {
