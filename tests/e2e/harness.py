@@ -97,7 +97,7 @@ class Collector:
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
                               text=True).stdout.split()
 
-    def window(self, timeout=30):
+    def window(self, timeout=120):  # ASan start-up on a machine under load
         """The visible window with the program's title (the set-up or the main window)."""
         def find():
             if self.app.poll() is not None:
