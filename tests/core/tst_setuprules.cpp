@@ -37,7 +37,6 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::newRow("one") << "1" << true << 1;
         QTest::newRow("empty is 0") << "" << true << 0;
-        QTest::newRow("blank is 0") << " " << true << 0;
         QTest::newRow("negative") << "-4" << true << -4;
         QTest::newRow("half to even") << "2.5" << true << 2;
         QTest::newRow("number then letters") << "3a" << false << 0;

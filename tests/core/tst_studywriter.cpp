@@ -108,29 +108,6 @@ private slots:
         QCOMPARE(s.records().value(2), f);
     }
 
-    // A header always starts an empty study, even over a file that was there;
-    // a run's reopen never cuts what is there.
-    void headerStartsAnewReopenKeeps()
-    {
-        TestStudy s;
-        const QString path = StudyFilePath(s.settings);
-        writeAll(path, QByteArray(1000, 'z'));
-        s.writer.OpenStudyFile(false);
-        s.writer.close();
-        QCOMPARE(readAll(path).size(), 1000);
-        s.writer.OpenStudyFile(true);
-        s.writer.close();
-        QCOMPARE(readAll(path).size(), 272);
-    }
-
-    void openFailureLeavesNoFileOpen()
-    {
-        TestStudy s;
-        s.writer.setStudy(s.dir.filePath("missing folder/Test-1.gd2"), s.settings.Prefs);
-        QVERIFY(!s.writer.OpenStudyFile(true));
-        QCOMPARE(s.files.freeFileNumber(), 1);
-    }
-
     // A run whose folder is gone keeps its records and writes them in order
     // once the folder is back.
     void recordsWaitForTheFolder()

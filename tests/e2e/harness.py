@@ -66,9 +66,11 @@ class Collector:
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
 
-    def start_simulator(self, *args):
+    def start_simulator(self, *args, echo=True):
+        # Unread, the echo would fill its pipe and stall the simulator in a long drive.
         self.sim = subprocess.Popen(
-            [self.path("gpssim"), "--port", "1", "--baud", "0", "--echo", "--quiet", *args],
+            [self.path("gpssim"), "--port", "1", "--baud", "0", "--quiet", *args]
+            + (["--echo"] if echo else []),
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=self.env)
         wait_for(lambda: os.path.islink(self.path("ports", "com1")), 10, "the simulated port")
 
@@ -95,7 +97,7 @@ class Collector:
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
                               text=True).stdout.split()
 
-    def window(self, timeout=30):
+    def window(self, timeout=120):  # ASan start-up on a machine under load
         """The visible window with the program's title (the set-up or the main window)."""
         def find():
             if self.app.poll() is not None:
@@ -165,11 +167,11 @@ class Collector:
 
 
 @contextmanager
-def session(build_bin, *simulator_args):
+def session(build_bin, *simulator_args, echo=True):
     """Display, folder and simulator, all gone afterwards (the folder kept if a check failed)."""
     c = Collector(build_bin, Display())
     try:
-        c.start_simulator(*simulator_args)
+        c.start_simulator(*simulator_args, echo=echo)
         yield c
     finally:
         c.close()

@@ -119,8 +119,6 @@ private slots:
         QTest::newRow("lower-case hex, line feed only")
             << QByteArray("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6a\n")
             << 1;
-        QTest::newRow("sum changed")
-            << QByteArray("$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K*49\r\n") << 2;
         QTest::newRow("not hexadecimal") << QByteArray("$GPVTG,054.7,T*4G\r\n") << 2;
         QTest::newRow("one digit lost") << QByteArray("$GPVTG,054.7,T*4\r\n") << 2;
         QTest::newRow("text after it") << QByteArray("$GPVTG,054.7,T*48x\r\n") << 2;
@@ -144,9 +142,6 @@ private slots:
                               << false << "@";
         QTest::newRow("text without position")
             << "@100301152033N_______E_________015+00261E0033N0037U0000\n"
-            << false << "@";
-        QTest::newRow("text, 2-D differential")
-            << "@100301123519N4807038E01131000d015+00001E0030N0040U0000\r\n"
             << false << "@";
         QTest::newRow("text without a clock")
             << "@____________N4807038E01131000g___+_____E____N____U____\r\n"

@@ -79,9 +79,6 @@ private slots:
         row("gga", "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47", false, 0,
             "12:35:19 48.117300 11.516667 q1 -1mph 9999deg 8sats 0.9hdop",
             "12:35:19|48.117300|11.516667|-|1|08|0.9");
-        row("gga quality 8", "$GPGGA,123519,4807.038,N,01131.000,E,8,08,0.9,545.4,M,46.9,M,,*47",
-            false, 0, "12:35:19 48.117300 11.516667 q8 -1mph 9999deg 8sats 0.9hdop",
-            "12:35:19|48.117300|11.516667|-|Simulated|08|0.9");
         row("gga empty fields", "$GPGGA,123519,4807.038,N,01131.000,E,,,,545.4,M,46.9,M,,*47",
             false, 0, "12:35:19 48.117300 11.516667 q-1 -1mph 9999deg -1sats -1hdop",
             "12:35:19|48.117300|11.516667|-|?|?|?");
@@ -100,16 +97,11 @@ private slots:
         row("text status other", "@100301123519N4807038E01131000X015+00001E0030N0040U0000", false,
             0, "12:35:19 48.117300 11.516667 q-1 11.1845mph 9999deg -1sats -1hdop",
             "12:35:19|48.117300|11.516667|11.2|-|-|-");
-        // The text sentence takes the offset on its own columns.
+        // The text sentence takes the offset on its own columns (the
+        // arithmetic: tst_gpsclock).
         row("text wraps below midnight", "@100301033519N4807038E01131000S015+00001E0030N0040U0000",
             false, -300, "22:35:19 48.117300 11.516667 q8 11.1845mph 9999deg -1sats -1hdop",
             "22:35:19|48.117300|11.516667|11.2|Simulated|-|-");
-        row("text wraps past midnight", "@100301223519N4807038E01131000G015+00001E0030N0040U0000",
-            false, 180, "01:35:19 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",
-            "01:35:19|48.117300|11.516667|11.2|1|-|-");
-        row("text half an hour east", "@100301223519N4807038E01131000G015+00001E0030N0040U0000",
-            false, 330, "04:05:19 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",
-            "04:05:19|48.117300|11.516667|11.2|1|-|-");
         // An unreadable time is the study date plus the failure value, -1.
         row("text unreadable hour", "@100301x33519N4807038E01131000G015+00001E0030N0040U0000",
             false, 0, "40237 48.117300 11.516667 q1 11.1845mph 9999deg -1sats -1hdop",

@@ -84,7 +84,6 @@ private slots:
         QTest::addColumn<double>("date");
         QTest::addColumn<QString>("text");
         QTest::newRow("missing time") << -1.0 << "00:00:00";
-        QTest::newRow("date part ignored") << 40238.75 << "18:00:00";
         QTest::newRow("rounds to the second") << (3600 + 0.6) / 86400.0 << "01:00:01";
         QTest::newRow("last moment of a day") << 0.9999999999 << "00:00:00";
     }

@@ -43,6 +43,8 @@ struct Terminal
         ::tcgetattr(slave, &raw);
         ::cfmakeraw(&raw);
         ::tcsetattr(slave, TCSANOW, &raw);
+        // A write the port does not read yet fails rather than waits.
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
         device = QString::fromLocal8Bit(::ttyname(slave));
     }
     ~Terminal()
@@ -142,12 +144,15 @@ class TstCommPort : public QObject
     Q_OBJECT
 
 private slots:
-    // Not plugged in, the port does not open. Unplugged mid-study, it neither
-    // spins on the dead device nor gives up; plugged back in, it is read again.
+    // Not plugged in, the port does not open. Unplugged mid-study, it lets go
+    // of the dead device (left open, a hung-up device keeps a core busy) and
+    // does not give up; plugged back in, it is read again. Each step waits
+    // for what the port does, as long as a slow machine needs.
     void receiverUnpluggedAndPluggedBackIn()
     {
         auto first = std::make_optional<Terminal>();
         QVERIFY(!first->device.isEmpty());
+        const QByteArray firstDevice = first->device.toLocal8Bit();
         QTemporaryDir program;
         QVERIFY(QDir(program.path()).mkdir("ports"));
         const QString link = program.filePath("ports/com2");
@@ -164,20 +169,30 @@ private slots:
         QByteArray got;
         collect(port, got);
         QVERIFY(first->send("$GPGGA,1\r\n\xb0")); // raw: all eight bits come through
-        QTRY_COMPARE(got, QByteArray("|$GPGGA,1\r\n\xb0"));
+        QTRY_COMPARE_WITH_TIMEOUT(got, QByteArray("|$GPGGA,1\r\n\xb0"), 30000);
+        const auto heldOpen = [&firstDevice] {
+            for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System)) {
+                if (fd.symLinkTarget().toLocal8Bit() == firstDevice) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(heldOpen());
 
-        first.reset();                            // unplugged
-        const std::clock_t before = std::clock(); // processor time of this program
-        QTest::qWait(1500);
-        QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 2, "the dead device keeps it busy");
+        // Unplugged: the device goes, and its name with it (another program
+        // may be given a pseudo-terminal's number at once).
+        QVERIFY(QFile::remove(link) && QFile::link(program.filePath("gone"), link));
+        first.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(got.endsWith('|'), 30000); // the break, told at once
+        QVERIFY2(!heldOpen(), "the dead device is kept open");
         QVERIFY(port.portOpen());
 
         Terminal second; // plugged back in, under the same port number
-        QVERIFY(QFile::remove(link));
-        QVERIFY(QFile::link(second.device, link));
-        // A later attempt opens it; what is sent before that is not read,
-        // so the sentence goes again until it comes through.
-        QTRY_VERIFY_WITH_TIMEOUT((second.send("$GPGGA,2\r\n"), got.contains("$GPGGA,2")), 20000);
+        QVERIFY(QFile::remove(link) && QFile::link(second.device, link));
+        // A later attempt opens it; what is sent before that may be lost, so
+        // the sentence goes again until it comes through.
+        QTRY_VERIFY_WITH_TIMEOUT((second.send("$GPGGA,2\r\n"), got.contains("$GPGGA,2")), 60000);
         // Nothing unfinished from before the break continues after it.
         QVERIFY(got.startsWith(QByteArray("|$GPGGA,1\r\n\xb0|$GPGGA,2\r\n")));
         QVERIFY(port.setPortOpen(false));
@@ -216,20 +231,16 @@ private slots:
         QVERIFY2(connections >= 2 && connections <= 3, QByteArray::number(connections));
         QVERIFY2(std::clock() - before < CLOCKS_PER_SEC / 2, "retrying keeps it busy");
         QVERIFY2(n.status.last().endsWith("trying again in 2 s"), qPrintable(n.status.join('|')));
-        // The set-up window's test of the port: there while the server listens.
+        // The set-up window's test of the port, the server gone (one that
+        // listens: portsTestedTogether).
         QtPortProbe test(n.program.path());
-        QList<std::pair<bool, QString>> answers;
+        QStringList answers;
         connect(&test, &PortProbe::answered, this, [&](qint16, bool opens, const QString& why) {
-            answers.append({opens, why});
+            answers << QString::number(opens) + why.section(u':', -1);
         });
-        test.ask(1);
-        QTRY_COMPARE(answers.size(), 1);
-        QVERIFY(answers[0].first);
         server.close();
         test.ask(1);
-        QTRY_COMPARE(answers.size(), 2);
-        QVERIFY(!answers[1].first);
-        QVERIFY(answers[1].second.endsWith(": Connection refused"));
+        QTRY_COMPARE(answers, QStringList("0 Connection refused"));
     }
 
     // gpsd is asked for the device's own sentences, the device's name
@@ -313,7 +324,6 @@ private slots:
             {"tcp", " tcp://phone.local:10110 ", "tcp phone.local:10110 "},
             {"IPv6", "tcp://[::1]:5000", "tcp [::1]:5000 "},
             {"unknown scheme", "udp://host:5000", "!is neither gpsd://"},
-            {"a device path", "/dev/ttyUSB0", "!is neither gpsd://"},
             {"tcp without port", "tcp://host", "!tcp:// needs a port"},
             {"empty port", "tcp://host:", "!port \"\" is not a number"},
             {"port 0", "gpsd://host:0", "!from 1 to 65535"},
@@ -411,11 +421,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::newRow("default") << "4800,N,8,1" << true;
-        QTest::newRow("fast, seven bits") << "115200,N,7,1" << true;
         QTest::newRow("even parity, two stops") << "9600,E,7,2" << true;
         QTest::newRow("zero speed") << "0,N,8,1" << false;
         QTest::newRow("unknown parity") << "4800,X,8,1" << false;
-        QTest::newRow("missing part") << "4800,N,8" << false;
     }
     void settings()
     {

@@ -244,6 +244,20 @@ private slots:
         QTEST(int(all.count(says.toUtf8())), "times");
     }
 
+    // Skewed runs of 300, 300, 300, 300 and 500 s: mean 340, median 300, P80
+    // 300 + 0.2 * 200 = 340; LOTTR is P80 over the median, 340 / 300 = 1.13.
+    void lottrOfSkewedRuns()
+    {
+        QList<FixRecord> r;
+        for (int k = 0; k < 5; ++k) {
+            r << run(qint16(k + 1), 2, 7 * 3600 + 600 * k, k == 4 ? 500 : 300, 100);
+        }
+        gd2::CliOutput io;
+        QCOMPARE(cli({"--csv", file("skewed.gd2", studyBytes(r))}, io), 0);
+        QVERIFY2(io.out.contains("\nNB,all,run,run,5,340.0,300.0,") && io.out.contains(",1.13\n"),
+                 io.out.constData());
+    }
+
     // Linear interpolation between order statistics, as NumPy's default.
     void percentiles_data()
     {

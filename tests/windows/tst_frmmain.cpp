@@ -112,14 +112,7 @@ private slots:
         QCOMPARE(w.lblNodeNum->text(), QString("0"));
         QCOMPARE(shown(), QList<bool>({true, false, false, true}));
         QCOMPARE(w.beeps, QList<int>({1, 3, 2}));
-
-        const QList<FixRecord> r = s.t.records();
-        QCOMPARE(r.size(), 4);
-        QCOMPARE(QList<int>({r[0].NodeNum, r[1].NodeNum, r[2].NodeNum, r[3].NodeNum}),
-                 QList<int>({0, 0, 1, 1}));
-        QCOMPARE(QList<int>({r[0].DelayNum, r[1].DelayNum, r[2].DelayNum, r[3].DelayNum}),
-                 QList<int>({-1, -1, 12, -1}));
-        QCOMPARE(r[0].RunNum, qint16(1));
+        QCOMPARE(s.t.records().size(), 4); // what they hold: tst_collector, e2e_study
 
         s.type('b');
         QVERIFY(!w.isVisible());
@@ -167,8 +160,6 @@ private slots:
         QTest::newRow("page keys") << true << int(Qt::Key_PageUp) << int(Qt::Key_PageDown) << true;
         QTest::newRow("play/pause and stop")
             << true << int(Qt::Key_MediaTogglePlayPause) << int(Qt::Key_MediaStop) << true;
-        QTest::newRow("play") << true << int(Qt::Key_MediaPlay) << int(Qt::Key_MediaStop) << true;
-        QTest::newRow("pause") << true << int(Qt::Key_MediaPause) << int(Qt::Key_MediaStop) << true;
     }
     void remoteKeys()
     {
