@@ -5,6 +5,7 @@
 #include "Checkpoints.h"
 #include "Compare.h"
 #include "Export.h"
+#include "GeoPackage.h"
 #include "Inspect.h"
 #include "Report.h"
 #include "Sink.h"
@@ -107,12 +108,22 @@ int runExport(const Arguments& a, CliOutput& io)
                                       .arg(a.value("--utc-offset")));
         }
     }
+    const QString format = a.value("--format");
+    if (format == u"gpkg") {
+        // SQLite writes the file itself, so it needs one.
+        if (a.value("-o").isEmpty()) {
+            return usageError(io, QStringLiteral("--format gpkg needs -o FILE.gpkg"));
+        }
+        return status(writeGeoPackage(a.files, options, a.value("-o"), io));
+    }
+    if (a.files.size() > 1) {
+        return usageError(io, QStringLiteral("--format %1 takes one study file").arg(format));
+    }
     Study study;
     QList<Run> runs;
     if (!readOne(a, io, study, runs, true)) {
         return kExitBadFile;
     }
-    const QString format = a.value("--format");
     if (format != u"csv") {
         if (const qsizetype left = recordsWithoutPosition(study); left > 0) {
             say(io, QStringLiteral("%1 of %2 records have no position and were left out")
@@ -384,22 +395,23 @@ const QList<Command>& commands()
          runInfo},
         {"dump", "every record, one line each", {kOutput}, 1, 1, "FILE", runDump},
         {"export",
-         "the records for spreadsheets and maps",
+         "the records for spreadsheets and maps; gpkg: the studies' records, runs, stretches, "
+         "summary and nodes as GIS layers",
          {{"--format",
            "FORMAT",
            "the format to write",
            Complete::Words,
-           {"csv", "gpx", "geojson", "kml"},
+           {"csv", "gpx", "geojson", "kml", "gpkg"},
            true},
           {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
           {"--south", nullptr, "the study lies south of the equator"},
           {"--utc-offset", "HOURS",
-           "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX times; "
-           "default: this machine's time zone"},
+           "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX and "
+           "GeoPackage times; default: this machine's time zone"},
           kOutput},
          1,
-         1,
-         "FILE",
+         1 << 20,
+         "FILE...",
          runExport},
         {"checkpoints",
          "a route's checkpoint file from a run whose nodes were marked by key",

@@ -233,15 +233,11 @@ QString enoughText(const SummaryRow& row)
                : QStringLiteral("no");
 }
 
-struct Line
-{
-    const Summary& s;
-    const SummaryGroup& g;
-    const SummaryRow& r;
-};
+using Line = SummaryLine;
 
-// Every column of the summary, for its text, CSV and page.
-Columns<Line> summaryColumns(const Summary& s)
+} // namespace
+
+Columns<SummaryLine> summaryColumns(const Summary& s)
 {
     const bool ref = s.options.referenceMph.has_value();
     const auto any = [](const Line& l) { return l.r.time.n > 0; };
@@ -249,10 +245,10 @@ Columns<Line> summaryColumns(const Summary& s)
         return [any, get](const Line& l, Output) { return any(l) ? fixed(get(l), 1) : QString(); };
     };
     Columns<Line> c{
-        {"direction", {}, {}, 0, [](const Line& l, Output) { return l.g.direction; }},
-        {"period", {}, {}, 0, [](const Line& l, Output) { return l.g.period; }},
-        {"from", {}, {}, 0, [](const Line& l, Output) { return l.r.from; }},
-        {"to", {}, {}, 0, [](const Line& l, Output) { return l.r.to; }},
+        {"direction", {}, {}, 0, [](const Line& l, Output) { return l.g.direction; }, Kind::Text},
+        {"period", {}, {}, 0, [](const Line& l, Output) { return l.g.period; }, Kind::Text},
+        {"from", {}, {}, 0, [](const Line& l, Output) { return l.r.from; }, Kind::Text},
+        {"to", {}, {}, 0, [](const Line& l, Output) { return l.r.to; }, Kind::Text},
         {{},
          "Stretch",
          "Stretch",
@@ -272,7 +268,8 @@ Columns<Line> summaryColumns(const Summary& s)
              return QString::fromLatin1(o == Output::Html ? "%1 of %2" : "%1/%2")
                  .arg(l.r.runs.size())
                  .arg(l.g.runs.size());
-         }},
+         },
+         Kind::Integer},
         {"mean_s", "Mean", "Mean", 8, v([](const Line& l) { return l.r.time.mean; })},
         {"median_s", "Median", "Median", 8, v([](const Line& l) { return l.r.time.median; })},
         {"sd_s", "SD", "SD", 7, [](const Line& l, Output) { return cell(l.r.time.sd, 1); }},
@@ -306,8 +303,9 @@ Columns<Line> summaryColumns(const Summary& s)
                     fixed(l.r.time.ci->high, 1);
          }},
         {"runs_needed", "Need", "Runs needed", 7,
-         [](const Line& l, Output) { return neededText(l.r.time.needed); }},
-        {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); }},
+         [](const Line& l, Output) { return neededText(l.r.time.needed); }, Kind::Integer},
+        {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); },
+         Kind::Text},
         {"mean_mph", "mph", "Mean mph", 6,
          [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
         {"stops_per_run", "Stops", "Stops per run", 6,
@@ -348,8 +346,6 @@ Columns<Line> summaryColumns(const Summary& s)
     };
     return c;
 }
-
-} // namespace
 
 std::optional<double> SummaryRow::bufferIndex() const
 {
@@ -474,14 +470,25 @@ void addStudy(Summary& summary, const Study& study, const QString& name)
     }
 }
 
-bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io)
+bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io,
+                  const StudyHooks& hooks)
 {
     const qsizetype before = summary.runs.size();
     Study study;
     QString error;
-    RunWalker walker({false, paths}, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
-    if (!streamStudyFile(
-            path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
+    RunWalker walker({false, paths}, [&](RunReport&& r) {
+        addRun(summary, path, std::move(r));
+        if (hooks.run) {
+            hooks.run(summary.runs.size() - 1);
+        }
+    });
+    const auto each = [&](const FixRecord& r) {
+        walker.add(r);
+        if (hooks.record) {
+            hooks.record(r);
+        }
+    };
+    if (!streamStudyFile(path, study, each, error)) {
         summary.runs.resize(before);
         summary.notes << error + QStringLiteral(": left out.");
         say(io, summary.notes.last());
@@ -568,6 +575,21 @@ void computeGroups(Summary& s)
             g.runs = it.value();
             fillGroup(g, s);
             s.groups.append(g);
+        }
+    }
+}
+
+void sayNotes(const Summary& summary, const QStringList& said, CliOutput& io)
+{
+    for (const QString& note : summary.notes) {
+        if (!said.contains(note)) {
+            say(io, note);
+        }
+    }
+    for (const SummaryGroup& g : summary.groups) {
+        for (const QString& note : g.notes) {
+            say(io, QStringLiteral("%1, %2: %3")
+                        .arg(g.direction, periodText(summary.options, g.period), note));
         }
     }
 }
@@ -718,17 +740,7 @@ int runSummary(const Arguments& a, CliOutput& io)
     computeGroups(summary);
     // The text carries its notes; the table and the page have them told.
     if (csv || !html.isEmpty()) {
-        for (const QString& note : summary.notes) {
-            if (!said.contains(note)) {
-                say(io, note);
-            }
-        }
-        for (const SummaryGroup& g : summary.groups) {
-            for (const QString& note : g.notes) {
-                say(io, QStringLiteral("%1, %2: %3")
-                            .arg(g.direction, periodText(summary.options, g.period), note));
-            }
-        }
+        sayNotes(summary, said, io);
     }
     if (summary.groups.isEmpty()) {
         say(io, QStringLiteral("no runs to summarise"));
