@@ -107,6 +107,27 @@ QList<bool> cornersKept(const QList<QPointF>& pts, double tolerance)
     return keep;
 }
 
+std::optional<double> travelSpeedMph(const Stretch& s)
+{
+    return s.positioned > 0 ? averageMph(s.metres, s.travelMs) : std::nullopt;
+}
+
+std::optional<double> runningSpeedMph(const Stretch& s)
+{
+    if (!s.travelMs || s.positioned == 0) {
+        return std::nullopt;
+    }
+    return averageMph(s.metres, *s.travelMs - s.stoppedMs);
+}
+
+std::optional<double> stopsPerMile(const Stretch& s)
+{
+    if (!s.travelMs || s.metres <= 0.0) {
+        return std::nullopt;
+    }
+    return double(s.stops) / (s.metres / kMetresPerMile);
+}
+
 std::optional<qint64> RunReport::durationMs() const
 {
     if (!start || !end) {
@@ -140,7 +161,7 @@ struct RunWalker::State
     double placedCosLat = 1.0;
 
     QList<qsizetype> delayStretch;
-    bool moved = false;
+    bool moving = false;
     bool inStop = false;
     double pathMetres = 0.0;
     bool markDue = false;
@@ -153,7 +174,7 @@ struct RunWalker::State
         haveTimed = false;
         havePlaced = false;
         delayStretch.clear();
-        moved = false;
+        moving = false;
         inStop = false;
         pathMetres = 0.0;
         markDue = false;
@@ -180,7 +201,7 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
             rep.stretches.last().to = nodeLabel(r.NodeNum);
             markDue = r.NodeNum > rep.stretches.last().node;
             if (markDue) {
-                if (stamp && options.speedChart) {
+                if (stamp && (options.speedChart || options.nodeDelays)) {
                     rep.nodes.append({*stamp, r.NodeNum});
                 }
             }
@@ -206,13 +227,18 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
         rep.delays.append({r.DelayNum, stamp, QString()});
         delayStretch.append(rep.stretches.size() - 1);
     }
-    const bool slow = mph && *mph < kStoppedBelowMph;
-    if (slow && moved && !inStop) {
+    // A stop ends only above the go speed, so a creeping queue is one; a fix
+    // without a speed changes nothing.
+    const bool slow = mph && *mph < options.stops.stopMph;
+    if (!moving && mph && *mph > options.stops.goMph) {
+        moving = true;
+        inStop = false;
+    } else if (moving && slow) {
+        moving = false;
+        inStop = true;
         ++s.stops;
         ++rep.stops;
     }
-    inStop = slow && moved;
-    moved = moved || (mph && !slow);
     if (placed) {
         ++s.positioned;
         ++rep.positioned;
@@ -248,7 +274,7 @@ void RunWalker::State::add(const FixRecord& r, const RunDating::Dated& d)
             s.start = stamp;
             s.travelMs = 0;
         }
-        if (options.speedChart) {
+        if (options.speedChart || options.nodeDelays) {
             rep.samples.append({*stamp, mph});
         }
         haveTimed = true;
@@ -297,6 +323,13 @@ void RunWalker::State::end()
     }
     if (options.path) {
         rep.path = thinned(points);
+    }
+    if (options.nodeDelays) {
+        rep.nodeDelays = nodeDelays(rep.samples, rep.nodes, options.stops);
+        if (!options.speedChart) {
+            rep.samples = {};
+            rep.nodes = {};
+        }
     }
     done(std::move(rep));
 }

@@ -4,6 +4,7 @@
 // numbers. Every reader of runs (gd2's report, summary and compare, and the
 // collector between runs) takes its figures from here.
 
+#include "NodeDelay.h"
 #include "StudyReader.h"
 
 #include <QList>
@@ -18,7 +19,7 @@ namespace gd2 {
 constexpr double kEarthRadiusMetres = 6371008.8;
 constexpr double kMetresPerMile = 1609.344;
 constexpr double kMetresPerSecondPerMph = 0.44704;
-// Under this speed a vehicle counts as stopped.
+// Under this speed a vehicle counts as stopped, unless a StopRule says otherwise.
 constexpr double kStoppedBelowMph = 5.0;
 
 // Great-circle distance between two positions in degrees.
@@ -54,30 +55,20 @@ struct Stretch
     // run add up to the run.
     std::optional<qint64> travelMs;
     double metres = 0.0;
-    qint64 stoppedMs = 0;
-    // Stops: maximal sequences of fixes under the stopped speed once the
-    // vehicle has first moved in the run (a fix without a speed ends one);
-    // a stop counts where it begins. Their time as stoppedMs counts it.
+    qint64 stoppedMs = 0; // time under the stop speed
+    // Stops as the StopRule has them, once the vehicle has first gone above
+    // the go speed in the run; a stop counts where it begins. stopsMs is
+    // their time under the stop speed.
     qsizetype stops = 0;
     qint64 stopsMs = 0;
     qsizetype positioned = 0; // fixes with a usable position
     QList<qint16> delays;
 };
 
-struct SpeedSample
-{
-    qint64 at = 0;
-    std::optional<double> mph;
-};
 struct Interval
 {
     qint64 from = 0;
     qint64 to = 0;
-};
-struct NodeMark
-{
-    qint64 at = 0;
-    qint16 node = 0;
 };
 // A point of a run for the pictures: since the run's start, along its fixes.
 struct RunPoint
@@ -115,6 +106,8 @@ struct RunReport
     // what a chart of the run can show, and where each node was passed.
     QList<RunPoint> path;
     QList<RunPoint> marks;
+    // With WalkOptions::nodeDelays: each node marked, in order.
+    QList<NodeDelay> nodeDelays;
 
     std::optional<qint64> durationMs() const;
 };
@@ -123,7 +116,24 @@ struct WalkOptions
 {
     bool speedChart = false;
     bool path = false;
+    bool nodeDelays = false;
+    StopRule stops;
 };
+
+// The walk of the speed charts.
+inline WalkOptions chartWalk()
+{
+    WalkOptions w;
+    w.speedChart = true;
+    return w;
+}
+
+// A stretch's measures: the distance over the whole time (travel speed) and
+// over the time above the stop speed (running speed), and the stops per
+// mile; nothing where the stretch gives no time or no distance.
+std::optional<double> travelSpeedMph(const Stretch& s);
+std::optional<double> runningSpeedMph(const Stretch& s);
+std::optional<double> stopsPerMile(const Stretch& s);
 
 // Takes a study's records in file order and hands each run's report to
 // `done` once the run's last record is in; nothing per record is kept
@@ -147,6 +157,6 @@ private:
 };
 
 // Every run of a study held in memory.
-QList<RunReport> analyse(const Study& study, WalkOptions options = {true, false});
+QList<RunReport> analyse(const Study& study, WalkOptions options = chartWalk());
 
 } // namespace gd2

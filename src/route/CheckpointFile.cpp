@@ -137,8 +137,8 @@ std::optional<QList<QByteArray>> csvFields(QByteArrayView line)
 CheckpointList parseCsv(const QByteArray& content, const QString& file)
 {
     const QList<QByteArray> rows = content.split('\n');
-    int column[4] = {-1, -1, -1, -1}; // name, latitude, longitude, radius_m
-    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m"};
+    int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, ffs_mph
+    const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph"};
     QList<Checkpoint> cps;
     QList<int> lines;
     bool headerSeen = false;
@@ -159,7 +159,7 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
             headerSeen = true;
             for (qsizetype f = 0; f < fields->size(); ++f) {
                 const QByteArray head = fields->at(f).trimmed().toLower();
-                for (int k = 0; k < 4; ++k) {
+                for (int k = 0; k < 5; ++k) {
                     if (head == kNames[k]) {
                         column[k] = int(f);
                     }
@@ -199,6 +199,16 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
                         .arg(QString::fromUtf8(field(3))));
             }
         }
+        if (!field(4).trimmed().isEmpty()) {
+            c.ffsMph = number(field(4));
+            if (!c.ffsMph || !(*c.ffsMph > 0.0) || *c.ffsMph > 200.0) {
+                return failed(QStringLiteral("%1, line %2: ffs_mph \"%3\" is not a speed above 0 "
+                                             "in mph")
+                                  .arg(file)
+                                  .arg(line)
+                                  .arg(QString::fromUtf8(field(4))));
+            }
+        }
         cps.append(c);
         lines.append(line);
     }
@@ -235,7 +245,7 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                 }
                 QList<Checkpoint>& into = tag == u"wpt" ? waypoints : routePoints;
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
-                into.append(Checkpoint{{}, *lat, *lon, {}});
+                into.append(Checkpoint{{}, *lat, *lon, {}, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
                 open->name = xml.readElementText().trimmed();

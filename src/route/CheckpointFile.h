@@ -18,6 +18,8 @@ struct Checkpoint
     // How far to either side of the route the checkpoint's line reaches;
     // the route's default when the file gives none.
     std::optional<double> radiusM;
+    // The base free-flow speed of the stretch that ends here, when given.
+    std::optional<double> ffsMph;
 };
 
 struct CheckpointList
@@ -32,7 +34,7 @@ struct CheckpointList
 
 // Reads FILE: GPX (waypoints, or the points of its first route), GeoJSON (a
 // FeatureCollection of points, as QGIS saves them), or CSV with the header
-// name,latitude,longitude and an optional radius_m column.
+// name,latitude,longitude and optional radius_m and ffs_mph columns.
 CheckpointList readCheckpoints(const QString& path);
 // The same from the file's bytes; `name` names it in messages.
 CheckpointList parseCheckpoints(const QByteArray& content, const QString& name);

@@ -37,8 +37,8 @@ for seed in (1, 2):
     studies.append(str(path))
 
 out = work / "corridor.gpkg"
-done = subprocess.run([gd2, "export", "--format", "gpkg", "--west", "--utc-offset", "-5", "-o",
-                       out, *studies], capture_output=True, text=True)
+done = subprocess.run([gd2, "export", "--format", "gpkg", "--west", "--utc-offset", "-5",
+                       "--base-ffs-mph", "40", "-o", out, *studies], capture_output=True, text=True)
 assert done.returncode == 0, done.stderr
 assert f"gd2: {unplaced} of 26000 records have no position and were left out" in done.stderr, \
     done.stderr
@@ -80,8 +80,13 @@ for path in studies:
     for r in gd2_csv("report", "--csv", path):
         key = (name, r["run"], r["from"], r["to"])
         (runs if r["stretch"] == "all" else stretches)[key] = r
+    # The delay at a node goes with the stretch that ends there.
+    delays = {(r["run"], "N" + r["node"]): r for r in gd2_csv("delays", "--csv", path)}
+    for (study, run, _, end), r in stretches.items():
+        if study == name and (run, end) in delays:
+            r.update({k: v for k, v in delays[(run, end)].items() if "delay" in k})
 summary = {(r["direction"], r["period"], r["from"], r["to"]): r
-           for r in gd2_csv("summary", "--csv", *studies)}
+           for r in gd2_csv("summary", "--csv", "--base-ffs-mph", "40", *studies)}
 xs = [float(r["longitude"]) for r in fixes.values()]
 ys = [float(r["latitude"]) for r in fixes.values()]
 corridor = (min(xs), min(ys), max(xs), max(ys))
@@ -132,7 +137,9 @@ CHECKS = {
                   stretches, {"stretch": "stretch", "start": lambda r: utc(r["start"]),
                               "travel_time_s": "travel_time_s", "distance_km": "distance_km",
                               "avg_speed_mph": "avg_speed_mph", "fixes": "fixes",
-                              "delays": "delays", "WKT": lambda r: r["distance_km"]}),
+                              "delays": "delays", "WKT": lambda r: r["distance_km"],
+                              "control_delay_s": lambda r: r.get("control_delay_s", ""),
+                              "stopped_delay_s": lambda r: r.get("stopped_delay_s", "")}),
     "stretch_summary": ("Line String", None,
                         lambda r: (r["direction"], r["period"], r["from"], r["to"]), summary,
                         {c: c for c in next(iter(summary.values()))}),
@@ -174,9 +181,10 @@ if db.execute("PRAGMA application_id").fetchone()[0] != 0x47504B47 or \
     problems.append("not marked as a GeoPackage 1.2")
 if {r[0] for r in db.execute("SELECT srs_id FROM gpkg_spatial_ref_sys")} != {-1, 0, 4326}:
     problems.append("spatial reference systems")
-styled = dict(db.execute("SELECT f_table_name, styleQML FROM layer_styles WHERE useAsDefault"))
-if set(styled) != {"stretches", "stretch_summary"} or \
-        any(s.count("<range ") != 5 for s in styled.values()):
-    problems.append(f"styles: {list(styled)}")
+styles = list(db.execute("SELECT f_table_name, useAsDefault, styleQML FROM layer_styles"))
+if sorted((t, d, q.count("<range "), q.count("<category ")) for t, d, q in styles) != \
+        [("stretch_summary", 0, 0, 6), ("stretch_summary", 1, 5, 0), ("stretches", 0, 0, 6),
+         ("stretches", 1, 5, 0)]:
+    problems.append(f"styles: {[s[:2] for s in styles]}")
 print("\n".join(problems[:20]) or "GeoPackage read back as the CSV exports")
 sys.exit(1 if problems else 0)

@@ -4,6 +4,7 @@
 
 #include "Checkpoints.h"
 #include "Compare.h"
+#include "Delays.h"
 #include "Export.h"
 #include "GeoPackage.h"
 #include "Inspect.h"
@@ -32,7 +33,7 @@ const Option kOutput{"-o",           "FILE",    "write to FILE instead of standa
 // The options summary and compare share.
 QList<Option> groupingOptions()
 {
-    return {
+    const QList<Option> own{
         {"--periods", "NAME=HH:MM-HH:MM,...", "group runs by the local time of their start"},
         {"--confidence",
          "PCT",
@@ -44,6 +45,7 @@ QList<Option> groupingOptions()
         {"--html", "FILE", "one page with the tables and pictures", Complete::File},
         kOutput,
     };
+    return own + measureOptions();
 }
 
 // Reads the one study file of info, dump, export and report, and warns of
@@ -109,12 +111,21 @@ int runExport(const Arguments& a, CliOutput& io)
         }
     }
     const QString format = a.value("--format");
+    MeasureOptions measures;
+    if (const QString error = readMeasureOptions(a, measures); !error.isEmpty()) {
+        return usageError(io, error);
+    }
+    for (const Option& o : measureOptions()) {
+        if (format != u"gpkg" && a.has(o.name)) {
+            return usageError(io, QStringLiteral("%1 is for --format gpkg").arg(o.name));
+        }
+    }
     if (format == u"gpkg") {
         // SQLite writes the file itself, so it needs one.
         if (a.value("-o").isEmpty()) {
             return usageError(io, QStringLiteral("--format gpkg needs -o FILE.gpkg"));
         }
-        return status(writeGeoPackage(a.files, options, a.value("-o"), io));
+        return status(writeGeoPackage(a.files, options, measures, a.value("-o"), io));
     }
     if (a.files.size() > 1) {
         return usageError(io, QStringLiteral("--format %1 takes one study file").arg(format));
@@ -233,7 +244,9 @@ int runReport(const Arguments& a, CliOutput& io)
         const QDir charts(svgDir);
         QSet<QString> used;
         bool charted = true;
-        RunWalker walker({!svgDir.isEmpty(), false}, [&](RunReport&& run) {
+        WalkOptions walk;
+        walk.speedChart = !svgDir.isEmpty();
+        RunWalker walker(walk, [&](RunReport&& run) {
             if (!svgDir.isEmpty() && charted) {
                 charted = writeChart(run, charts, used, io);
             }
@@ -397,22 +410,21 @@ const QList<Command>& commands()
         {"export",
          "the records for spreadsheets and maps; gpkg: the studies' records, runs, stretches, "
          "summary and nodes as GIS layers",
-         {{"--format",
-           "FORMAT",
-           "the format to write",
-           Complete::Words,
-           {"csv", "gpx", "geojson", "kml", "gpkg"},
-           true},
-          {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
-          {"--south", nullptr, "the study lies south of the equator"},
-          {"--utc-offset", "HOURS",
-           "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX and "
-           "GeoPackage times; default: this machine's time zone"},
-          kOutput},
-         1,
-         1 << 20,
-         "FILE...",
-         runExport},
+         QList<Option>{
+             {"--format",
+              "FORMAT",
+              "the format to write",
+              Complete::Words,
+              {"csv", "gpx", "geojson", "kml", "gpkg"},
+              true},
+             {"--west", nullptr,
+              "the study lies west of Greenwich: the file holds unsigned degrees"},
+             {"--south", nullptr, "the study lies south of the equator"},
+             {"--utc-offset", "HOURS",
+              "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX and "
+              "GeoPackage times; default: this machine's time zone"}} +
+             measureOptions() + QList<Option>{kOutput},
+         1, 1 << 20, "FILE...", runExport},
         {"checkpoints",
          "a route's checkpoint file from a run whose nodes were marked by key",
          {{"--run", "N", "the run (default: the first with a node marked)"},
@@ -432,9 +444,17 @@ const QList<Command>& commands()
          1,
          "FILE",
          runReport},
+        {"delays", "control delay, stops and level of service per run and node",
+         measureOptions() + QList<Option>{{"--csv", nullptr, "one CSV table instead of text"},
+                                          {"--html", "FILE",
+                                           "one page with the tables and pictures", Complete::File},
+                                          kOutput},
+         1, 1 << 20, "FILE...", runDelays},
         {"summary", "travel-time statistics across runs, per direction and period",
          QList<Option>{
-             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"}} +
+             {"--precision", "PCT", "relative error allowed for the runs needed (default 10)"},
+             {"--nodes", nullptr,
+              "a row per direction, period and node: control delay and stops"}} +
              groupingOptions(),
          1, 1 << 20, "FILE...", runSummary},
         {"compare",

@@ -456,7 +456,14 @@ QString lineSymbol(int k, const char* colour)
         .arg(QLatin1String(colour));
 }
 
-QString graduatedStyle(const QString& field)
+QString qml(const QString& renderer)
+{
+    return QStringLiteral("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
+                          "<qgis version=\"3.28.0\" styleCategories=\"Symbology\">%1</qgis>\n")
+        .arg(renderer);
+}
+
+QString speedStyle(const QString& field)
 {
     QString ranges;
     QString symbols;
@@ -469,17 +476,47 @@ QString graduatedStyle(const QString& field)
                       .arg(QLatin1String(c.label));
         symbols += lineSymbol(k++, c.colour);
     }
-    return QStringLiteral("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n"
-                          "<qgis version=\"3.28.0\" styleCategories=\"Symbology\">"
-                          "<renderer-v2 type=\"graduatedSymbol\" attr=\"%1\" "
-                          "graduatedMethod=\"GraduatedColor\" symbollevels=\"0\" "
-                          "enableorderby=\"0\" forceraster=\"0\"><ranges>%2</ranges>"
-                          "<symbols>%3</symbols></renderer-v2></qgis>\n")
-        .arg(field, ranges, symbols);
+    return qml(QStringLiteral("<renderer-v2 type=\"graduatedSymbol\" attr=\"%1\" "
+                              "graduatedMethod=\"GraduatedColor\" symbollevels=\"0\" "
+                              "enableorderby=\"0\" forceraster=\"0\"><ranges>%2</ranges>"
+                              "<symbols>%3</symbols></renderer-v2>")
+                   .arg(field, ranges, symbols));
 }
 
+// Levels of service, green for A to red for F.
+constexpr std::pair<const char*, const char*> kLosColours[] = {
+    {"A", "26,152,80"},   {"B", "145,207,96"}, {"C", "217,239,139"},
+    {"D", "254,224,139"}, {"E", "252,141,89"}, {"F", "215,48,39"},
+};
+
+QString losStyle()
+{
+    QString categories;
+    QString symbols;
+    int k = 0;
+    for (const auto& [los, colour] : kLosColours) {
+        categories += QStringLiteral("<category value=\"%1\" symbol=\"%2\" label=\"LOS %1\" "
+                                     "render=\"true\"/>")
+                          .arg(QLatin1String(los))
+                          .arg(k);
+        symbols += lineSymbol(k++, colour);
+    }
+    return qml(QStringLiteral("<renderer-v2 type=\"categorizedSymbol\" attr=\"los\" "
+                              "symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\">"
+                              "<categories>%1</categories><symbols>%2</symbols></renderer-v2>")
+                   .arg(categories, symbols));
+}
+
+struct Style
+{
+    QString layer;
+    QString name;
+    QString qml;
+    bool byDefault;
+};
+
 // QGIS's table of styles, registered so that the file stays a GeoPackage.
-void writeStyles(Package& p, const QList<std::pair<QString, QString>>& layers)
+void writeStyles(Package& p, const QList<Style>& styles)
 {
     p.exec(QStringLiteral(
         "CREATE TABLE layer_styles (id INTEGER PRIMARY KEY AUTOINCREMENT, f_table_catalog "
@@ -493,12 +530,13 @@ void writeStyles(Package& p, const QList<std::pair<QString, QString>>& layers)
     Statement s = p.prepare(QStringLiteral(
         "INSERT INTO layer_styles (f_table_catalog, f_table_schema, f_table_name, "
         "f_geometry_column, styleName, styleQML, styleSLD, useAsDefault, description) VALUES "
-        "('', '', ?, 'geom', ?, ?, '', 1, ?)"));
-    for (const auto& [layer, field] : layers) {
-        p.bind(s.get(), 1, layer);
-        p.bind(s.get(), 2, QStringLiteral("speed"));
-        p.bind(s.get(), 3, graduatedStyle(field));
-        p.bind(s.get(), 4, QStringLiteral("coloured by %1").arg(field));
+        "('', '', ?, 'geom', ?, ?, '', ?, ?)"));
+    for (const Style& style : styles) {
+        p.bind(s.get(), 1, style.layer);
+        p.bind(s.get(), 2, style.name);
+        p.bind(s.get(), 3, style.qml);
+        p.bind(s.get(), 4, qint64(style.byDefault ? 1 : 0));
+        p.bind(s.get(), 5, QStringLiteral("%1 coloured by %2").arg(style.layer, style.name));
         p.run(s.get());
     }
 }
@@ -519,6 +557,9 @@ struct RunRow
     const RunReport& run;
     const Stretch* stretch; // none: the whole run
     UtcOffsets& offsets;
+    const MeasureOptions& measures;
+    // The delay at the node that ends the stretch, when it has one.
+    const NodeDelay* delay = nullptr;
 };
 
 struct SummaryFeature
@@ -636,7 +677,57 @@ QList<Field<RunRow>> runFields(bool stretches)
                                 }
                                 return textOrNull(numbers.join(u' '));
                             }};
+    if (!stretches) {
+        return fields;
+    }
+    // The stretch's speeds, stops and level of service, then the delay at
+    // the node it ends at.
+    const auto optional = [](std::optional<double> v, int decimals) {
+        return v ? Value(rounded(*v, decimals)) : Value();
+    };
+    fields << Field<RunRow>{"travel_speed_mph", Kind::Real,
+                            [optional](R r) { return optional(travelSpeedMph(*r.stretch), 1); }}
+           << Field<RunRow>{"running_speed_mph", Kind::Real,
+                            [optional](R r) { return optional(runningSpeedMph(*r.stretch), 1); }}
+           << Field<RunRow>{"stops_per_mile", Kind::Real,
+                            [optional](R r) { return optional(stopsPerMile(*r.stretch), 2); }}
+           << Field<RunRow>{"los", Kind::Text, [](R r) {
+                                return textOrNull(stretchLosOf(r.measures, r.stretch->to,
+                                                               travelSpeedMph(*r.stretch)));
+                            }};
+    const auto delay = [](double NodeDelay::*part) {
+        return [part](R r) { return r.delay ? Value(rounded(r.delay->*part, 1)) : Value(); };
+    };
+    fields << Field<RunRow>{"cruise_mph", Kind::Real,
+                            [optional](R r) {
+                                return r.delay ? optional(r.delay->cruiseMph, 1) : Value();
+                            }}
+           << Field<RunRow>{"control_delay_s", Kind::Real, delay(&NodeDelay::controlS)}
+           << Field<RunRow>{"deceleration_delay_s", Kind::Real, delay(&NodeDelay::decelerationS)}
+           << Field<RunRow>{"stopped_delay_s", Kind::Real, delay(&NodeDelay::stoppedS)}
+           << Field<RunRow>{"acceleration_delay_s", Kind::Real, delay(&NodeDelay::accelerationS)}
+           << Field<RunRow>{"intersection_los", Kind::Text, [](R r) {
+                                return r.delay && r.delay->cruiseMph
+                                           ? Value(intersectionLos(r.delay->controlS))
+                                           : Value();
+                            }};
     return fields;
+}
+
+// The delay at the node stretch `k` of a run ends at: the one marked where
+// the next stretch begins.
+const NodeDelay* delayAtEnd(const RunReport& run, qsizetype k)
+{
+    if (k + 1 >= run.stretches.size()) {
+        return nullptr;
+    }
+    const Stretch& next = run.stretches[k + 1];
+    for (const NodeDelay& d : run.nodeDelays) {
+        if (d.node == next.node && next.start && d.at == *next.start) {
+            return &d;
+        }
+    }
+    return nullptr;
 }
 
 QList<Field<SummaryFeature>> summaryFields(const Summary& s)
@@ -710,8 +801,8 @@ QString directionGroupOf(qint16 dir)
 class Writer
 {
 public:
-    Writer(Package& p, const ExportOptions& options)
-        : p_(p), options_(options), offsets_(options),
+    Writer(Package& p, const ExportOptions& options, const MeasureOptions& measures)
+        : p_(p), options_(options), measures_(measures), offsets_(options),
           fixes_(p, QStringLiteral("fixes"), QStringLiteral("POINT"),
                  QStringLiteral("every fix with a position"), fixFields()),
           runs_(p, QStringLiteral("runs"), QStringLiteral("LINESTRING"),
@@ -760,8 +851,18 @@ public:
         stretches_.finish();
         writeSummary(summary);
         writeNodes();
-        writeStyles(p_, {{QStringLiteral("stretch_summary"), QStringLiteral("mean_mph")},
-                         {QStringLiteral("stretches"), QStringLiteral("avg_speed_mph")}});
+        // By speed first; by level of service too when there is one.
+        QList<Style> styles{{QStringLiteral("stretch_summary"), QStringLiteral("speed"),
+                             speedStyle(QStringLiteral("travel_speed_mph")), true},
+                            {QStringLiteral("stretches"), QStringLiteral("speed"),
+                             speedStyle(QStringLiteral("travel_speed_mph")), true}};
+        if (measures_.hasFfs()) {
+            styles << Style{QStringLiteral("stretch_summary"), QStringLiteral("level of service"),
+                            losStyle(), false}
+                   << Style{QStringLiteral("stretches"), QStringLiteral("level of service"),
+                            losStyle(), false};
+        }
+        writeStyles(p_, styles);
     }
 
 private:
@@ -801,10 +902,12 @@ private:
         }
         runFids_.resize(k + 1);
         stretchFids_.resize(k + 1);
-        runFids_[k] = runs_.add(RunRow{study_, rep, nullptr, offsets_}, Geometry::line(all));
+        runFids_[k] =
+            runs_.add(RunRow{study_, rep, nullptr, offsets_, measures_}, Geometry::line(all));
         for (qsizetype j = 0; j < rep.stretches.size(); ++j) {
-            stretchFids_[k] << stretches_.add(RunRow{study_, rep, &rep.stretches[j], offsets_},
-                                              Geometry::line(path_.stretchLine(j)));
+            stretchFids_[k] << stretches_.add(
+                RunRow{study_, rep, &rep.stretches[j], offsets_, measures_, delayAtEnd(rep, j)},
+                Geometry::line(path_.stretchLine(j)));
         }
         for (const auto& [node, at] : path_.marks) {
             marks_[{directionGroupOf(rep.direction), node}] << at;
@@ -889,6 +992,7 @@ private:
 
     Package& p_;
     const ExportOptions& options_;
+    const MeasureOptions& measures_;
     UtcOffsets offsets_;
     Layer<FixRow> fixes_;
     Layer<RunRow> runs_;
@@ -906,8 +1010,8 @@ private:
 
 } // namespace
 
-bool writeGeoPackage(const QStringList& files, const ExportOptions& options, const QString& path,
-                     CliOutput& io)
+bool writeGeoPackage(const QStringList& files, const ExportOptions& options,
+                     const MeasureOptions& measures, const QString& path, CliOutput& io)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
@@ -935,12 +1039,13 @@ bool writeGeoPackage(const QStringList& files, const ExportOptions& options, con
     }
     temporary.close();
     Summary summary;
+    summary.options.measures = measures;
     QString error;
     {
         Package p(temporary.fileName());
         createCore(p);
         p.exec(QStringLiteral("BEGIN"));
-        Writer w(p, options);
+        Writer w(p, options, measures);
         for (const QString& file : files) {
             w.addFile(summary, file, io);
         }

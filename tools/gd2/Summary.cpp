@@ -4,6 +4,7 @@
 
 #include "Columns.h"
 #include "Inspect.h"
+#include "NodeSummary.h"
 #include "Sink.h"
 #include "TextFormat.h"
 
@@ -44,7 +45,8 @@ QString plural(qsizetype n, const char* one, const char* many)
 
 // The figures of one row from its runs' travel times, distances and stops.
 void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double>>& metres,
-             const QList<double>& stops, const QList<double>& stoppedSeconds)
+             const QList<double>& stops, const QList<double>& stoppedSeconds,
+             const QList<double>& standingSeconds)
 {
     const double confidence = s.options.confidencePct / 100.0;
     row.time = vtstats::describe(row.seconds, confidence, s.options.precisionPct);
@@ -56,6 +58,8 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
     double allSeconds = 0.0;
     double delay = 0.0;
     double referenceSeconds = 0.0;
+    double movingSeconds = 0.0;
+    double stopsWithDistance = 0.0;
     int withDistance = 0;
     for (qsizetype k = 0; k < row.seconds.size(); ++k) {
         row.stopsPerRun += stops[k] / n;
@@ -66,6 +70,8 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
         ++withDistance;
         allMetres += *metres[k];
         allSeconds += row.seconds[k];
+        movingSeconds += row.seconds[k] - standingSeconds[k];
+        stopsWithDistance += stops[k];
         if (s.options.referenceMph) {
             const double free = *metres[k] / (*s.options.referenceMph * kMetresPerSecondPerMph);
             referenceSeconds += free;
@@ -77,6 +83,13 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
     }
     if (allSeconds > 0.0) {
         row.meanMph = allMetres / allSeconds / kMetresPerSecondPerMph;
+        row.los = row.isRun() ? QString() : stretchLosOf(s.options.measures, row.to, row.meanMph);
+    }
+    if (movingSeconds > 0.0) {
+        row.runningMph = allMetres / movingSeconds / kMetresPerSecondPerMph;
+    }
+    if (allMetres > 0.0) {
+        row.stopsPerMile = stopsWithDistance / (allMetres / kMetresPerMile);
     }
     if (s.options.referenceMph) {
         row.delaySeconds = delay / withDistance;
@@ -111,6 +124,7 @@ void fillGroup(SummaryGroup& g, const Summary& s)
         QList<std::optional<double>> metres;
         QList<double> stops;
         QList<double> stopped;
+        QList<double> standing;
         for (qsizetype k : g.runs) {
             const RunReport& rep = s.runs[k].report;
             if (row.isRun()) {
@@ -119,6 +133,7 @@ void fillGroup(SummaryGroup& g, const Summary& s)
                 metres << (rep.positioned >= 2 ? std::optional(rep.metres) : std::nullopt);
                 stops << double(rep.stops);
                 stopped << double(rep.stopsMs) / 1000.0;
+                standing << double(rep.stoppedMs) / 1000.0;
                 if (rep.positioned < 2) {
                     noDistance << k;
                 }
@@ -151,8 +166,9 @@ void fillGroup(SummaryGroup& g, const Summary& s)
                                                                 : std::nullopt);
             stops << double(st.stops);
             stopped << double(st.stopsMs) / 1000.0;
+            standing << double(st.stoppedMs) / 1000.0;
         }
-        fillRow(row, s, metres, stops, stopped);
+        fillRow(row, s, metres, stops, stopped, standing);
         if (!row.twice.isEmpty()) {
             g.notes << QStringLiteral("Stretch %1-%2 is passed twice in run%3 %4 (the node "
                                       "number falls back): left out of that stretch.")
@@ -332,6 +348,14 @@ Columns<SummaryLine> summaryColumns(const Summary& s)
          }},
         {"lottr", "LOTTR", "LOTTR", 7,
          [](const Line& l, Output o) { return indicative(cell(l.r.lottr(), 2), l.r, o); }},
+        {"travel_speed_mph", "Travel", "Travel speed mph", 7,
+         [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
+        {"running_speed_mph", "Running", "Running speed mph", 8,
+         [](const Line& l, Output) { return cell(l.r.runningMph, 1); }},
+        {"stops_per_mile", "Stops/mi", "Stops per mile", 9,
+         [](const Line& l, Output) { return cell(l.r.stopsPerMile, 2); }},
+        {"los", s.options.measures.hasFfs() ? "LOS" : "", s.options.measures.hasFfs() ? "LOS" : "",
+         4, [](const Line& l, Output) { return l.r.los; }, Kind::Text},
         {{},
          {},
          "Delay numbers (number &times;times)",
@@ -460,7 +484,9 @@ void addStudy(Summary& summary, const Study& study, const QString& name)
 {
     summary.files << name;
     const qsizetype before = summary.runs.size();
-    RunWalker walker({false, true}, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
+    WalkOptions walk = delayWalk(summary.options.measures);
+    walk.path = true;
+    RunWalker walker(walk, [&](RunReport&& r) { addRun(summary, name, std::move(r)); });
     for (const FixRecord& r : study.records) {
         walker.add(r);
     }
@@ -476,7 +502,9 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
     const qsizetype before = summary.runs.size();
     Study study;
     QString error;
-    RunWalker walker({false, paths}, [&](RunReport&& r) {
+    WalkOptions walk = delayWalk(summary.options.measures);
+    walk.path = paths;
+    RunWalker walker(walk, [&](RunReport&& r) {
         addRun(summary, path, std::move(r));
         if (hooks.run) {
             hooks.run(summary.runs.size() - 1);
@@ -716,7 +744,8 @@ QString readSummaryOptions(const Arguments& a, SummaryOptions& options)
     if (a.has("--csv") && a.has("--html")) {
         return QStringLiteral("--csv and --html are one or the other");
     }
-    return {};
+    options.nodes = a.has("--nodes");
+    return readMeasureOptions(a, options.measures);
 }
 
 int runSummary(const Arguments& a, CliOutput& io)
@@ -746,7 +775,13 @@ int runSummary(const Arguments& a, CliOutput& io)
         say(io, QStringLiteral("no runs to summarise"));
     }
     const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
-        if (!html.isEmpty()) {
+        if (summary.options.nodes) {
+            if (!html.isEmpty()) {
+                writeNodesHtml(summary, out);
+            } else {
+                out << (csv ? nodesCsv(summary) : nodesText(summary));
+            }
+        } else if (!html.isEmpty()) {
             writeSummaryHtml(summary, out);
         } else {
             out << (csv ? summaryCsv(summary) : summaryText(summary));

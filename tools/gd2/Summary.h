@@ -6,6 +6,7 @@
 
 #include "Cli.h"
 #include "Columns.h"
+#include "Delays.h"
 #include "RunWalk.h"
 #include "Stats.h"
 
@@ -40,6 +41,8 @@ struct SummaryOptions
     int confidencePct = 95;
     QList<Period> periods;
     std::optional<double> referenceMph;
+    MeasureOptions measures;
+    bool nodes = false; // --nodes: a row per node instead of per stretch
 };
 
 // Below this many runs the percentiles and the indexes built on them are
@@ -63,7 +66,10 @@ struct SummaryRow
     QList<qsizetype> runs;
     QList<double> seconds;
     vtstats::Description time;
-    std::optional<double> meanMph;
+    std::optional<double> meanMph;    // the travel speed: all distance over all time
+    std::optional<double> runningMph; // all distance over the time above the stop speed
+    std::optional<double> stopsPerMile;
+    QString los; // from the travel speed; empty without a base free-flow speed
     double stopsPerRun = 0.0;
     double stoppedSecondsPerRun = 0.0;
     std::optional<double> delaySeconds;
