@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """gd2's GeoPackage as GIS users' tools read it: two synthetic studies (some
 fixes without a position) exported with `export --format gpkg`, opened by
-GDAL (ogrinfo, ogr2ogr) and by SQLite, and every layer checked against the
-CSV exports: feature count, geometry type, extent and every cell. GDAL must
-say no warning. Usage: tst_gpkg.py SOURCE_DIR PROGRAM_DIR WORK_DIR"""
+GDAL (ogrinfo, ogr2ogr, validate_gpkg.py) and by SQLite, and every layer
+checked against the CSV exports: feature count, geometry type, extent and
+every cell. GDAL must say no warning. Usage: tst_gpkg.py SOURCE_DIR PROGRAM_DIR WORK_DIR"""
 
 import csv
 import io
@@ -173,8 +173,13 @@ for layer, (geometry, extent, key, expected, columns) in CHECKS.items():
                 problems.append(f"{layer} {k} {column}: {row[column]!r}, CSV {wanted!r}")
                 break
 
-# As SQLite sees it: a GeoPackage 1.2 with its systems and a default style per
-# stretch layer.
+# GDAL's own check of the GeoPackage rules (Debian's python3-gdal, which
+# gdal-bin brings), then as SQLite sees it: a GeoPackage 1.2 with its systems
+# and a default style per stretch layer.
+validator = "/usr/lib/python3/dist-packages/osgeo_utils/samples/validate_gpkg.py"
+check = subprocess.run(["/usr/bin/python3", validator, out], capture_output=True, text=True)
+if check.returncode or check.stdout or check.stderr:
+    problems.append(f"validate_gpkg.py: {check.stdout}{check.stderr}")
 db = sqlite3.connect(out)
 if db.execute("PRAGMA application_id").fetchone()[0] != 0x47504B47 or \
         db.execute("PRAGMA user_version").fetchone()[0] < 10200:
