@@ -407,9 +407,7 @@ const QList<Command>& commands()
          "FILE",
          runInfo},
         {"dump", "every record, one line each", {kOutput}, 1, 1, "FILE", runDump},
-        {"export",
-         "the records for spreadsheets and maps; gpkg: the studies' records, runs, stretches, "
-         "summary and nodes as GIS layers",
+        {"export", "the records for spreadsheets and maps; gpkg: GIS layers of the studies",
          QList<Option>{
              {"--format",
               "FORMAT",
