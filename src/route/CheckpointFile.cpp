@@ -94,13 +94,13 @@ QString checkRoute(QList<Checkpoint>& cps, const QList<int>& lines, const QStrin
 
 CheckpointList failed(const QString& error)
 {
-    return {{}, error};
+    return {{}, error, {}};
 }
 
 CheckpointList checked(QList<Checkpoint> cps, const QList<int>& lines, const QString& file)
 {
     const QString error = checkRoute(cps, lines, file);
-    return error.isEmpty() ? CheckpointList{cps, {}} : failed(error);
+    return error.isEmpty() ? CheckpointList{cps, {}, {}} : failed(error);
 }
 
 // One CSV line into its fields: commas separate, double quotes enclose a
@@ -140,6 +140,7 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
     int column[5] = {-1, -1, -1, -1, -1}; // name, latitude, longitude, radius_m, ffs_mph
     const char* const kNames[] = {"name", "latitude", "longitude", "radius_m", "ffs_mph"};
     QList<Checkpoint> cps;
+    QList<std::optional<double>> ffs;
     QList<int> lines;
     bool headerSeen = false;
     for (qsizetype r = 0; r < rows.size(); ++r) {
@@ -199,9 +200,10 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
                         .arg(QString::fromUtf8(field(3))));
             }
         }
+        ffs.append(std::nullopt);
         if (!field(4).trimmed().isEmpty()) {
-            c.ffsMph = number(field(4));
-            if (!c.ffsMph || !(*c.ffsMph > 0.0) || *c.ffsMph > 200.0) {
+            ffs.last() = number(field(4));
+            if (!ffs.last() || !(*ffs.last() > 0.0) || *ffs.last() > 200.0) {
                 return failed(QStringLiteral("%1, line %2: ffs_mph \"%3\" is not a speed above 0 "
                                              "in mph")
                                   .arg(file)
@@ -212,7 +214,11 @@ CheckpointList parseCsv(const QByteArray& content, const QString& file)
         cps.append(c);
         lines.append(line);
     }
-    return checked(cps, lines, file);
+    CheckpointList list = checked(cps, lines, file);
+    if (list.ok() && column[4] >= 0) {
+        list.ffsMph = ffs;
+    }
+    return list;
 }
 
 CheckpointList parseGpx(const QByteArray& content, const QString& file)
@@ -245,7 +251,7 @@ CheckpointList parseGpx(const QByteArray& content, const QString& file)
                 }
                 QList<Checkpoint>& into = tag == u"wpt" ? waypoints : routePoints;
                 (tag == u"wpt" ? waypointLines : routeLines).append(line);
-                into.append(Checkpoint{{}, *lat, *lon, {}, {}});
+                into.append(Checkpoint{{}, *lat, *lon, {}});
                 open = &into.last();
             } else if (tag == u"name" && open) {
                 open->name = xml.readElementText().trimmed();

@@ -18,8 +18,6 @@ struct Checkpoint
     // How far to either side of the route the checkpoint's line reaches;
     // the route's default when the file gives none.
     std::optional<double> radiusM;
-    // The base free-flow speed of the stretch that ends here, when given.
-    std::optional<double> ffsMph;
 };
 
 struct CheckpointList
@@ -29,6 +27,9 @@ struct CheckpointList
     // A file with an error gives no checkpoints at all: a run never starts
     // with half a route.
     QString error;
+    // By checkpoint, the CSV's optional ffs_mph column: the base free-flow
+    // speed of the stretch that ends there. Empty when the file has none.
+    QList<std::optional<double>> ffsMph;
     bool ok() const { return error.isEmpty(); }
 };
 

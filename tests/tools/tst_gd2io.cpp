@@ -113,7 +113,7 @@ private slots:
                                   << "checkpoints compare";
         QTest::newRow("formats") << "gd2 export --format g"
                                  << "gpx geojson gpkg";
-        QTest::newRow("options") << "gd2 compare --b"
+        QTest::newRow("options") << "gd2 compare --be"
                                  << "--before";
         QTest::newRow("alias") << "gd2 info --o"
                                << "--output";

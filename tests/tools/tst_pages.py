@@ -70,11 +70,14 @@ gd2 = str(program / "gd2")
 subprocess.run([gd2, "summary", "--html", pages / "summary.html", before], check=True)
 subprocess.run([gd2, "compare", "--before", before, "--after", after, "--html",
                 pages / "compare.html"], check=True)
+subprocess.run([gd2, "delays", "--html", pages / "delays.html", before], check=True)
 
 # What each page must show: colour (RGB) and the least number of its pixels.
 EXPECTED = {
-    "summary": {"run dots": (0xD6, 0x27, 0x28), "interval band": (0xC6, 0xDB, 0xEF)},
+    "summary": {"run dots": (0xD6, 0x27, 0x28), "interval band": (0xC6, 0xDB, 0xEF),
+                "delay bars": (0x1F, 0x77, 0xB4)},
     "compare": {"before": (0x1F, 0x77, 0xB4), "after": (0xFF, 0x7F, 0x0E)},
+    "delays": {"stopped delay": (0xF4, 0xA6, 0xA0), "speed": (0x1F, 0x5F, 0xA8)},
 }
 problems = []
 for page, colours in EXPECTED.items():
@@ -92,5 +95,9 @@ for page, colours in EXPECTED.items():
             problems.append(f"{page}: {what} drawn in {counts.get(bytes(colour), 0)} pixels")
     if counts.get(b"\xff\xff\xff", 0) > 0.97 * len(rgb):
         problems.append(f"{page}: nearly blank")
+    # Nothing runs off the window: the right margin stays white.
+    cut = sum(1 for k, px in enumerate(rgb) if k % width >= width - 24 and px != b"\xff\xff\xff")
+    if cut:
+        problems.append(f"{page}: {cut} pixels drawn in the right margin (cut off)")
 print("\n".join(problems) or f"pages rendered as drawn: {pages}")
 sys.exit(1 if problems else 0)

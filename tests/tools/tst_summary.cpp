@@ -174,23 +174,24 @@ private slots:
         QTest::addColumn<int>("times");
         const auto row = [](const char* name, const char* options, const char* says,
                             int times = 1) { QTest::newRow(name) << options << says << times; };
-        const char* csv = "--csv --reference-mph=36";
+        const char* csv = "--csv --reference-mph=36 --base-ffs-mph=40";
         const char* periods = "--csv --periods early=07:00-07:15,late=07:15-07:45";
         const char* html = "--html PAGE";
         row("columns", csv,
             "direction,period,from,to,runs,mean_s,median_s,sd_s,min_s,max_s,cv_pct,ci_low_s,"
             "ci_high_s,runs_needed,enough,mean_mph,stops_per_run,stopped_s_per_run,delay_s,tti,"
-            "p80_s,p95_s,buffer_index,planning_time_index,lottr\n");
+            "p80_s,p95_s,buffer_index,planning_time_index,lottr,travel_speed_mph,running_speed_mph,"
+            "stops_per_mile,los\n");
         row("NB", csv,
             "\nNB,all,run,run,5,340.0,340.0,31.6,300.0,380.0,9.3,300.7,379.3,6,no,31.8,0.20,4.0,"
-            "40.0,1.13,364.0,376.0,0.11,1.25,1.07\n");
+            "40.0,1.13,364.0,376.0,0.11,1.25,1.07,31.8,32.1,0.07,B\n");
         row("NB start-N1", csv,
             "\nNB,all,start,N1,5,100.0,100.0,0.0,100.0,100.0,0.0,100.0,100.0,2,yes,");
         row("NB N1-end", csv, "\nNB,all,N1,end,5,240.0,240.0,31.6,200.0,");
         row("SB", csv,
             "\nSB,all,run,run,1,400.0,400.0,,400.0,400.0,,,,,no,27.0,0.00,0.0,100.0,1.33,400.0,"
-            "400.0,0.00,1.33,1.00\n");
-        row("indicative", "", " 364.0*  376.0*  0.11*  1.07*\n");
+            "400.0,0.00,1.33,1.00,27.0,27.0,0.00,B\n");
+        row("indicative", "", " 364.0*  376.0*  0.11*  1.07*    32.1     0.07\n");
         row("indicative said", "", "\n* indicative: fewer than 20 runs.\n");
         row("NB rows", csv, "\nNB,", 3);
         row("SB rows", csv, "\nSB,", 3);
@@ -200,10 +201,16 @@ private slots:
         row("late", periods, "\nNB,late,run,run,3,");
         row("SB outside", periods, "\nSB,", 0);
         row("said", periods, "1 run started outside every period");
-        // A travel-time chart per group, then time-space and speed per
-        // direction; the page needs nothing from elsewhere.
-        row("charts", html, "<svg", 2 + 2 * 2);
-        row("only SVG links", html, "http", 2 + 2 * 2);
+        // A travel-time chart and a delay chart per group, then time-space
+        // and speed per direction; the page needs nothing from elsewhere.
+        row("charts", html, "<svg", 2 * 2 + 2 * 2);
+        row("only SVG links", html, "http", 2 * 2 + 2 * 2);
+        // Node 1 passed at speed: no delay; run 1's stop comes after it.
+        row("delays", "delays --csv",
+            "file,run,direction,node,time,cruise_mph,control_delay_s,deceleration_delay_s,"
+            "stopped_delay_s,acceleration_delay_s,stops,los,arrival\n");
+        row("delays run 1", "delays --csv", ",1,NB,1,07:01:40,30.0,0.0,0.0,0.0,0.0,0,A,\n");
+        row("delays rows", "delays --csv", ",NB,1,", 5);
         row("no script", html, "<script", 0);
     }
     void corridorFigures()
@@ -212,8 +219,12 @@ private slots:
         QFETCH(QString, says);
         const QString page = dir_.filePath("page.html");
         gd2::CliOutput io;
-        QCOMPARE(
-            cli(options.replace("PAGE", page).split(u' ', Qt::SkipEmptyParts) << corridor_, io), 0);
+        // Summary's unless the row names its command.
+        QStringList words = options.replace("PAGE", page).split(u' ', Qt::SkipEmptyParts);
+        if (words.value(0) != u"delays") {
+            words.prepend(QStringLiteral("summary"));
+        }
+        QCOMPARE(gd2::runCli(words << corridor_, io), 0);
         const QByteArray all = io.out + io.err + (options.contains(page) ? readAll(page) : "");
         QTEST(int(all.count(says.toUtf8())), "times");
     }

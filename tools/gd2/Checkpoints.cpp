@@ -30,7 +30,7 @@ QList<route::Checkpoint> checkpointsOfRun(const Study& study, const Run& run, bo
     QList<route::Checkpoint> out;
     const auto at = [&](const QString& name, const FixRecord& r) {
         out.append({name, south ? -r.Latitude : r.Latitude, west ? -r.Longitude : r.Longitude,
-                    std::nullopt, std::nullopt});
+                    std::nullopt});
     };
     qint16 node = -1;
     const FixRecord* last = nullptr;

@@ -1,6 +1,7 @@
 // Before and after: matching, the test, and the text, CSV and page.
 
 #include "Compare.h"
+#include "NodeCompare.h"
 
 #include "Charts.h"
 #include "Columns.h"
@@ -599,9 +600,15 @@ int runCompare(const Arguments& a, CliOutput& io)
             }
         }
     }
-    const QByteArray text = !html.isEmpty()  ? compareHtml(c)
-                            : a.has("--csv") ? compareCsv(c)
-                                             : compareText(c);
+    QByteArray text;
+    if (options.nodes && !html.isEmpty()) {
+        Sink page(text);
+        writeNodesCompareHtml(c, page);
+    } else if (options.nodes) {
+        text = a.has("--csv") ? nodesCompareCsv(c) : nodesCompareText(c);
+    } else {
+        text = !html.isEmpty() ? compareHtml(c) : a.has("--csv") ? compareCsv(c) : compareText(c);
+    }
     const bool written = writeOutput(io, html.isEmpty() ? a.value("-o") : html, [&](Sink& out) {
         out << text;
         return true;

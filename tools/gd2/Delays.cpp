@@ -174,9 +174,7 @@ QString readMeasureOptions(const Arguments& a, MeasureOptions& options)
         if (!cps.ok()) {
             return cps.error;
         }
-        for (const route::Checkpoint& c : cps.checkpoints) {
-            options.checkpointFfs << c.ffsMph;
-        }
+        options.checkpointFfs = cps.ffsMph;
     }
     return {};
 }

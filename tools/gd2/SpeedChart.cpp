@@ -36,6 +36,14 @@ qint64 timeStepMs(qint64 spanMs)
     return qint64(days) * kMsPerDay;
 }
 
+// The colours of a node's delays and the times each covers.
+using DelayPart = std::pair<qint64, qint64> (*)(const NodeDelay&);
+const std::array<std::pair<const char*, DelayPart>, 3> kDelayParts = {{
+    {"#fdd49e", [](const NodeDelay& d) { return std::pair(d.from, d.stoppedFrom); }},
+    {"#f4a6a0", [](const NodeDelay& d) { return std::pair(d.stoppedFrom, d.stoppedTo); }},
+    {"#b8e0b0", [](const NodeDelay& d) { return std::pair(d.stoppedTo, d.to); }},
+}};
+
 qint64 ceilTo(qint64 v, qint64 step)
 {
     const qint64 r = v % step;
@@ -85,16 +93,34 @@ QByteArray speedChartSvg(const RunReport& run)
     out << QStringLiteral("<text x=\"%1\" y=\"24\" font-size=\"16\" font-weight=\"bold\">%2</text>")
                .arg(svgNumber(kLeft), title);
 
-    // Stopped time under everything else.
-    out << QStringLiteral("<g fill=\"#f6c9c4\">");
-    for (const Interval& iv : run.stopped) {
-        const double a = x(iv.from);
-        const double b = x(iv.to);
+    // Stopped time under everything else; with the nodes' delays, each
+    // node's slowing, standing and speeding up again.
+    const auto band = [&](qint64 from, qint64 to) {
+        const double a = x(from);
+        const double b = x(to);
         out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/>")
                    .arg(svgNumber(std::min(a, b)), svgNumber(kTop), svgNumber(std::fabs(b - a)),
                         svgNumber(kBottom - kTop));
+    };
+    const bool delays = !run.nodeDelays.isEmpty();
+    if (delays) {
+        for (const auto& [colour, part] : kDelayParts) {
+            out << QStringLiteral("<g fill=\"%1\">").arg(QLatin1String(colour));
+            for (const NodeDelay& d : run.nodeDelays) {
+                if (d.slowed()) {
+                    const auto [from, to] = part(d);
+                    band(from, to);
+                }
+            }
+            out << QStringLiteral("</g>");
+        }
+    } else {
+        out << QStringLiteral("<g fill=\"#f6c9c4\">");
+        for (const Interval& iv : run.stopped) {
+            band(iv.from, iv.to);
+        }
+        out << QStringLiteral("</g>");
     }
-    out << QStringLiteral("</g>");
 
     // Grid and tick labels.
     out << QStringLiteral("<g stroke=\"#dddddd\" stroke-width=\"1\">");
@@ -176,10 +202,20 @@ QByteArray speedChartSvg(const RunReport& run)
     flush();
 
     // Legend.
-    out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"10\" fill=\"#f6c9c4\"/>")
-               .arg(svgNumber(kRight - 250), svgNumber(kHeight - 24));
-    out << QStringLiteral("<text x=\"%1\" y=\"%2\">stopped (under 5 mph)</text>")
-               .arg(svgNumber(kRight - 230), svgNumber(kHeight - 15));
+    const auto key = [&](double at, double base, const char* colour, const QString& text) {
+        out << QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"14\" height=\"10\" fill=\"%3\"/>")
+                   .arg(svgNumber(at), svgNumber(base - 9), QLatin1String(colour));
+        out << QStringLiteral("<text x=\"%1\" y=\"%2\">%3</text>")
+                   .arg(svgNumber(at + 20), svgNumber(base), text);
+    };
+    if (delays) {
+        // Beside the title: under the time axis there is no room for three.
+        key(kRight - 400, 22, kDelayParts[0].first, QStringLiteral("deceleration delay"));
+        key(kRight - 260, 22, kDelayParts[1].first, QStringLiteral("stopped delay"));
+        key(kRight - 150, 22, kDelayParts[2].first, QStringLiteral("acceleration delay"));
+    } else {
+        key(kRight - 250, kHeight - 15, "#f6c9c4", QStringLiteral("stopped (under 5 mph)"));
+    }
     out << QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\" stroke=\"#1f5fa8\" "
                           "stroke-width=\"2\"/>")
                .arg(svgNumber(kRight - 90), svgNumber(kHeight - 19), svgNumber(kRight - 70));

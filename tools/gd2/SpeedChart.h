@@ -1,6 +1,7 @@
 #pragma once
-// One run's speed against time as an SVG picture: stopped time shaded, the
-// nodes marked where they were passed.
+// One run's speed against time as an SVG picture: stopped time shaded (or,
+// when the run has its nodes' delays, each node's deceleration, stopped and
+// acceleration delay), the nodes marked where they were passed.
 
 #include "Report.h"
 

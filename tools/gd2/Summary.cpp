@@ -83,7 +83,11 @@ void fillRow(SummaryRow& row, const Summary& s, const QList<std::optional<double
     }
     if (allSeconds > 0.0) {
         row.meanMph = allMetres / allSeconds / kMetresPerSecondPerMph;
-        row.los = row.isRun() ? QString() : stretchLosOf(s.options.measures, row.to, row.meanMph);
+        // The whole run against the one base speed; a stretch against its own.
+        const MeasureOptions& m = s.options.measures;
+        row.los = !row.isRun()   ? stretchLosOf(m, row.to, row.meanMph)
+                  : m.baseFfsMph ? stretchLos(*row.meanMph, *m.baseFfsMph)
+                                 : QString();
     }
     if (movingSeconds > 0.0) {
         row.runningMph = allMetres / movingSeconds / kMetresPerSecondPerMph;
@@ -348,7 +352,11 @@ Columns<SummaryLine> summaryColumns(const Summary& s)
          }},
         {"lottr", "LOTTR", "LOTTR", 7,
          [](const Line& l, Output o) { return indicative(cell(l.r.lottr(), 2), l.r, o); }},
-        {"travel_speed_mph", "Travel", "Travel speed mph", 7,
+        // The text has it as "mph" already.
+        {"travel_speed_mph",
+         {},
+         "Travel speed mph",
+         7,
          [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
         {"running_speed_mph", "Running", "Running speed mph", 8,
          [](const Line& l, Output) { return cell(l.r.runningMph, 1); }},
@@ -706,12 +714,41 @@ QByteArray summaryText(const Summary& s)
 
 QString summaryHtmlTable(const Summary& s, const SummaryGroup& g)
 {
-    const Columns<Line> columns = summaryColumns(s);
-    QString out = QStringLiteral("<table>\n") + htmlHeader(columns);
-    for (const SummaryRow& r : g.rows) {
-        out += htmlLine(columns, Line{s, g, r});
+    // One table of every column runs off a 1280-pixel window: three, each
+    // naming the stretch and its runs, with the page's columns in one each.
+    static const QList<std::pair<const char*, QStringList>> kTables = {
+        {"Travel time (s)",
+         {"Mean", "Median", "SD", "Min", "Max", "CV %", "interval", "Runs needed", "Enough"}},
+        {"Speed, stops and level of service",
+         {"Travel speed mph", "Running speed mph", "Stops per run", "Stopped s per run",
+          "Stops per mile", "LOS", "Delay s", "Delay numbers"}},
+        {"Reliability",
+         {"TTI", "80th percentile", "95th percentile", "Buffer index", "Planning time index",
+          "LOTTR"}},
+    };
+    const Columns<Line> all = summaryColumns(s);
+    QString out;
+    for (const auto& [title, headers] : kTables) {
+        Columns<Line> columns;
+        for (const Column<Line>& c : all) {
+            const bool named = c.html == u"Stretch" || c.html == u"Runs";
+            const bool listed =
+                std::any_of(headers.cbegin(), headers.cend(), [&](const QString& h) {
+                    return c.html == h || (h == u"interval" && c.html.endsWith(h)) ||
+                           (h == u"Delay numbers" && c.html.startsWith(h));
+                });
+            if (c.in(Output::Html) && (named || listed)) {
+                columns << c;
+            }
+        }
+        out += QStringLiteral("<h3>%1</h3>\n<table>\n").arg(QLatin1String(title)) +
+               htmlHeader(columns);
+        for (const SummaryRow& r : g.rows) {
+            out += htmlLine(columns, Line{s, g, r});
+        }
+        out += QStringLiteral("</table>\n");
     }
-    return out + QStringLiteral("</table>");
+    return out;
 }
 
 QString readSummaryOptions(const Arguments& a, SummaryOptions& options)

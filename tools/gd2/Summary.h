@@ -145,7 +145,9 @@ QByteArray summaryCsv(const Summary& summary);
 QByteArray summaryHtml(const Summary& summary);
 // The page written out as it is made.
 void writeSummaryHtml(const Summary& summary, Sink& out);
-// The rows of a group as a table of the page.
+// The rows of a group as the page's tables, each narrow enough for a
+// 1280-pixel window: travel time; speed, stops and level of service;
+// reliability.
 QString summaryHtmlTable(const Summary& summary, const SummaryGroup& group);
 
 // The options summary and compare share, read from their words; an error

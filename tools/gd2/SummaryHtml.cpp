@@ -2,6 +2,7 @@
 // time of each run, the time-space diagram and the speed along the route.
 
 #include "Charts.h"
+#include "NodeSummary.h"
 #include "Summary.h"
 #include "TextFormat.h"
 
@@ -119,6 +120,13 @@ void writeSummaryHtml(const Summary& s, Sink& sink)
         out << summaryHtmlTable(s, g);
         if (!g.rows.isEmpty() && !g.rows.first().runs.isEmpty()) {
             out << travelTimeChart(s, g, g.rows.first());
+        }
+        if (const QList<NodeRow> nodes = nodeRows(s, g); !nodes.isEmpty()) {
+            const QString name =
+                g.direction + QStringLiteral(", ") + periodText(s.options, g.period);
+            out << QStringLiteral("<h3>Control delay per intersection</h3>");
+            out << nodesHtmlTable(s, g, nodes);
+            out << delayBarChart(name + QStringLiteral(": control delay per intersection"), nodes);
         }
     }
     QStringList directions;
