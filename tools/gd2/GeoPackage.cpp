@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 #include <QPointF>
 #include <QTemporaryFile>
@@ -714,22 +715,6 @@ QList<Field<RunRow>> runFields(bool stretches)
     return fields;
 }
 
-// The delay at the node stretch `k` of a run ends at: the one marked where
-// the next stretch begins.
-const NodeDelay* delayAtEnd(const RunReport& run, qsizetype k)
-{
-    if (k + 1 >= run.stretches.size()) {
-        return nullptr;
-    }
-    const Stretch& next = run.stretches[k + 1];
-    for (const NodeDelay& d : run.nodeDelays) {
-        if (d.node == next.node && next.start && d.at == *next.start) {
-            return &d;
-        }
-    }
-    return nullptr;
-}
-
 QList<Field<SummaryFeature>> summaryFields(const Summary& s)
 {
     QList<Field<SummaryFeature>> fields;
@@ -772,22 +757,24 @@ struct RunPath
     qint16 node = 0;
     bool markDue = false;
 
-    // The positions from stretch `k`'s first to the next stretch's first,
-    // as the run walk measures its distance.
-    QList<QPointF> stretchLine(qsizetype k) const
+    // Each stretch's positions from its first to the next stretch's first,
+    // as the run walk measures its distance; in one pass, as a file of
+    // nonsense can have a stretch at every record.
+    QList<QList<QPointF>> stretchLines(qsizetype stretches) const
     {
-        QList<QPointF> line;
-        for (const Point& p : points) {
-            if (p.stretch == k) {
-                line << p.at;
-            } else if (p.stretch > k) {
-                if (!line.isEmpty()) {
-                    line << p.at;
-                }
-                break;
+        QList<QList<QPointF>> lines(stretches);
+        qsizetype k = 0;
+        while (k < points.size() && points[k].stretch < stretches) {
+            const qsizetype mine = points[k].stretch;
+            QList<QPointF>& line = lines[mine];
+            while (k < points.size() && points[k].stretch == mine) {
+                line << points[k++].at;
+            }
+            if (k < points.size()) {
+                line << points[k].at;
             }
         }
-        return line;
+        return lines;
     }
 };
 
@@ -904,10 +891,20 @@ private:
         stretchFids_.resize(k + 1);
         runFids_[k] =
             runs_.add(RunRow{study_, rep, nullptr, offsets_, measures_}, Geometry::line(all));
+        // The delay at the node a stretch ends at: the one marked where the
+        // next stretch begins.
+        QHash<std::pair<qint16, qint64>, const NodeDelay*> delays;
+        for (const NodeDelay& d : rep.nodeDelays) {
+            delays.insert({d.node, d.at}, &d);
+        }
+        const QList<QList<QPointF>> lines = path_.stretchLines(rep.stretches.size());
         for (qsizetype j = 0; j < rep.stretches.size(); ++j) {
+            const Stretch* next = j + 1 < rep.stretches.size() ? &rep.stretches[j + 1] : nullptr;
+            const NodeDelay* delay =
+                next && next->start ? delays.value({next->node, *next->start}, nullptr) : nullptr;
             stretchFids_[k] << stretches_.add(
-                RunRow{study_, rep, &rep.stretches[j], offsets_, measures_, delayAtEnd(rep, j)},
-                Geometry::line(path_.stretchLine(j)));
+                RunRow{study_, rep, &rep.stretches[j], offsets_, measures_, delay},
+                Geometry::line(lines[j]));
         }
         for (const auto& [node, at] : path_.marks) {
             marks_[{directionGroupOf(rep.direction), node}] << at;
