@@ -203,8 +203,10 @@ class Package
 public:
     explicit Package(const QString& path)
     {
+        // One thread only: no locks taken per call.
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
             fail();
         }
     }
@@ -260,7 +262,8 @@ public:
             fail();
         }
     }
-    // Runs a statement that gives no rows, ready for the next.
+    // Runs a statement that gives no rows, ready for the next, which binds
+    // every value again.
     void run(sqlite3_stmt* s)
     {
         if (!s) {
@@ -270,7 +273,6 @@ public:
             fail();
         }
         sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
     }
     // The first column of the one row a statement gives, as bytes.
     QByteArray blobOf(sqlite3_stmt* s)
@@ -284,7 +286,6 @@ public:
             out = QByteArray(data, sqlite3_column_bytes(s, 0));
         }
         sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
         return out;
     }
     qint64 lastRow() const { return sqlite3_last_insert_rowid(db_); }
