@@ -18,10 +18,15 @@ constexpr double kSmoothHalfSeconds = 1.5;
 // burst of speed or a fix gone wild.
 constexpr double kCruiseQuantile = 0.85;
 // The approach reaches back to the node before, and at least this far; and
-// further, a node at a time, until it holds a speed for a while: two
-// signals close together may leave no cruise between them.
+// twice as far, and again, up to the longest, until it holds a speed for a
+// while: two signals close together may leave no cruise between them. The
+// bound keeps a run of nodes marked at every fix from taking quadratic time.
 constexpr double kApproachSeconds = 60.0;
+constexpr double kLongestApproachSeconds = 960.0;
 constexpr double kHeldSeconds = 8.0;
+// Nodes marked closer together than this share their approach: its window
+// hardly moves, and a file with a node at every fix stays linear.
+constexpr qint64 kSameApproachMs = 1000;
 // A node is slowed for when the averaged speed falls under this share of
 // the cruise speed; the slowdown runs out to where it is back above the
 // second. Between the two shares the time lost is a few hundredths of a
@@ -188,6 +193,7 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
     const Profile p = profileOf(samples, rule);
     // Where the slowdown before has ended: no slowdown reaches back past it.
     std::size_t settled = 0;
+    double cruise = 0.0;
     for (qsizetype k = 0; k < marks.size(); ++k) {
         NodeDelay d;
         d.node = marks[k].node;
@@ -201,13 +207,13 @@ QList<NodeDelay> nodeDelays(const QList<SpeedSample>& samples, const QList<NodeM
         const std::size_t before = k > 0 ? p.indexAt(marks[k - 1].at) : 0;
         const std::size_t next = k + 1 < marks.size() ? p.indexAt(marks[k + 1].at) : p.size() - 1;
         double held = 0.0;
-        double cruise = 0.0;
-        for (qsizetype back = k - 1;; --back) {
-            const std::size_t from = back >= 0 ? p.indexAt(marks[back].at) : 0;
+        const bool shared =
+            k > 0 && at - marks[k - 1].at < kSameApproachMs && at >= marks[k - 1].at;
+        for (double reach = kApproachSeconds; !shared; reach *= 2.0) {
             const std::size_t approach =
-                std::min({from, c, p.indexAt(at - qint64(kApproachSeconds * 1000.0))});
+                std::min({before, c, p.indexAt(at - qint64(reach * 1000.0))});
             cruise = cruiseOver(p, approach, c, held);
-            if (held >= kHeldSeconds || approach == 0) {
+            if (held >= kHeldSeconds || approach == 0 || reach >= kLongestApproachSeconds) {
                 break;
             }
         }

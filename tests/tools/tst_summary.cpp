@@ -86,6 +86,9 @@ private slots:
     {
         corridor_ = file("corridor.gd2", studyBytes(corridor()));
         faster_ = file("faster.gd2", studyBytes(faster()));
+        // Each stretch's own base free-flow speed, on the checkpoint ending it.
+        file("cps.csv", "name,latitude,longitude,ffs_mph\nstart,40,-75,\nN1,40.01,-75,35\n"
+                        "end,40.04,-75,60\n");
     }
 
     void tQuantileMatchesTables_data()
@@ -211,6 +214,11 @@ private slots:
             "stopped_delay_s,acceleration_delay_s,stops,los,arrival\n");
         row("delays run 1", "delays --csv", ",1,NB,1,07:01:40,30.0,0.0,0.0,0.0,0.0,0,A,\n");
         row("delays rows", "delays --csv", ",NB,1,", 5);
+        // 32.0 of 35 mph is A, 31.7 of 60 is C; the whole run has no base.
+        row("ffs N1", "--csv --checkpoints CPS", "\nNB,all,start,N1,5,100.0,", 1);
+        row("ffs A", "--csv --checkpoints CPS", ",32.0,32.0,0.00,A\n", 1);
+        row("ffs C", "--csv --checkpoints CPS", ",31.7,32.2,0.09,C\n", 1);
+        row("ffs run", "--csv --checkpoints CPS", ",31.8,32.1,0.07,\n", 1);
         row("no script", html, "<script", 0);
     }
     void corridorFigures()
@@ -220,7 +228,9 @@ private slots:
         const QString page = dir_.filePath("page.html");
         gd2::CliOutput io;
         // Summary's unless the row names its command.
-        QStringList words = options.replace("PAGE", page).split(u' ', Qt::SkipEmptyParts);
+        QStringList words = options.replace("PAGE", page)
+                                .replace("CPS", dir_.filePath("cps.csv"))
+                                .split(u' ', Qt::SkipEmptyParts);
         if (words.value(0) != u"delays") {
             words.prepend(QStringLiteral("summary"));
         }

@@ -469,7 +469,8 @@ const QList<Command>& commands()
              {"--detect", "PCT",
               "the change to detect, in percent of the mean before (default 10)"},
              {"--power", "PCT", "the power to detect it with (default 80)"},
-             {"--nodes", nullptr, "a row per direction, period and node: control delay"}} +
+             {"--nodes", nullptr,
+              "a row per direction, period and node: control delay and stops"}} +
              groupingOptions(),
          0, 0, "", runCompare},
         {"help", "this text", {}, 0, 0, "", runHelp},
