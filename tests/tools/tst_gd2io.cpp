@@ -121,7 +121,7 @@ private slots:
         QTest::newRow("commands") << "gd2 c"
                                   << "checkpoints compare";
         QTest::newRow("formats") << "gd2 export --format g"
-                                 << "gpx geojson";
+                                 << "gpx geojson gpkg";
         QTest::newRow("options") << "gd2 compare --be"
                                  << "--before";
         QTest::newRow("alias") << "gd2 info --o"

@@ -7,6 +7,7 @@
 #include "Delays.h"
 #include "Export.h"
 #include "Files.h"
+#include "GeoPackage.h"
 #include "Inspect.h"
 #include "Report.h"
 #include "Sink.h"
@@ -132,12 +133,31 @@ int runExport(const Arguments& a, CliOutput& io)
                                       .arg(a.value("--utc-offset")));
         }
     }
+    const QString format = a.value("--format");
+    MeasureOptions measures;
+    if (const QString error = readMeasureOptions(a, measures); !error.isEmpty()) {
+        return usageError(io, error);
+    }
+    for (const Option& o : measureOptions()) {
+        if (format != u"gpkg" && a.has(o.name)) {
+            return usageError(io, QStringLiteral("%1 is for --format gpkg").arg(o.name));
+        }
+    }
+    if (format == u"gpkg") {
+        // SQLite writes the file itself, so it needs one.
+        if (a.value("-o").isEmpty()) {
+            return usageError(io, QStringLiteral("--format gpkg needs -o FILE.gpkg"));
+        }
+        return status(writeGeoPackage(a.files, options, measures, a.value("-o"), io));
+    }
+    if (a.files.size() > 1) {
+        return usageError(io, QStringLiteral("--format %1 takes one study file").arg(format));
+    }
     Study study;
     QList<Run> runs;
     if (!readOne(a, io, study, runs, true)) {
         return kExitBadFile;
     }
-    const QString format = a.value("--format");
     if (format != u"csv") {
         if (const qsizetype left = recordsWithoutPosition(study); left > 0) {
             say(io, QStringLiteral("%1 of %2 records have no position and were left out")
@@ -451,24 +471,22 @@ const QList<Command>& commands()
          "FILE",
          runInfo},
         {"dump", "every record, one line each", {kOutput}, 1, 1, "FILE", runDump},
-        {"export",
-         "the records for spreadsheets and maps",
-         {{"--format",
-           "FORMAT",
-           "the format to write",
-           Complete::Words,
-           {"csv", "gpx", "geojson", "kml"},
-           true},
-          {"--west", nullptr, "the study lies west of Greenwich: the file holds unsigned degrees"},
-          {"--south", nullptr, "the study lies south of the equator"},
-          {"--utc-offset", "HOURS",
-           "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX times; "
-           "default: this machine's time zone"},
-          kOutput},
-         1,
-         1,
-         "FILE",
-         runExport},
+        {"export", "the records for spreadsheets and maps; gpkg: GIS layers of the studies",
+         QList<Option>{
+             {"--format",
+              "FORMAT",
+              "the format to write",
+              Complete::Words,
+              {"csv", "gpx", "geojson", "kml", "gpkg"},
+              true},
+             {"--west", nullptr,
+              "the study lies west of Greenwich: the file holds unsigned degrees"},
+             {"--south", nullptr, "the study lies south of the equator"},
+             {"--utc-offset", "HOURS",
+              "hours east of UTC of the file's local times (-5, 5.5, +05:30), for GPX and "
+              "GeoPackage times; default: this machine's time zone"}} +
+             measureOptions() + QList<Option>{kOutput},
+         1, 1 << 20, "FILE...", runExport},
         {"checkpoints",
          "a route's checkpoint file from a run whose nodes were marked by key",
          {{"--run", "N", "the run (default: the first with a node marked)"},

@@ -20,6 +20,15 @@ enum class Output
     Html
 };
 
+// How a typed table (the GeoPackage) keeps a column's CSV cells.
+enum class Kind
+{
+    Real,
+    Integer,
+    Text,
+    DateTime // ISO 8601 in UTC
+};
+
 template <typename Row> struct Column
 {
     QString csv;   // the CSV header; empty: not in the CSV
@@ -29,6 +38,7 @@ template <typename Row> struct Column
     // The cell as each output shows it; empty: the row has no such figure,
     // an empty CSV cell and "n/a" elsewhere.
     std::function<QString(const Row&, Output)> cell;
+    Kind kind = Kind::Real;
 
     bool in(Output o) const
     {

@@ -7,7 +7,6 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <limits>
 
 namespace gd2 {
 
@@ -26,36 +25,6 @@ QString longitudeText(const FixRecord& r, const ExportOptions& o)
     return fixed(o.west ? -r.Longitude : r.Longitude, kDegreeDecimals);
 }
 
-// The offset from UTC at each local time: the one given, or this machine's,
-// asked once per quarter hour, since the zone's own rules are slow to ask and
-// no zone changes its offset twice within one.
-class UtcOffsets
-{
-public:
-    explicit UtcOffsets(const ExportOptions& o) : given_(o.utcOffsetSeconds) {}
-    int at(qint64 localMs)
-    {
-        if (given_) {
-            return *given_;
-        }
-        const qint64 quarter = localMs - localMs % kQuarterMs; // times are after 1899
-        if (quarter != quarter_) {
-            quarter_ = quarter;
-            offset_ = machineUtcOffset(quarter);
-            steady_ = offset_ == machineUtcOffset(quarter + kQuarterMs - 1);
-        }
-        return steady_ ? offset_ : machineUtcOffset(localMs);
-    }
-
-private:
-    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
-    std::optional<int> given_;
-    qint64 quarter_ = std::numeric_limits<qint64>::min();
-    // Plain values: optimisers lose track of an optional kept across calls.
-    int offset_ = 0;
-    bool steady_ = false;
-};
-
 QString jsonString(const QString& s)
 {
     // Only this program's own words and numbers reach here.
@@ -68,6 +37,20 @@ QString jsonTime(const std::optional<qint64>& stamp)
 }
 
 } // namespace
+
+int UtcOffsets::at(qint64 localMs)
+{
+    if (given_) {
+        return *given_;
+    }
+    const qint64 quarter = localMs - localMs % kQuarterMs; // times are after 1899
+    if (quarter != quarter_) {
+        quarter_ = quarter;
+        offset_ = machineUtcOffset(quarter);
+        steady_ = offset_ == machineUtcOffset(quarter + kQuarterMs - 1);
+    }
+    return steady_ ? offset_ : machineUtcOffset(localMs);
+}
 
 void writeCsv(const Study& study, const QList<Run>& runs, const ExportOptions& options, Sink& out)
 {

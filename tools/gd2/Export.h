@@ -5,6 +5,7 @@
 #include "StudyReader.h"
 
 #include <QByteArray>
+#include <limits>
 #include <optional>
 
 namespace gd2 {
@@ -17,6 +18,24 @@ struct ExportOptions
     // Seconds east of UTC of the file's local times; this machine's offset
     // at each time when not given.
     std::optional<int> utcOffsetSeconds;
+};
+
+// The offset from UTC at each local time: the one given, or this machine's,
+// asked once per quarter hour, since the zone's own rules are slow to ask and
+// no zone changes its offset twice within one.
+class UtcOffsets
+{
+public:
+    explicit UtcOffsets(const ExportOptions& o) : given_(o.utcOffsetSeconds) {}
+    int at(qint64 localMs);
+
+private:
+    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
+    std::optional<int> given_;
+    qint64 quarter_ = std::numeric_limits<qint64>::min();
+    // Plain values: optimisers lose track of an optional kept across calls.
+    int offset_ = 0;
+    bool steady_ = false;
 };
 
 struct ExportResult

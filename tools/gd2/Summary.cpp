@@ -245,15 +245,11 @@ QString enoughText(const SummaryRow& row)
                : QStringLiteral("no");
 }
 
-struct Line
-{
-    const Summary& s;
-    const SummaryGroup& g;
-    const SummaryRow& r;
-};
+using Line = SummaryLine;
 
-// Every column of the summary, for its text, CSV and page.
-Columns<Line> summaryColumns(const Summary& s)
+} // namespace
+
+Columns<SummaryLine> summaryColumns(const Summary& s)
 {
     const bool ref = s.options.referenceMph.has_value();
     const auto any = [](const Line& l) { return l.r.time.n > 0; };
@@ -261,10 +257,10 @@ Columns<Line> summaryColumns(const Summary& s)
         return [any, get](const Line& l, Output) { return any(l) ? fixed(get(l), 1) : QString(); };
     };
     Columns<Line> c{
-        {"direction", {}, {}, 0, [](const Line& l, Output) { return l.g.direction; }},
-        {"period", {}, {}, 0, [](const Line& l, Output) { return l.g.period; }},
-        {"from", {}, {}, 0, [](const Line& l, Output) { return l.r.from; }},
-        {"to", {}, {}, 0, [](const Line& l, Output) { return l.r.to; }},
+        {"direction", {}, {}, 0, [](const Line& l, Output) { return l.g.direction; }, Kind::Text},
+        {"period", {}, {}, 0, [](const Line& l, Output) { return l.g.period; }, Kind::Text},
+        {"from", {}, {}, 0, [](const Line& l, Output) { return l.r.from; }, Kind::Text},
+        {"to", {}, {}, 0, [](const Line& l, Output) { return l.r.to; }, Kind::Text},
         {{},
          "Stretch",
          "Stretch",
@@ -284,7 +280,8 @@ Columns<Line> summaryColumns(const Summary& s)
              return QString::fromLatin1(o == Output::Html ? "%1 of %2" : "%1/%2")
                  .arg(l.r.runs.size())
                  .arg(l.g.runs.size());
-         }},
+         },
+         Kind::Integer},
         {"mean_s", "Mean", "Mean", 8, v([](const Line& l) { return l.r.time.mean; })},
         {"median_s", "Median", "Median", 8, v([](const Line& l) { return l.r.time.median; })},
         {"sd_s", "SD", "SD", 7, [](const Line& l, Output) { return cell(l.r.time.sd, 1); }},
@@ -318,13 +315,15 @@ Columns<Line> summaryColumns(const Summary& s)
                     fixed(l.r.time.ci->high, 1);
          }},
         {"runs_needed", "Need", "Runs needed", 7,
-         [](const Line& l, Output o) { return runsCell(l.r.time.needed, o); }},
+         [](const Line& l, Output o) { return runsCell(l.r.time.needed, o); }, Kind::Integer},
         {"runs_needed_capped",
          {},
          {},
          0,
-         [](const Line& l, Output) { return cappedCell(l.r.time.needed); }},
-        {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); }},
+         [](const Line& l, Output) { return cappedCell(l.r.time.needed); },
+         Kind::Text},
+        {"enough", "Enough", "Enough", 7, [](const Line& l, Output) { return enoughText(l.r); },
+         Kind::Text},
         {"mean_mph", "mph", "Mean mph", 6,
          [](const Line& l, Output) { return cell(l.r.meanMph, 1); }},
         {"stops_per_run", "Stops", "Stops per run", 6,
@@ -362,7 +361,7 @@ Columns<Line> summaryColumns(const Summary& s)
         {"stops_per_mile", "Stops/mi", "Stops per mile", 9,
          [](const Line& l, Output) { return cell(l.r.stopsPerMile, 2); }},
         {"los", s.options.measures.hasFfs() ? "LOS" : "", s.options.measures.hasFfs() ? "LOS" : "",
-         4, [](const Line& l, Output) { return l.r.los; }},
+         4, [](const Line& l, Output) { return l.r.los; }, Kind::Text},
         {{},
          {},
          "Delay numbers (number &times;times)",
@@ -543,7 +542,8 @@ void sayNotes(Summary& summary, CliOutput& io)
     }
 }
 
-bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io)
+bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io,
+                  const StudyHooks& hooks)
 {
     StudyRead file{path, fileId(path), std::nullopt, 0};
     if (const StudyRead* same = sameStudy(summary, file)) {
@@ -558,9 +558,19 @@ bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& 
     QString error;
     WalkOptions walk = delayWalk(summary.options.measures);
     walk.path = paths;
-    RunWalker walker(walk, [&](RunReport&& r) { addRun(summary, path, std::move(r)); });
-    if (!streamStudyFile(
-            path, study, [&](const FixRecord& r) { walker.add(r); }, error)) {
+    RunWalker walker(walk, [&](RunReport&& r) {
+        addRun(summary, path, std::move(r));
+        if (hooks.run) {
+            hooks.run(summary.runs.size() - 1);
+        }
+    });
+    const auto each = [&](const FixRecord& r) {
+        walker.add(r);
+        if (hooks.record) {
+            hooks.record(r);
+        }
+    };
+    if (!streamStudyFile(path, study, each, error)) {
         summary.runs.resize(before);
         summary.notes << error + QStringLiteral(": left out.");
         summary.said << summary.notes.last();
@@ -657,6 +667,16 @@ void computeGroups(Summary& s)
             g.runs = it.value();
             fillGroup(g, s);
             s.groups.append(g);
+        }
+    }
+}
+
+void sayGroupNotes(const Summary& summary, CliOutput& io)
+{
+    for (const SummaryGroup& g : summary.groups) {
+        for (const QString& note : g.notes) {
+            say(io, QStringLiteral("%1, %2: %3")
+                        .arg(g.direction, periodText(summary.options, g.period), note));
         }
     }
 }
@@ -835,12 +855,7 @@ int runSummary(const Arguments& a, CliOutput& io)
     // The text carries its notes; the table and the page have them told.
     if (csv || !html.isEmpty()) {
         sayNotes(summary, io);
-        for (const SummaryGroup& g : summary.groups) {
-            for (const QString& note : g.notes) {
-                say(io, QStringLiteral("%1, %2: %3")
-                            .arg(g.direction, periodText(summary.options, g.period), note));
-            }
-        }
+        sayGroupNotes(summary, io);
     }
     if (summary.groups.isEmpty()) {
         say(io, QStringLiteral("no runs to summarise"));

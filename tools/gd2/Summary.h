@@ -5,8 +5,9 @@
 // reliability measures.
 
 #include "Cli.h"
-#include "Files.h"
+#include "Columns.h"
 #include "Delays.h"
+#include "Files.h"
 #include "RunWalk.h"
 #include "Stats.h"
 
@@ -125,13 +126,35 @@ void sayNotes(Summary& summary, CliOutput& io);
 
 // Takes the runs of one study; `name` names it in labels and notes.
 void addStudy(Summary& summary, const Study& study, const QString& name);
+// What else a reader of the file does as it goes: `record` after the run
+// walk has taken each record, `run` with the index in Summary::runs of each
+// run once it is in (while its last record is the latest given).
+struct StudyHooks
+{
+    std::function<void(const FixRecord&)> record;
+    std::function<void(qsizetype)> run;
+};
 // The same from a file, read a piece at a time: only the runs' figures are
 // kept, and with `path` their thinned paths for the pictures. Warnings and
 // a file left out go to `io`; false when the file cannot be read. A study
 // already counted is counted once, with a note.
-bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io);
+bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io,
+                  const StudyHooks& hooks = {});
 // Groups the runs taken and works out every row.
 void computeGroups(Summary& summary);
+
+// Says the notes that the CSV table and the page do not carry.
+// Says the notes of the groups: runs left out of a group.
+void sayGroupNotes(const Summary& summary, CliOutput& io);
+
+// A row of the summary's tables, and the columns they have.
+struct SummaryLine
+{
+    const Summary& s;
+    const SummaryGroup& g;
+    const SummaryRow& r;
+};
+Columns<SummaryLine> summaryColumns(const Summary& summary);
 
 QString periodText(const SummaryOptions& options, const QString& period);
 // The orders of groups and rows: SB, NB, WB, EB, other codes, none; and

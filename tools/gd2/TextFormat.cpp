@@ -144,6 +144,16 @@ QString isoUtc(qint64 localMs, int offsetSeconds)
     return text;
 }
 
+QString isoUtcMs(qint64 localMs, int offsetSeconds)
+{
+    QString text = isoLocal(localMs - qint64(offsetSeconds) * 1000);
+    if (text.size() == 19) {
+        text += QStringLiteral(".000");
+    }
+    text += u'Z';
+    return text;
+}
+
 QString dateText(qint64 ms)
 {
     QString text;

@@ -24,9 +24,11 @@ double niceStep(double raw);
 // study file's Date in whole milliseconds.
 QString isoLocal(qint64 ms);                       // 2010-03-01T09:15:00, ".250" when needed
 QString isoUtc(qint64 localMs, int offsetSeconds); // 2010-03-01T14:15:00Z
-QString dateText(qint64 ms);                       // 2010-03-01
-QString clockText(qint64 ms);                      // 09:15:00
-QString durationText(qint64 ms);                   // 1:02:03, rounded to the second
+// 2010-03-01T14:15:00.000Z, with the milliseconds always, as a GeoPackage's DATETIME.
+QString isoUtcMs(qint64 localMs, int offsetSeconds);
+QString dateText(qint64 ms);     // 2010-03-01
+QString clockText(qint64 ms);    // 09:15:00
+QString durationText(qint64 ms); // 1:02:03, rounded to the second
 
 // Seconds east of UTC that this machine's time zone has at a local time.
 int machineUtcOffset(qint64 localMs);
