@@ -14,7 +14,7 @@ import tty
 from harness import Collector, Display, read_study, wait_for
 
 SKIP = 77
-RED = "#ffc0c0"
+WINDOW_COLOURS = ("#ffc0c0", "#c0ffc0", "#ffffc0")  # red, green, yellow
 
 
 def tcp(port, state):
@@ -60,10 +60,15 @@ def record(build_bin, halves, gpsd_exe):
         starts.append(log())
         return start_gpsd(gpsd_exe, port, device, starts[-1])
 
-    def started():
-        # Only the Stop button is red once a run is on, the window green (or
-        # yellow, after ten seconds without a sentence).
-        wait_for(lambda: 2000 < c.pixels(c.window()).get(RED, 0) < 50000, 30, "the run")
+    def painted():
+        """How much of the window shows its colour, red, green or yellow."""
+        shown = c.pixels(c.window())
+        return max(shown.get(colour, 0) for colour in WINDOW_COLOURS)
+
+    def started(stopped):
+        # The Start/Stop button takes its own colour once a run is on,
+        # whatever colour the window has (yellow after ten silent seconds).
+        wait_for(lambda: 0 < painted() < stopped, 30, "the run")
 
     def ended():
         if c.app.poll() is None:
@@ -87,8 +92,9 @@ def record(build_bin, halves, gpsd_exe):
         study = c.begin_study()
         if gpsd:
             watched()
+        stopped = wait_for(lambda: painted() > 100000 and painted(), 30, "the main window")
         c.keys("r")
-        started()
+        started(stopped)
         os.write(master, halves[0])
         records(study, fixes(halves[0]))
         if gpsd:  # gone and back: the collector finds it again
