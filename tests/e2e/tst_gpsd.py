@@ -70,13 +70,19 @@ def record(build_bin, halves, gpsd_exe):
         # whatever colour the window has (yellow after ten silent seconds).
         wait_for(lambda: 0 < painted() < stopped, 30, "the run")
 
-    def ended():
-        if c.app.poll() is None:
-            try:
-                c.keys("e", then=0.5)  # refused until the stop has been taken
-            except AssertionError:  # the window gone: it has ended
-                pass
-        return c.app.poll() is not None
+    def stopped_and_ended():
+        # A second R within the clock's tick of the first counts as the same
+        # press, and E is refused during a run: R again until E ends the study.
+        c.keys("r")
+        for _ in range(10):
+            if c.app.poll() is None:
+                try:
+                    c.keys("e", then=0.5)
+                except AssertionError:  # the window gone: it has ended
+                    pass
+            if c.app.poll() is not None:
+                return True
+        return False
 
     try:
         os.makedirs(c.path("ports"))
@@ -104,8 +110,7 @@ def record(build_bin, halves, gpsd_exe):
             watched()
         os.write(master, halves[1])
         records(study, fixes(halves[0]) + fixes(halves[1]))
-        c.keys("r")
-        wait_for(ended, 60, "the study to end")
+        wait_for(stopped_and_ended, 120, "the run to stop and the study to end")
         assert c.wait_end() == 0
         return read_study(study)[1]
     finally:
