@@ -53,11 +53,19 @@ def main(build_bin):
         assert prefs[:78] == data.encode().ljust(78), prefs[:78]
         keys("Return")
         wait_for(lambda: os.path.exists(data + "Test-1.gd2"), 20, "the study")
-        keys("r", then=3)
-        keys("r", then=1)
-        keys("e")
-        assert collector.wait(timeout=30) == 0, collector.stderr.read().decode()[-2000:]
-        assert len(read_study(data + "Test-1.gd2")[1]) >= 2
+        keys("r")
+        wait_for(lambda: len(read_study(data + "Test-1.gd2")[1]) >= 2, 60, "two records")
+        keys("r")
+
+        def ended():  # e is refused until the stop has been taken
+            if collector.poll() is None:
+                try:
+                    keys("e", then=0.5)
+                except AssertionError:  # its window gone: it has ended
+                    pass
+            return collector.poll() is not None
+        wait_for(ended, 60, "the collector to end")
+        assert collector.returncode == 0, collector.stderr.read().decode()[-2000:]
         assert sorted(os.listdir(program)) == ["gps-collector", "gpssim"], os.listdir(program)
         print("installed: the preferences, the port and a study under the user's home")
         return 0

@@ -220,15 +220,6 @@ private slots:
             QCOMPARE(back.checkpoints[i].signal, cps[i].signal);
         }
     }
-
-    // A FIFO would hold the reader until something wrote to it.
-    void onlyRegularFiles()
-    {
-        QTemporaryDir dir;
-        const QString fifo = dir.filePath(QStringLiteral("route.csv"));
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QVERIFY(route::readCheckpoints(fifo).error.contains(u"not a regular file"));
-    }
 };
 
 QTEST_APPLESS_MAIN(TstCheckpointFile)
