@@ -377,8 +377,6 @@ Columns<SummaryLine> summaryColumns(const Summary& s)
     return c;
 }
 
-} // namespace
-
 QString runsCell(const std::optional<vtstats::RunsNeeded>& n, Output o)
 {
     if (!n) {
