@@ -158,7 +158,8 @@ private slots:
         row("unknown format", "export --format kmz F", ref, 2,
             "--format takes csv, gpx, geojson, kml, gpkg, not \"kmz\"");
         row("gpkg to standard output", "export --format gpkg F", ref, 2, "needs -o FILE.gpkg");
-        row("gpkg over its study", "export --format gpkg -o F F", ref, 1, "is a study being read");
+        row("gpkg over its study", "export --format gpkg -o F F", ref, 2,
+            "never writes over a study");
         row("option of another", "report --west F", ref, 2, "report takes no option --west");
         row("value missing", "report F --svg", ref, 2, "--svg needs a value");
         row("bad offset", "export --format gpx --utc-offset 5h F", ref, 2,
