@@ -3,9 +3,9 @@
 #include "FileLocations.h"
 
 #include "AnsiText.h"
+#include "SystemFolders.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -60,14 +60,10 @@ Locations portable(const QString& programFolder)
 
 Locations forProgramIn(const QString& programFolder)
 {
-    const QString installDir = QFileInfo(QStringLiteral(VT_INSTALL_BINDIR)).canonicalFilePath();
-    const bool isInstallDir =
-        !installDir.isEmpty() && QFileInfo(programFolder).canonicalFilePath() == installDir;
-    if (!isInstallDir && canWrite(programFolder)) {
+    if (!system::isInstallFolder(programFolder) && canWrite(programFolder)) {
         return portable(programFolder);
     }
-    return installed(programFolder,
-                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+    return installed(programFolder, system::settingsHome(),
                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 

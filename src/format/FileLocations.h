@@ -29,7 +29,8 @@ struct Locations
 // programs into (root may write there, but the package manager owns it).
 // An installed program's folders follow $XDG_CONFIG_HOME (else ~/.config)
 // and the user's documents folder (~/.config/user-dirs.dirs, else
-// ~/Documents).
+// ~/Documents); on Windows, where a program under Program Files is always
+// installed, AppData\Roaming and Documents.
 Locations forProgramIn(const QString& programFolder);
 
 // Everything in programFolder.

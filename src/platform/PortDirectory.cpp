@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 
 #include <algorithm>
 #include <tuple>
@@ -160,14 +159,9 @@ PortEntry portEntry(int n, const QString& settingsFolder)
         }
         return e;
     }
-    QStringList locations;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        locations.append(port.systemLocation());
-    }
-    locations = orderedDevices(locations);
-    if (n <= locations.size()) {
+    e.device = numberedDevice(n);
+    if (!e.device.isEmpty()) {
         e.kind = PortEntry::Kind::Device;
-        e.device = locations[n - 1];
     }
     return e;
 }

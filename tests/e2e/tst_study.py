@@ -9,7 +9,8 @@ from datetime import date
 from harness import HEADER, Model, read_study, same, session
 
 
-def main(build_bin):
+def main(build_bin, session=session):
+    """session: harness.session, or the same for the Windows build (tst_wine.py)."""
     with session(build_bin, "--rate", "1") as c:
         today = float((date.today() - date(1899, 12, 30)).days)  # as an OLE date
         c.start()

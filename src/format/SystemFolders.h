@@ -1,0 +1,19 @@
+#pragma once
+// The system's own folders: where an installed program keeps its settings,
+// and the folders the system installs programs into. One source file for
+// each system, chosen by the build.
+
+#include <QString>
+
+namespace locations::system {
+
+// The folder an installed program's settings folder goes in:
+// $XDG_CONFIG_HOME (else ~/.config); on Windows the user's AppData\Roaming.
+QString settingsHome();
+
+// Whether programFolder is one the system's installer owns, even where this
+// user could write there: the folder the build installs programs into; on
+// Windows, anything under Program Files.
+bool isInstallFolder(const QString& programFolder);
+
+} // namespace locations::system

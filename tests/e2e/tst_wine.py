@@ -1,0 +1,155 @@
+"""The Windows build under Wine, against the Linux build: gd2.exe's outputs
+byte for byte (line ends aside) with the Linux gd2's, and a study recorded
+by gps-collector.exe under Xvfb, fed by the simulated receiver over tcp://
+or through a COM port that Wine maps to a pseudo-terminal, checked as the
+Linux build's study is (tst_study.py). Run by scripts/windows --test:
+
+    tst_wine.py gd2 STAGE LINUX_BIN [STUDY...]
+    tst_wine.py study linux|tcp|com STAGE LINUX_BIN
+"""
+
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+from contextlib import contextmanager
+
+import tst_study
+from harness import STUDY, Collector, Display, read_study, wait_for
+from harness import session as harness_session
+
+# Each gd2 command a study is put through on both systems; F is the study.
+GD2_COMMANDS = [["info", "F"], ["dump", "F"], ["export", "--format", "csv", "F"],
+                ["export", "--format", "gpx", "F"], ["export", "--format", "geojson", "F"],
+                ["export", "--format", "kml", "F"], ["report", "F"], ["report", "--csv", "F"],
+                ["summary", "F"], ["summary", "--csv", "F"]]
+
+
+def wine(*args):
+    return ["wine", *args]
+
+
+class WineCollector(Collector):
+    """A portable copy of the Windows build in a folder of its own (Z:\\tmp\\...)."""
+
+    def __init__(self, stage, linux_bin, display, line):
+        self.folder = tempfile.mkdtemp(prefix="vt-wine-")
+        shutil.copytree(stage, self.folder, dirs_exist_ok=True)
+        os.makedirs(self.path("Data Files"))
+        self.display, self.sim, self.app = display, None, None
+        self.linux_bin, self.line, self.sim_folder = linux_bin, line, None
+        self.env = dict(os.environ, DISPLAY=display.name)
+        self.env.pop("QT_QPA_PLATFORM", None)  # Windows' own platform plugin
+
+    def start_simulator(self, *args):
+        common = ["--port", "1", "--baud", "0", "--echo", "--quiet", *args]
+        if self.line == "tcp":
+            # gpssim.exe serves the stream on a TCP port and names it in ports\com1.
+            self.sim = subprocess.Popen(wine(self.path("gpssim.exe"), *common),
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                        env=self.env)
+            wait_for(lambda: os.path.isfile(self.path("ports", "com1")), 60, "ports\\com1")
+            return
+        # The Linux gpssim on a pseudo-terminal, which Wine shows as COM1: the
+        # program folder has no ports entry, so port 1 is COM1 itself.
+        self.sim_folder = tempfile.mkdtemp(prefix="vt-wine-sim-")
+        self.sim = subprocess.Popen(
+            [os.path.join(self.linux_bin, "gpssim"), "--program-folder", self.sim_folder,
+             *common], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=self.env)
+        link = os.path.join(self.sim_folder, "ports", "com1")
+        wait_for(lambda: os.path.islink(link), 10, "the simulated port")
+        com1 = os.path.join(os.environ["WINEPREFIX"], "dosdevices", "com1")
+        if os.path.lexists(com1):
+            os.remove(com1)
+        os.symlink(os.readlink(link), com1)
+
+    def start(self, *args):
+        self.app = subprocess.Popen(wine(self.path("gps-collector.exe"), *args), env=self.env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return self.window()
+
+    def window(self, timeout=120):  # Wine's first start in a prefix is slow
+        return super().window(timeout)
+
+    def close(self):
+        super().close()
+        if self.sim_folder:
+            shutil.rmtree(self.sim_folder, ignore_errors=True)
+
+
+def keeping_study(make, line):
+    """A session whose study is kept, as vt-wine-study-LINE.gd2, for gd2's comparison."""
+    @contextmanager
+    def session(build_bin, *simulator_args):
+        with make(build_bin, *simulator_args) as c:
+            yield c
+            shutil.copy2(c.path(STUDY), os.path.join(tempfile.gettempdir(),
+                                                     "vt-wine-study-%s.gd2" % line))
+    return session
+
+
+def wine_session(stage, linux_bin, line):
+    @contextmanager
+    def session(_, *simulator_args):
+        c = WineCollector(stage, linux_bin, Display(), line)
+        try:
+            c.start_simulator(*simulator_args)
+            yield c
+        finally:
+            c.close()
+            c.display.close()
+        shutil.rmtree(c.folder, ignore_errors=True)
+    return session
+
+
+def compare_gd2(stage, linux_bin, studies):
+    """Every command on every study, and compare on the first two, on both
+    systems, from the studies' folder so that names are shown alike; the
+    outputs must be the same."""
+    assert studies, "no studies to compare"
+    folder = tempfile.mkdtemp(prefix="vt-wine-gd2-")
+    names = []
+    for n, study in enumerate(studies, 1):
+        read_study(study)  # whole records
+        names.append("study-%d.gd2" % n)
+        shutil.copy2(study, os.path.join(folder, names[-1]))
+    runs = [[a if a != "F" else name for a in command]
+            for name in names for command in GD2_COMMANDS]
+    if len(names) > 1:
+        runs.append(["compare", names[0], names[1]])
+    said = lambda out: out.replace(b"\r\n", b"\n")  # noqa: E731
+    for args in runs:
+        linux = subprocess.run([os.path.join(linux_bin, "gd2"), *args], capture_output=True,
+                               cwd=folder)
+        windows = subprocess.run(wine(os.path.join(stage, "gd2.exe"), *args),
+                                 capture_output=True, cwd=folder)
+        assert windows.returncode == linux.returncode, (args, windows.stderr)
+        assert said(windows.stdout) == said(linux.stdout), (args, windows.stdout[:400],
+                                                              linux.stdout[:400])
+    shutil.rmtree(folder)
+    print("wine: gd2.exe gave the Linux gd2's output for %d commands on %d studies"
+          % (len(runs), len(studies)))
+
+
+def main(argv):
+    if argv[0] == "gd2":
+        stage, linux_bin, studies = argv[1], argv[2], argv[3:]
+        studies = studies or sorted(glob.glob(os.path.join(tempfile.gettempdir(),
+                                                           "vt-wine-study-*.gd2")))
+        compare_gd2(stage, linux_bin, studies)
+    elif argv[0] == "study":
+        # The same run on Linux, or under Wine over tcp:// or a COM port.
+        line, stage, linux_bin = argv[1], argv[2], argv[3]
+        if line == "linux":
+            tst_study.main(linux_bin, session=keeping_study(harness_session, line))
+        else:
+            tst_study.main(None, session=keeping_study(wine_session(stage, linux_bin, line), line))
+        print("wine: the study recorded over %s checked" % line)
+    else:
+        sys.exit(__doc__)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
