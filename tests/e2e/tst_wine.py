@@ -2,10 +2,12 @@
 byte for byte (line ends aside) with the Linux gd2's, and a study recorded
 by gps-collector.exe under Xvfb, fed by the simulated receiver over tcp://
 or through a COM port that Wine maps to a pseudo-terminal, checked as the
-Linux build's study is (tst_study.py). Run by scripts/windows --test:
+Linux build's study is (tst_study.py); and the installer installed,
+run and uninstalled. Run by scripts/windows --test:
 
     tst_wine.py gd2 STAGE LINUX_BIN [STUDY...]
     tst_wine.py study linux|tcp|com STAGE LINUX_BIN
+    tst_wine.py installed INSTALLER
 """
 
 import glob
@@ -104,6 +106,43 @@ def wine_session(stage, linux_bin, line):
     return session
 
 
+def installed(installer):
+    """The installer run silently, the installed collector started once, then
+    uninstalled: the preferences go to AppData\\Roaming, the data folder to
+    Documents, both named with Windows' separators, and both stay."""
+    assert subprocess.run(wine(installer, "/S")).returncode == 0
+    drive_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+    program = os.path.join(drive_c, "Program Files", "GPS Travel Time Data Collector")
+    assert os.path.isfile(os.path.join(program, "gps-collector.exe")), program
+    appdata = subprocess.run(wine("cmd", "/c", "echo", "%APPDATA%"), capture_output=True,
+                             text=True).stdout.strip()
+    prefs_win = appdata + "\\gps-collector\\Veltrip.bin"
+    prefs = subprocess.run(["winepath", "-u", prefs_win], capture_output=True,
+                           text=True).stdout.strip()
+    if os.path.exists(prefs):
+        os.remove(prefs)
+    c = WineCollector(program, None, Display(), "installed")
+    shutil.rmtree(c.folder)
+    c.folder = program  # as installed, not a copy
+    try:
+        c.start()
+        data = wait_for(lambda: os.path.exists(prefs) and open(prefs, "rb").read(), 60, prefs)
+        c.kill()
+    finally:
+        c.close()
+        c.display.close()
+    folder = data[:78].rstrip(b" ").decode("cp1252")
+    assert folder.endswith("\\GPS Studies\\") and "/" not in folder, folder
+    documents = subprocess.run(["winepath", "-u", folder], capture_output=True,
+                               text=True).stdout.strip()
+    assert os.path.isdir(documents), (folder, documents)
+    assert subprocess.run(wine(os.path.join(program, "Uninstall.exe"), "/S")).returncode == 0
+    wait_for(lambda: not os.path.exists(os.path.join(program, "gps-collector.exe")), 60,
+             "the uninstaller")
+    assert os.path.exists(prefs) and os.path.isdir(documents), "the user's files stay"
+    print("wine: installed, preferences in %s, studies in %s, uninstalled" % (prefs_win, folder))
+
+
 def compare_gd2(stage, linux_bin, studies):
     """Every command on every study, and compare on the first two, on both
     systems, from the studies' folder so that names are shown alike; the
@@ -147,6 +186,8 @@ def main(argv):
         else:
             tst_study.main(None, session=keeping_study(wine_session(stage, linux_bin, line), line))
         print("wine: the study recorded over %s checked" % line)
+    elif argv[0] == "installed":
+        installed(argv[1])
     else:
         sys.exit(__doc__)
 
