@@ -9,9 +9,11 @@
 
 namespace {
 
-// How long one read waits for a first byte before it ends empty and is made
-// again; bytes that arrive are handed on at once.
-constexpr DWORD kReadWaitMs = 500;
+// A read waits for a first byte as long as it takes, then ends once the
+// line has been quiet this long: a burst of sentences is handed on whole, at
+// once. (The "return at once with what has come" timeouts, MAXDWORD and a
+// total, are not kept by Wine, whose reads then wait to fill the buffer.)
+constexpr DWORD kQuietMs = 20;
 
 QString systemMessage(DWORD code)
 {
@@ -125,11 +127,8 @@ bool WinCommPort::openSerial()
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = rtsWanted_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     configured = configured && ::SetCommState(handle_, &dcb) != 0;
-    // A read ends as soon as anything has arrived, or empty after kReadWaitMs.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = kReadWaitMs;
+    timeouts.ReadIntervalTimeout = kQuietMs;
     configured = configured && ::SetCommTimeouts(handle_, &timeouts) != 0;
     if (!configured) {
         const DWORD error = ::GetLastError();
@@ -170,15 +169,15 @@ void WinCommPort::onReadDone()
         return;
     }
     reading_ = false;
+    // A read waits for its first byte: one that ends empty or fails found
+    // the device gone.
     DWORD n = 0;
-    if (!::GetOverlappedResult(handle_, &overlapped_, &n, FALSE)) {
+    if (!::GetOverlappedResult(handle_, &overlapped_, &n, FALSE) || n == 0) {
         lost();
         return;
     }
     checkLineConditions();
-    if (n > 0) {
-        received(QByteArray(buffer_.constData(), qsizetype(n)));
-    }
+    received(QByteArray(buffer_.constData(), qsizetype(n)));
     startRead();
 }
 

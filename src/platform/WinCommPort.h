@@ -1,7 +1,8 @@
 #pragma once
 // The serial port on Windows, over the Win32 communications functions:
 // COMn opened for overlapped reads, each read's completion signalled through
-// a QWinEventNotifier, so that the event loop never waits on the port. The
+// a QWinEventNotifier, so that the event loop never waits on the port (Wine's
+// WaitCommEvent cancels itself, so reads are what is waited on). The
 // line errors the driver reports after each read (break, frame, overrun,
 // parity) become the CommEvent codes.
 //
