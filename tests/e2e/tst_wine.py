@@ -62,6 +62,11 @@ class WineCollector(Collector):
              *common], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=self.env)
         link = os.path.join(self.sim_folder, "ports", "com1")
         wait_for(lambda: os.path.islink(link), 10, "the simulated port")
+        # Wine names its COM ports afresh (com1 -> /dev/ttyS0) whenever its
+        # server starts: a server kept running, started first, then the link.
+        quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=self.env)
+        subprocess.run(["wineserver", "-p"], start_new_session=True, **quiet)
+        subprocess.run(wine("cmd", "/c", "exit"), **quiet)
         com1 = os.path.join(os.environ["WINEPREFIX"], "dosdevices", "com1")
         if os.path.lexists(com1):
             os.remove(com1)
@@ -79,6 +84,8 @@ class WineCollector(Collector):
         super().close()
         if self.sim_folder:
             shutil.rmtree(self.sim_folder, ignore_errors=True)
+            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
 
 
 def keeping_study(make, line):
