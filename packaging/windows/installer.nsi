@@ -2,9 +2,10 @@
 ; Start-menu entries and an uninstaller. scripts/windows passes VERSION, STAGE
 ; (the folder of files to install, LICENSE.txt among them) and OUTFILE.
 
-Unicode true
+; A 64-bit installer, as the programs are: it runs where they can, and
+; without the 32-bit half of Wine.
+Target amd64-unicode
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "GPS Travel Time Data Collector"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\gps-collector"
@@ -26,18 +27,6 @@ SetCompressor /SOLID lzma
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 Section "Programs"
   SetOutPath "$INSTDIR"
