@@ -27,7 +27,7 @@ from harness import session as harness_session
 
 # Each gd2 command a study is put through on both systems; F is the study.
 GD2_COMMANDS = [["info", "F"], ["dump", "F"], ["export", "--format", "csv", "F"],
-                ["export", "--format", "gpx", "F"], ["export", "--format", "geojson", "F"],
+                ["export", "--format", "gpx", "--utc-offset", "-5", "F"], ["export", "--format", "geojson", "F"],
                 ["export", "--format", "kml", "F"], ["report", "F"], ["report", "--csv", "F"],
                 ["summary", "F"], ["summary", "--csv", "F"]]
 
@@ -195,7 +195,7 @@ def installed(installer):
 
 
 def compare_gd2(stage, linux_bin, studies):
-    """Every command on every study, and compare on the first two, on both
+    """Every command on every study, then summary and compare over them all, on both
     systems, from the studies' folder so that names are shown alike; the
     outputs must be the same."""
     assert studies, "no studies to compare"
@@ -208,7 +208,7 @@ def compare_gd2(stage, linux_bin, studies):
     runs = [[a if a != "F" else name for a in command]
             for name in names for command in GD2_COMMANDS]
     if len(names) > 1:
-        runs.append(["compare", names[0], names[1]])
+        runs += [["summary", *names], ["compare", "--before", names[0], "--after", *names[1:]]]
     said = lambda out: out.replace(b"\r\n", b"\n")  # noqa: E731
     for args in runs:
         linux = subprocess.run([os.path.join(linux_bin, "gd2"), *args], capture_output=True,
