@@ -19,4 +19,9 @@ bool isInstallFolder(const QString& programFolder)
     return !installDir.isEmpty() && QFileInfo(programFolder).canonicalFilePath() == installDir;
 }
 
+QString portEntryName(int n)
+{
+    return QStringLiteral("com%1").arg(n);
+}
+
 } // namespace locations::system

@@ -16,4 +16,8 @@ QString settingsHome();
 // Windows, anything under Program Files.
 bool isInstallFolder(const QString& programFolder);
 
+// The name of port n's entry in the settings folder's ports/: "comN"; on
+// Windows "portN", as COMN (with any extension) names the device itself there.
+QString portEntryName(int n);
+
 } // namespace locations::system

@@ -50,4 +50,9 @@ bool isInstallFolder(const QString& programFolder)
            isUnder(programFolder, knownFolder(FOLDERID_ProgramFilesX86));
 }
 
+QString portEntryName(int n)
+{
+    return QStringLiteral("port%1").arg(n);
+}
+
 } // namespace locations::system

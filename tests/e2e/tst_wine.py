@@ -55,7 +55,8 @@ class WineCollector(Collector):
             self.sim = subprocess.Popen(wine(self.path("gpssim.exe"), *common),
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                         env=self.env)
-            wait_for(lambda: os.path.isfile(self.path("ports", "com1")), 60, "ports\\com1")
+            # ports\\port1: "com1" would name the device COM1 itself.
+            wait_for(lambda: os.path.isfile(self.path("ports", "port1")), 60, "ports\\port1")
             return
         # The Linux gpssim on a pseudo-terminal, which Wine shows as COM1: the
         # program folder has no ports entry, so port 1 is COM1 itself.

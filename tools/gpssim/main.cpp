@@ -10,6 +10,7 @@
 #include "FileLocations.h"
 #include "ReceiverLine.h"
 #include "RouteDrive.h"
+#include "SystemFolders.h"
 #include "Version.h"
 
 #include <QCommandLineParser>
@@ -257,7 +258,7 @@ int main(int argc, char* argv[])
     const QString portsDir = QDir(folder).filePath("ports");
     QDir().mkpath(portsDir);
     const QString link =
-        QDir::toNativeSeparators(QDir(portsDir).filePath(QStringLiteral("com%1").arg(port)));
+        QDir::toNativeSeparators(QDir(portsDir).filePath(locations::system::portEntryName(port)));
     ReceiverLine line;
     if (QString why; !line.open(link, &why)) {
         std::fprintf(stderr, "gpssim: %s\n", qPrintable(why));
