@@ -5,12 +5,12 @@
 #include "FileLocations.h"
 #include "Platform.h"
 #include "Preferences.h"
-#include "QtCommPort.h"
 #include "QtPlatform.h"
 #include "QtPortProbe.h"
 #include "Settings.h"
 #include "StudySetup.h"
 #include "StudyWriter.h"
+#include "SystemCommPort.h"
 #include "Version.h"
 #include "frmInit.h"
 #include "frmMain.h"
@@ -85,8 +85,7 @@ int main(int argc, char* argv[])
     }
 
     const auto showMainWindow = [&] {
-        auto* window = new frmMain(settings, writer, platform,
-                                   std::make_unique<QtCommPort>(where.settingsFolder));
+        auto* window = new frmMain(settings, writer, platform, makeCommPort(where.settingsFolder));
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Form_Load();
         window->show();

@@ -5,9 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 ByteFiles::ByteFiles() = default;
 
 ByteFiles::~ByteFiles()
@@ -85,21 +82,6 @@ bool ByteFiles::setLength(int fileNum, qint64 length)
 {
     QFile* f = file(fileNum);
     return f && length >= 0 && f->resize(length);
-}
-
-bool ByteFiles::sync(int fileNum)
-{
-    QFile* f = file(fileNum);
-    return f && ::fsync(f->handle()) == 0;
-}
-
-bool ByteFiles::isAt(int fileNum, const QString& path) const
-{
-    QFile* f = file(fileNum);
-    struct stat open = {}, named = {};
-    return f && ::fstat(f->handle(), &open) == 0 &&
-           ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 void ByteFiles::close(int fileNum)

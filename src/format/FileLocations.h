@@ -29,10 +29,9 @@ struct Locations
 // programs into (root may write there, but the package manager owns it).
 Locations forProgramIn(const QString& programFolder);
 
-// An installed program's folders, as the XDG rules say: $XDG_CONFIG_HOME
-// when it is a whole path (else ~/.config), and the user's documents folder
-// (XDG_DOCUMENTS_DIR in its user-dirs.dirs when a whole path, else
-// ~/Documents). Home is $HOME when a whole path, else the account's.
+// An installed program's folders: its own in the system's settings folder
+// (XDG_CONFIG_HOME as the XDG rules say; on Windows AppData\Roaming), and
+// "GPS Studies" in the user's documents folder.
 Locations installed(const QString& programFolder);
 
 // Everything in programFolder.

@@ -2,10 +2,11 @@
 
 #include "PortDirectory.h"
 
+#include "SystemFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 
 #include <algorithm>
 #include <tuple>
@@ -139,7 +140,7 @@ PortEntry portEntry(int n, const QString& settingsFolder)
         return e;
     }
     const QString link = settingsFolder + QDir::separator() + QStringLiteral("ports") +
-                         QDir::separator() + QStringLiteral("com%1").arg(n);
+                         QDir::separator() + locations::system::portEntryName(n);
     const QFileInfo info(link);
     if (info.isSymLink() || (info.exists() && !info.isFile())) {
         e.kind = PortEntry::Kind::Device;
@@ -156,18 +157,14 @@ PortEntry portEntry(int n, const QString& settingsFolder)
             e = parseEntry(QString::fromUtf8(file.readLine(1024)));
         }
         if (e.kind == PortEntry::Kind::Invalid) {
-            e.problem = QStringLiteral("ports/com%1: %2").arg(n).arg(e.problem);
+            e.problem =
+                QStringLiteral("ports/%1: %2").arg(locations::system::portEntryName(n), e.problem);
         }
         return e;
     }
-    QStringList locations;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        locations.append(port.systemLocation());
-    }
-    locations = orderedDevices(locations);
-    if (n <= locations.size()) {
+    e.device = numberedDevice(n);
+    if (!e.device.isEmpty()) {
         e.kind = PortEntry::Kind::Device;
-        e.device = locations[n - 1];
     }
     return e;
 }

@@ -7,7 +7,8 @@
 // attach themselves that way. Without such a link, N counts the serial devices present: first
 // USB serial adapters (ttyUSB*), then USB modem-class devices (ttyACM*), then
 // all others (ttyS* and the rest), each group in numeric order. A single USB
-// receiver is therefore port 1, the default.
+// receiver is therefore port 1, the default. On Windows, N is COMN, as the
+// system numbers its ports.
 //
 // "ports/comN" may instead be a small text file naming a receiver on the
 // network: "gpsd://HOST[:PORT][/DEVICE]" (the sentences gpsd relays, from
@@ -49,5 +50,10 @@ PortEntry portEntry(int n, const QString& settingsFolder);
 
 // Device paths in the order port numbers count them.
 QStringList orderedDevices(const QStringList& systemLocations);
+
+// The serial device port number n names when no entry does, "" for none:
+// the devices present, counted as above; on Windows COMn itself. One source
+// file for each system.
+QString numberedDevice(int n);
 
 } // namespace ports

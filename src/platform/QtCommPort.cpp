@@ -6,6 +6,7 @@
 #include "DeviceHolders.h"
 #include "Messages.h"
 #include "PortDirectory.h"
+#include "SystemCommPort.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -26,6 +27,11 @@ bool readCounters(int fd, std::array<int, 4>& out)
 }
 
 } // namespace
+
+std::unique_ptr<CommPort> makeCommPort(const QString& settingsFolder)
+{
+    return std::make_unique<QtCommPort>(settingsFolder);
+}
 
 QtCommPort::QtCommPort(QString settingsFolder, QObject* parent)
     : CommPort(parent), settingsFolder_(std::move(settingsFolder))

@@ -4,7 +4,7 @@
 
 #include "NetworkLink.h"
 #include "PortDirectory.h"
-#include "QtCommPort.h"
+#include "SystemCommPort.h"
 
 namespace {
 
@@ -14,8 +14,7 @@ constexpr int kAnswerMs = 1000;
 } // namespace
 
 QtPortProbe::QtPortProbe(QString programFolder, QObject* parent)
-    : PortProbe(std::make_unique<QtCommPort>(programFolder), parent),
-      programFolder_(std::move(programFolder))
+    : PortProbe(makeCommPort(programFolder), parent), programFolder_(std::move(programFolder))
 {
 }
 

@@ -24,7 +24,8 @@ def run_direction_prefs(c):
     return record.ljust(PREFS, b"\0")
 
 
-def main(build_bin):
+def main(build_bin, session=session):
+    """session: harness.session, or the same for the Windows build (tst_wine.py)."""
     with session(build_bin, "--rate", "1") as c:
         today = float((date.today() - date(1899, 12, 30)).days)  # as an OLE date
         prefs = run_direction_prefs(c)

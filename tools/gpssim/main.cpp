@@ -1,14 +1,17 @@
-// gpssim: a simulated GPS receiver on a pseudo-terminal, linked as
-// ports/comN where the collector beside it looks, so that the collector opens
-// it as port N.
+// gpssim: a simulated GPS receiver on a line named as ports/comN where the
+// collector beside it looks, so that the collector opens it as port N: a
+// pseudo-terminal on Linux, a TCP port on this computer on Windows
+// (ReceiverLine.h).
 // It replays a recorded log or drives a synthetic route, and never needs
 // hardware.
 
 #include "CheckpointFile.h"
 #include "Drive.h"
 #include "FileLocations.h"
+#include "ReceiverLine.h"
 #include "RouteDrive.h"
 #include "SignalTiming.h"
+#include "SystemFolders.h"
 #include "Version.h"
 
 #include <QCommandLineParser>
@@ -25,9 +28,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,62 +44,17 @@ void requestStop(int)
     stopRequested = 1;
 }
 
-// The master side of a pseudo-terminal whose slave is in raw mode.
-struct Pty
-{
-    int master = -1;
-    int slave = -1;
-    QString slaveName;
-
-    bool open()
-    {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-            return false;
-        }
-        slaveName = QString::fromLocal8Bit(::ptsname(master));
-        // Held open so the line does not hang up between readers.
-        slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-        if (slave < 0) {
-            return false;
-        }
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        return true;
-    }
-
-    // A receiver does not wait for its listener: with nobody reading, what
-    // is waiting in the line is dropped so the next reader gets fresh data.
-    void send(const QByteArray& bytes)
-    {
-        qsizetype at = 0;
-        int attempts = 0;
-        while (at < bytes.size() && attempts < 3) {
-            const ssize_t n = ::write(master, bytes.constData() + at, size_t(bytes.size() - at));
-            if (n > 0) {
-                at += n;
-            } else {
-                ::tcflush(slave, TCIFLUSH);
-                ++attempts;
-            }
-        }
-    }
-};
-
 // Writes at the pace of a serial line of the given speed (10 bits a character).
-void paced(Pty& pty, const QByteArray& bytes, int baud)
+void paced(ReceiverLine& line, const QByteArray& bytes, int baud)
 {
     if (baud <= 0) {
-        pty.send(bytes);
+        line.send(bytes);
         return;
     }
     const int chunk = qMax(1, baud / 10 / 50); // about 20 ms of line time
     for (qsizetype at = 0; at < bytes.size() && !stopRequested; at += chunk) {
         const QByteArray part = bytes.mid(at, chunk);
-        pty.send(part);
+        line.send(part);
         QThread::usleep(static_cast<unsigned long>(part.size() * 10'000'000LL / baud));
     }
 }
@@ -216,8 +171,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(version::text());
     QCommandLineParser p;
     p.setApplicationDescription(
-        "A simulated GPS receiver on a pseudo-terminal, linked as ports/comN where the collector "
-        "looks, so that the collector opens it as port N.");
+        "A simulated GPS receiver on a pseudo-terminal (on Windows a TCP port on this computer), "
+        "named as ports/comN where the collector looks, so that the collector opens it as port N.");
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption portOpt("port", "Port number N (link ports/comN).", "N", "1");
@@ -453,29 +408,23 @@ int main(int argc, char* argv[])
         return writeTruth() && out.flush() ? 0 : 1;
     }
 
-    Pty pty;
-    if (!pty.open()) {
-        std::perror("gpssim: pseudo-terminal");
-        return 1;
-    }
     const QString folder =
         p.isSet(folderOpt)
             ? p.value(folderOpt)
             : locations::forProgramIn(QCoreApplication::applicationDirPath()).settingsFolder;
     const QString portsDir = QDir(folder).filePath("ports");
     QDir().mkpath(portsDir);
-    const QString link = QDir(portsDir).filePath(QStringLiteral("com%1").arg(port));
-    QFile::remove(link);
-    if (!QFile::link(pty.slaveName, link)) {
-        std::fprintf(stderr, "gpssim: cannot link %s\n", qPrintable(link));
+    const QString link =
+        QDir::toNativeSeparators(QDir(portsDir).filePath(locations::system::portEntryName(port)));
+    ReceiverLine line;
+    if (QString why; !line.open(link, &why)) {
+        std::fprintf(stderr, "gpssim: %s\n", qPrintable(why));
         return 1;
     }
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGHUP, requestStop);
+    onStopSignals(requestStop);
     if (!quiet) {
         std::printf("gpssim: port %d is %s (%s), %d Hz%s\n", port, qPrintable(link),
-                    qPrintable(pty.slaveName), rate,
+                    qPrintable(line.name()), rate,
                     !logLines.isEmpty() ? ", replaying a log"
                     : routeDrive        ? ", driving the route"
                                         : ", synthetic drive");
@@ -531,7 +480,7 @@ int main(int argc, char* argv[])
         if (silent) {
             progress += QStringLiteral("  (silent)");
         } else {
-            paced(pty, out, baud);
+            paced(line, out, baud);
         }
         if (!quiet && (cycle % rate == 0)) {
             std::printf("%s\n", qPrintable(progress));
@@ -546,8 +495,6 @@ int main(int argc, char* argv[])
             QThread::msleep(static_cast<unsigned long>(wait));
         }
     }
-    QFile::remove(link);
-    ::close(pty.slave);
-    ::close(pty.master);
+    line.close();
     return writeTruth() ? 0 : 1;
 }

@@ -1,0 +1,49 @@
+// The parts of ByteFiles the system does: flushing to the disk, and telling
+// whether an open file is still the one a path names (Windows: the volume's
+// serial number and the file's index, as the inode on POSIX).
+
+#include "ByteFiles.h"
+
+#include <QFile>
+
+#include <io.h>
+#include <windows.h>
+
+namespace {
+
+HANDLE osHandle(const QFile* f)
+{
+    return f ? reinterpret_cast<HANDLE>(::_get_osfhandle(f->handle())) : INVALID_HANDLE_VALUE;
+}
+
+bool identity(HANDLE h, BY_HANDLE_FILE_INFORMATION* out)
+{
+    return h != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(h, out) != 0;
+}
+
+} // namespace
+
+bool ByteFiles::sync(int fileNum)
+{
+    const HANDLE h = osHandle(file(fileNum));
+    return h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(h) != 0;
+}
+
+bool ByteFiles::isAt(int fileNum, const QString& path) const
+{
+    BY_HANDLE_FILE_INFORMATION open{};
+    if (!identity(osHandle(file(fileNum)), &open)) {
+        return false;
+    }
+    // Opened for no access at all, sharing everything: only to ask who it is.
+    const HANDLE named = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = identity(named, &info);
+    if (named != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(named);
+    }
+    return known && info.dwVolumeSerialNumber == open.dwVolumeSerialNumber &&
+           info.nFileIndexHigh == open.nFileIndexHigh && info.nFileIndexLow == open.nFileIndexLow;
+}
