@@ -82,17 +82,25 @@ template <typename Row> QString csvLine(const Columns<Row>& columns, const Row& 
 }
 
 // The whole CSV of a command whose rows stand in groups: its header, then a
-// line per row, each Row made of the whole, the group and the row.
-template <typename Row, typename Whole>
-QByteArray csvTable(const Columns<Row>& columns, const Whole& whole)
+// line per row, each Row made of the whole, the group and the row; the rows
+// are the group's own, or those rowsOf(whole, group) makes.
+template <typename Row, typename Whole, typename RowsOf>
+QByteArray csvTable(const Columns<Row>& columns, const Whole& whole, RowsOf rowsOf)
 {
     QString out = csvHeader(columns);
     for (const auto& g : whole.groups) {
-        for (const auto& r : g.rows) {
+        for (const auto& r : rowsOf(whole, g)) {
             out += csvLine(columns, Row{whole, g, r});
         }
     }
     return out.toUtf8();
+}
+
+template <typename Row, typename Whole>
+QByteArray csvTable(const Columns<Row>& columns, const Whole& whole)
+{
+    return csvTable(
+        columns, whole, [](const Whole&, const auto& g) -> const auto& { return g.rows; });
 }
 
 namespace detail {

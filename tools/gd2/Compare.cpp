@@ -215,47 +215,9 @@ Columns<Line> compareColumns(const Comparison& c)
          [](const Line& l, Output) { return opt(l.r.change, 1); }},
         {"change_pct", "%", "Change %", 7,
          [](const Line& l, Output) { return opt(l.r.changePct, 1); }},
-        {"t", "t", "t", 7,
-         [](const Line& l, Output) { return l.r.test ? fixed(l.r.test->t, 2) : QString(); }},
-        {"df", "df", "df", 8,
-         [](const Line& l, Output) { return l.r.test ? fixed(l.r.test->df, 2) : QString(); }},
-        {"p_value", "p", "p", 8,
-         [](const Line& l, Output) { return l.r.test ? fixed(l.r.test->p, 4) : QString(); }},
-        {"ci_low_s",
-         {},
-         {},
-         0,
-         [](const Line& l, Output) {
-             return l.r.test ? fixed(l.r.test->change.low, 1) : QString();
-         }},
-        {"ci_high_s",
-         {},
-         {},
-         0,
-         [](const Line& l, Output) {
-             return l.r.test ? fixed(l.r.test->change.high, 1) : QString();
-         }},
-        {{},
-         QStringLiteral("%1% CI of change").arg(confidence),
-         QStringLiteral("%1 % interval of the change, s").arg(confidence),
-         19,
-         [](const Line& l, Output o) {
-             if (!l.r.test) {
-                 return QString();
-             }
-             return fixed(l.r.test->change.low, 1) +
-                    (o == Output::Html ? QStringLiteral(" to ") : QStringLiteral("..")) +
-                    fixed(l.r.test->change.high, 1);
-         }},
-        {"significant", "Signif", "Significant", 7,
-         [](const Line& l, Output o) {
-             if (!l.r.test) {
-                 return QString();
-             }
-             const QString yes =
-                 l.r.test->significant ? QStringLiteral("yes") : QStringLiteral("no");
-             return o == Output::Html && l.r.test->significant ? QStringLiteral("<b>yes</b>") : yes;
-         }},
+    };
+    columns += welchColumns<Line>([](const Line& l) { return l.r.test; }, confidence);
+    columns += Columns<Line>{
         {"runs_to_detect", "Detect", "Runs to detect", 7,
          [](const Line& l, Output o) { return runsCell(l.r.toDetect, o); }},
         {"runs_to_detect_capped",

@@ -5,7 +5,9 @@
 // side needs to detect a given change.
 
 #include "Cli.h"
+#include "Columns.h"
 #include "Summary.h"
+#include "TextFormat.h"
 
 #include <QByteArray>
 #include <QList>
@@ -64,6 +66,50 @@ QByteArray compareCsv(const Comparison& c);
 QByteArray compareHtml(const Comparison& c);
 // The page written out as it is made.
 void writeCompareHtml(const Comparison& c, Sink& out);
+
+// Welch's test of a change as columns, the same in every comparison's table:
+// t, df, p, the interval of the change and whether it is significant.
+template <typename Line>
+Columns<Line> welchColumns(std::optional<vtstats::Welch> (*testOf)(const Line&), int confidencePct)
+{
+    const auto figure = [testOf](double (*get)(const vtstats::Welch&), int decimals) {
+        return [testOf, get, decimals](const Line& l, Output) {
+            const auto t = testOf(l);
+            return t ? fixed(get(*t), decimals) : QString();
+        };
+    };
+    return {
+        {"t", "t", "t", 7, figure([](const vtstats::Welch& w) { return w.t; }, 2)},
+        {"df", "df", "df", 8, figure([](const vtstats::Welch& w) { return w.df; }, 2)},
+        {"p_value", "p", "p", 8, figure([](const vtstats::Welch& w) { return w.p; }, 4)},
+        {"ci_low_s", {}, {}, 0, figure([](const vtstats::Welch& w) { return w.change.low; }, 1)},
+        {"ci_high_s", {}, {}, 0, figure([](const vtstats::Welch& w) { return w.change.high; }, 1)},
+        {{},
+         QStringLiteral("%1% CI of change").arg(confidencePct),
+         QStringLiteral("%1 % interval of the change, s").arg(confidencePct),
+         19,
+         [testOf](const Line& l, Output o) {
+             const auto t = testOf(l);
+             if (!t) {
+                 return QString();
+             }
+             return fixed(t->change.low, 1) +
+                    (o == Output::Html ? QStringLiteral(" to ") : QStringLiteral("..")) +
+                    fixed(t->change.high, 1);
+         }},
+        {"significant", "Signif", "Significant", 7,
+         [testOf](const Line& l, Output o) {
+             const auto t = testOf(l);
+             if (!t) {
+                 return QString();
+             }
+             if (o == Output::Html && t->significant) {
+                 return QStringLiteral("<b>yes</b>");
+             }
+             return t->significant ? QStringLiteral("yes") : QStringLiteral("no");
+         }},
+    };
+}
 
 // `gd2 compare ...`.
 int runCompare(const Arguments& a, CliOutput& io);

@@ -96,47 +96,9 @@ Columns<NodeLine> nodeCompareColumns(const Comparison& c)
          [opt](const NodeLine& l, Output) { return opt(l.r.change, 1); }},
         {"change_pct", "%", "Change %", 7,
          [opt](const NodeLine& l, Output) { return opt(l.r.changePct, 1); }},
-        {"t", "t", "t", 7,
-         [](const NodeLine& l, Output) { return l.r.test ? fixed(l.r.test->t, 2) : QString(); }},
-        {"df", "df", "df", 7,
-         [](const NodeLine& l, Output) { return l.r.test ? fixed(l.r.test->df, 2) : QString(); }},
-        {"p_value", "p", "p", 7,
-         [](const NodeLine& l, Output) { return l.r.test ? fixed(l.r.test->p, 4) : QString(); }},
-        {"ci_low_s",
-         {},
-         {},
-         0,
-         [](const NodeLine& l, Output) {
-             return l.r.test ? fixed(l.r.test->change.low, 1) : QString();
-         }},
-        {"ci_high_s",
-         {},
-         {},
-         0,
-         [](const NodeLine& l, Output) {
-             return l.r.test ? fixed(l.r.test->change.high, 1) : QString();
-         }},
-        {{},
-         QStringLiteral("%1% CI of change").arg(confidence),
-         QStringLiteral("%1 % interval of the change, s").arg(confidence),
-         17,
-         [](const NodeLine& l, Output o) {
-             if (!l.r.test) {
-                 return QString();
-             }
-             return fixed(l.r.test->change.low, 1) +
-                    (o == Output::Html ? QStringLiteral(" to ") : QStringLiteral("..")) +
-                    fixed(l.r.test->change.high, 1);
-         }},
-        {"significant", "Signif", "Significant", 7,
-         [](const NodeLine& l, Output o) {
-             if (!l.r.test) {
-                 return QString();
-             }
-             const QString yes =
-                 l.r.test->significant ? QStringLiteral("yes") : QStringLiteral("no");
-             return o == Output::Html && l.r.test->significant ? QStringLiteral("<b>yes</b>") : yes;
-         }},
+    };
+    columns += welchColumns<NodeLine>([](const NodeLine& l) { return l.r.test; }, confidence);
+    columns += Columns<NodeLine>{
         {"stop_share_before", "Stop% b", "Runs stopping before", 8,
          [](const NodeLine& l, Output) { return sideCell(l.r.before, shareOf, 2); }},
         {"stop_share_after", "Stop% a", "Runs stopping after", 8,
@@ -207,14 +169,7 @@ QList<NodeCompareRow> nodeCompareRows(const Comparison& c, const CompareGroup& g
 
 QByteArray nodesCompareCsv(const Comparison& c)
 {
-    const Columns<NodeLine> columns = nodeCompareColumns(c);
-    QString out = csvHeader(columns);
-    for (const CompareGroup& g : c.groups) {
-        for (const NodeCompareRow& r : nodeCompareRows(c, g)) {
-            out += csvLine(columns, NodeLine{c, g, r});
-        }
-    }
-    return out.toUtf8();
+    return csvTable(nodeCompareColumns(c), c, nodeCompareRows);
 }
 
 QByteArray nodesCompareText(const Comparison& c)

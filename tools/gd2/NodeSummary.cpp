@@ -147,14 +147,7 @@ QList<NodeRow> nodeRows(const Summary& s, const SummaryGroup& g)
 
 QByteArray nodesCsv(const Summary& s)
 {
-    const Columns<NodeLine> columns = nodeColumns(s);
-    QString out = csvHeader(columns);
-    for (const SummaryGroup& g : s.groups) {
-        for (const NodeRow& r : nodeRows(s, g)) {
-            out += csvLine(columns, NodeLine{s, g, r});
-        }
-    }
-    return out.toUtf8();
+    return csvTable(nodeColumns(s), s, nodeRows);
 }
 
 QByteArray nodesText(const Summary& s)
