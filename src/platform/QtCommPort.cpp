@@ -5,7 +5,6 @@
 #include "DeviceAccess.h"
 #include "DeviceHolders.h"
 #include "Messages.h"
-#include "PortDirectory.h"
 #include "SystemCommPort.h"
 
 #include <QFileInfo>
@@ -34,16 +33,11 @@ std::unique_ptr<CommPort> makeCommPort(const QString& settingsFolder)
 }
 
 QtCommPort::QtCommPort(QString settingsFolder, QObject* parent)
-    : CommPort(parent), settingsFolder_(std::move(settingsFolder))
+    : DevicePort(std::move(settingsFolder), parent)
 {
-    connect(&network_, &NetworkLink::received, this, &QtCommPort::received);
-    connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
-    connect(&network_, &NetworkLink::streamEnded, this, &QtCommPort::streamCut);
     connect(&port_, &QSerialPort::readyRead, this, &QtCommPort::onReadyRead);
     // Queued: the device is closed after QSerialPort has finished reporting.
     connect(&port_, &QSerialPort::errorOccurred, this, &QtCommPort::onError, Qt::QueuedConnection);
-    reconnect_.setInterval(1000);
-    connect(&reconnect_, &QTimer::timeout, this, &QtCommPort::reconnect);
 }
 
 QtCommPort::~QtCommPort()
@@ -51,32 +45,9 @@ QtCommPort::~QtCommPort()
     port_.close();
 }
 
-bool QtCommPort::openDevice()
+bool QtCommPort::openSerial()
 {
-    using Kind = ports::PortEntry::Kind;
-    const ports::PortEntry entry = ports::portEntry(commPort(), settingsFolder_);
-    onNetwork_ = false;
-    switch (entry.kind) {
-    case Kind::None:
-        setOpenFailure(QStringLiteral("no device is port %1").arg(commPort()));
-        return false;
-    case Kind::Invalid:
-        setOpenFailure(entry.problem);
-        return false;
-    case Kind::Device:
-        return openSerial(entry.device);
-    case Kind::Gpsd:
-    case Kind::Tcp:
-        break;
-    }
-    onNetwork_ = true;
-    network_.start(entry);
-    return true;
-}
-
-bool QtCommPort::openSerial(const QString& device)
-{
-    device_ = device;
+    const QString& device = this->device();
     const QString real = QFileInfo(device).canonicalFilePath(); // the link's target
     const QString shown = real.isEmpty() ? device : real;
     const std::vector<ports::Holder> holders = ports::holdersOf(device);
@@ -92,7 +63,7 @@ bool QtCommPort::openSerial(const QString& device)
         setOpenFailure(msg::deviceHeld(shown, holder->name, holder->pid));
         return false;
     }
-    if (openPath()) {
+    if (reopenSerial()) {
         return true;
     }
     const ports::Access access = ports::accessTo(device);
@@ -113,9 +84,9 @@ bool QtCommPort::openSerial(const QString& device)
     return false;
 }
 
-bool QtCommPort::openPath()
+bool QtCommPort::reopenSerial()
 {
-    port_.setPortName(device_);
+    port_.setPortName(device());
     if (!port_.open(QIODevice::ReadOnly)) {
         return false;
     }
@@ -153,11 +124,8 @@ bool QtCommPort::openPath()
     return true;
 }
 
-void QtCommPort::closeDevice()
+void QtCommPort::closeSerial()
 {
-    network_.stop();
-    onNetwork_ = false;
-    reconnect_.stop();
     port_.close();
 }
 
@@ -167,29 +135,12 @@ void QtCommPort::onError(QSerialPort::SerialPortError error)
     const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
     if (lost && port_.isOpen()) {
         port_.close();
-        // The sentence under way when the receiver went is not finished by
-        // the first one it sends when it is back.
-        streamCut();
-        reconnect_.start();
+        deviceLost();
     }
 }
 
-void QtCommPort::reconnect()
+bool QtCommPort::setSerialRts(bool enable)
 {
-    // The same device again: with the adapter gone, the port number would
-    // count another one, and the adapter plugged back in would not be seen.
-    if (openPath()) {
-        reconnect_.stop();
-        applyRts(rtsWanted_);
-    }
-}
-
-bool QtCommPort::applyRts(bool enable)
-{
-    rtsWanted_ = enable;
-    if (onNetwork_) {
-        return true; // no modem lines on the network
-    }
     // Devices without modem lines (pseudo-terminals) have no RTS to raise.
     return port_.setRequestToSend(enable) ||
            port_.error() == QSerialPort::UnsupportedOperationError;

@@ -2,7 +2,6 @@
 
 #include "WinCommPort.h"
 
-#include "PortDirectory.h"
 #include "SystemCommPort.h"
 
 #include <QDir>
@@ -42,16 +41,11 @@ std::unique_ptr<CommPort> makeCommPort(const QString& settingsFolder)
 }
 
 WinCommPort::WinCommPort(QString settingsFolder, QObject* parent)
-    : CommPort(parent), settingsFolder_(std::move(settingsFolder))
+    : DevicePort(std::move(settingsFolder), parent)
 {
     overlapped_.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     readDone_.setHandle(overlapped_.hEvent);
     connect(&readDone_, &QWinEventNotifier::activated, this, &WinCommPort::onReadDone);
-    connect(&network_, &NetworkLink::received, this, &WinCommPort::received);
-    connect(&network_, &NetworkLink::status, this, &CommPort::linkStatus);
-    connect(&network_, &NetworkLink::streamEnded, this, &WinCommPort::streamCut);
-    reconnect_.setInterval(1000);
-    connect(&reconnect_, &QTimer::timeout, this, &WinCommPort::reconnect);
 }
 
 WinCommPort::~WinCommPort()
@@ -61,38 +55,14 @@ WinCommPort::~WinCommPort()
     ::CloseHandle(overlapped_.hEvent);
 }
 
-bool WinCommPort::openDevice()
-{
-    using Kind = ports::PortEntry::Kind;
-    const ports::PortEntry entry = ports::portEntry(commPort(), settingsFolder_);
-    onNetwork_ = false;
-    switch (entry.kind) {
-    case Kind::None:
-        setOpenFailure(QStringLiteral("no device is port %1").arg(commPort()));
-        return false;
-    case Kind::Invalid:
-        setOpenFailure(entry.problem);
-        return false;
-    case Kind::Device:
-        device_ = entry.device;
-        return openSerial();
-    case Kind::Gpsd:
-    case Kind::Tcp:
-        break;
-    }
-    onNetwork_ = true;
-    network_.start(entry);
-    return true;
-}
-
 bool WinCommPort::openSerial()
 {
     // No sharing: Windows lets one program at a time have a port.
-    handle_ = ::CreateFileW(reinterpret_cast<const wchar_t*>(device_.utf16()), GENERIC_READ, 0,
+    handle_ = ::CreateFileW(reinterpret_cast<const wchar_t*>(device().utf16()), GENERIC_READ, 0,
                             nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        const QString shown = shownName(device_);
+        const QString shown = shownName(device());
         setOpenFailure(error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
                            ? QStringLiteral("%1 is in use by another program").arg(shown)
                        : error == ERROR_FILE_NOT_FOUND
@@ -125,7 +95,7 @@ bool WinCommPort::openSerial()
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE; // errors are read after each read, not made to stop reading
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = rtsWanted_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.fRtsControl = rtsWanted() ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     configured = configured && ::SetCommState(handle_, &dcb) != 0;
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = kQuietMs;
@@ -135,7 +105,7 @@ bool WinCommPort::openSerial()
         ::CloseHandle(handle_);
         handle_ = INVALID_HANDLE_VALUE;
         setOpenFailure(QStringLiteral("%1 cannot be set to %2: %3")
-                           .arg(shownName(device_), settings(), systemMessage(error)));
+                           .arg(shownName(device()), settings(), systemMessage(error)));
         return false;
     }
     ::SetupComm(handle_, DWORD(qMax<qint16>(inBufferSize(), 1024)), 1024);
@@ -208,18 +178,7 @@ void WinCommPort::lost()
     // A device that went away fails every read at once; left open, it would
     // keep a core busy.
     closeSerial();
-    // The sentence under way when the receiver went is not finished by the
-    // first one it sends when it is back.
-    streamCut();
-    reconnect_.start();
-}
-
-void WinCommPort::reconnect()
-{
-    // The same device again, until it answers.
-    if (openSerial()) {
-        reconnect_.stop();
-    }
+    deviceLost();
 }
 
 void WinCommPort::closeSerial()
@@ -239,19 +198,10 @@ void WinCommPort::closeSerial()
     handle_ = INVALID_HANDLE_VALUE;
 }
 
-void WinCommPort::closeDevice()
+bool WinCommPort::setSerialRts(bool enable)
 {
-    network_.stop();
-    onNetwork_ = false;
-    reconnect_.stop();
-    closeSerial();
-}
-
-bool WinCommPort::applyRts(bool enable)
-{
-    rtsWanted_ = enable;
-    if (onNetwork_ || handle_ == INVALID_HANDLE_VALUE) {
-        return true; // no modem lines on the network; a port coming back takes it on opening
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        return true; // a port coming back takes it on opening
     }
     // Lines without modem signals (a virtual port, Wine's pseudo-terminals)
     // have no RTS to raise.

@@ -6,21 +6,17 @@
 // line errors the driver reports after each read (break, frame, overrun,
 // parity) become the CommEvent codes.
 //
-// A port whose device goes away during a study (a USB adapter knocked out)
-// is closed and tried again every second, and data flows again once the
-// receiver is back. A port whose entry names a receiver on the network is
-// read through a NetworkLink, as on Linux.
+// A device that goes away during a study is closed and tried again
+// (DevicePort).
 
-#include "CommPort.h"
-#include "NetworkLink.h"
+#include "DevicePort.h"
 
 #include <QByteArray>
-#include <QTimer>
 #include <QWinEventNotifier>
 
 #include <windows.h>
 
-class WinCommPort final : public CommPort
+class WinCommPort final : public DevicePort
 {
     Q_OBJECT
 
@@ -28,29 +24,19 @@ public:
     explicit WinCommPort(QString settingsFolder, QObject* parent = nullptr);
     ~WinCommPort() override;
 
-protected:
-    bool openDevice() override;
-    void closeDevice() override;
-    bool applyRts(bool enable) override;
-
 private:
-    bool openSerial();
-    void closeSerial();
+    bool openSerial() override;
+    bool reopenSerial() override { return openSerial(); }
+    void closeSerial() override;
+    bool setSerialRts(bool enable) override;
     void startRead();
     void onReadDone();
     void lost();
-    void reconnect();
     void checkLineConditions();
 
-    QString settingsFolder_;
-    QString device_; // as the port number resolved at opening
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     OVERLAPPED overlapped_{};
     QWinEventNotifier readDone_;
     bool reading_ = false;
     QByteArray buffer_;
-    NetworkLink network_;
-    bool onNetwork_ = false;
-    QTimer reconnect_;
-    bool rtsWanted_ = false;
 };
