@@ -2,6 +2,8 @@
 
 #include "SignalTiming.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -712,27 +714,25 @@ SignalTiming parseSignalTiming(const QByteArray& content, const QString& name)
 SignalTiming readSignalTiming(const QString& path)
 {
     const auto failed = [](const QString& error) { return SignalTiming{{}, 0, error}; };
-    // Decided before opening: opening a FIFO or a terminal would wait for a writer.
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    QFile file;
+    QString why;
+    switch (openRegularFile(file, path, &why)) {
+    case RegularFile::Opened:
+        break;
+    case RegularFile::Missing:
         return failed(QStringLiteral("%1 does not exist").arg(path));
-    }
-    if (!info.isFile()) {
+    case RegularFile::Folder:
+    case RegularFile::NotRegular:
         return failed(QStringLiteral("%1 is not a regular file").arg(path));
+    case RegularFile::Failed:
+        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, why));
     }
-    if (info.size() > kLargestFile) {
-        return failed(QStringLiteral("%1 is too large for a signal timing file").arg(path));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-    }
-    // Read no more than the limit, should the file have grown since.
+    // Read no more than the limit, whatever size the file claims or grows to.
     const QByteArray content = file.read(kLargestFile + 1);
     if (content.size() > kLargestFile) {
         return failed(QStringLiteral("%1 is too large for a signal timing file").arg(path));
     }
-    return parseSignalTiming(content, info.fileName());
+    return parseSignalTiming(content, QFileInfo(path).fileName());
 }
 
 std::optional<QHash<int, int>> parseSignalNodes(const QString& text, QString* error)

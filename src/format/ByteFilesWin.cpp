@@ -1,10 +1,13 @@
-// The parts of ByteFiles the system does: flushing to the disk, and telling
-// whether an open file is still the one a path names (Windows: the volume's
-// serial number and the file's index, as the inode on POSIX).
+// What the system does for files (Windows): flushing to the disk, telling
+// whether an open file is still the one a path names (the volume's serial
+// number and the file's index, as the inode on POSIX), and opening only a
+// regular file to read.
 
 #include "ByteFiles.h"
+#include "RegularFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <io.h>
 #include <windows.h>
@@ -46,4 +49,29 @@ bool ByteFiles::isAt(int fileNum, const QString& path) const
     }
     return known && info.dwVolumeSerialNumber == open.dwVolumeSerialNumber &&
            info.nFileIndexHigh == open.nFileIndexHigh && info.nFileIndexLow == open.nFileIndexLow;
+}
+
+RegularFile openRegularFile(QFile& file, const QString& path, QString* why)
+{
+    // Pipes and devices go by names of their own (\\.\pipe\..., COM1, NUL),
+    // which QFileInfo does not take for files, and no file on a disk turns
+    // into one: the look by name is enough here.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return RegularFile::Missing;
+    }
+    if (info.isDir()) {
+        return RegularFile::Folder;
+    }
+    if (!info.isFile()) {
+        return RegularFile::NotRegular;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (why) {
+            *why = file.errorString();
+        }
+        return RegularFile::Failed;
+    }
+    return RegularFile::Opened;
 }

@@ -2,6 +2,8 @@
 
 #include "StudyReader.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHashFunctions>
@@ -112,37 +114,36 @@ bool readStudyFile(const QString& path, Study& study, QString& error)
 bool streamStudyFile(const QString& path, Study& study,
                      const std::function<void(const FixRecord&)>& each, QString& error)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    QFile file;
+    QString why;
+    switch (openRegularFile(file, path, &why)) {
+    case RegularFile::Opened:
+        break;
+    case RegularFile::Missing:
         error = QStringLiteral("%1: no such file").arg(path);
         return false;
-    }
-    if (info.isDir()) {
+    case RegularFile::Folder:
         error = QStringLiteral("%1: is a folder, not a study file").arg(path);
         return false;
-    }
-    // A pipe would keep us waiting for a writer, and a device has no end.
-    if (!info.isFile()) {
+    case RegularFile::NotRegular:
         error = QStringLiteral("%1: not a regular file (a pipe, device or socket)").arg(path);
         return false;
-    }
-    if (info.size() > kMaxFileSize) {
-        error = QStringLiteral("%1: larger than %2 bytes, too large for a study file")
-                    .arg(path)
-                    .arg(kMaxFileSize);
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: cannot be opened: %2").arg(path, file.errorString());
+    case RegularFile::Failed:
+        error = QStringLiteral("%1: cannot be opened: %2").arg(path, why);
         return false;
     }
     // The size as the file was opened: records a collector appends meanwhile
     // are left for the next reading.
     const qint64 size = file.size();
+    if (size > kMaxFileSize) {
+        error = QStringLiteral("%1: larger than %2 bytes, too large for a study file")
+                    .arg(path)
+                    .arg(kMaxFileSize);
+        return false;
+    }
     const QByteArray head = file.read(StudyHeader::kSize);
     error = headerError(head, size);
-    if (error.isEmpty() && size <= kMaxFileSize) {
+    if (error.isEmpty()) {
         startStudy(head, size, study);
         study.digest = qHash(QByteArrayView(head));
         // Decoded a piece at a time, so that the bytes never stand whole
@@ -161,9 +162,6 @@ bool streamStudyFile(const QString& path, Study& study,
             }
             left -= count;
         }
-    } else if (error.isEmpty()) {
-        error =
-            QStringLiteral("larger than %1 bytes, too large for a study file").arg(kMaxFileSize);
     }
     if (!error.isEmpty()) {
         error = path + QStringLiteral(": ") + error;

@@ -2,6 +2,8 @@
 
 #include "SystemFolders.h"
 
+#include "RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,8 +43,9 @@ QString settingsHome()
 QString documentsFolder()
 {
     const QString home = homeFolder();
-    QFile dirs(settingsHome() + QStringLiteral("/user-dirs.dirs"));
-    if (QFileInfo(dirs.fileName()).isFile() && dirs.open(QIODevice::ReadOnly)) {
+    QFile dirs;
+    if (openRegularFile(dirs, settingsHome() + QStringLiteral("/user-dirs.dirs")) ==
+        RegularFile::Opened) {
         const QByteArray key = "XDG_DOCUMENTS_DIR=";
         for (const QByteArray& raw : dirs.read(64 * 1024).split('\n')) {
             const QByteArray line = raw.trimmed();

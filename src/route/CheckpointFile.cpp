@@ -2,6 +2,8 @@
 
 #include "CheckpointFile.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -511,21 +513,21 @@ CheckpointList parseCheckpoints(const QByteArray& content, const QString& name)
 
 CheckpointList readCheckpoints(const QString& path)
 {
-    // Decided before opening: opening a pipe waits for a writer, and a
-    // device such as /dev/zero never ends while its size says 0.
-    const QFileInfo info(path);
-    if (info.isDir()) {
+    QFile file;
+    QString why;
+    switch (openRegularFile(file, path, &why)) {
+    case RegularFile::Opened:
+        break;
+    case RegularFile::Folder:
         return failed(QStringLiteral("%1 is a folder, not a checkpoint file").arg(path));
-    }
-    if (info.exists() && !info.isFile()) {
+    case RegularFile::NotRegular:
         return failed(
             QStringLiteral("%1 is not a file on disk (a pipe, device or socket), so it is not "
                            "read as a checkpoint file")
                 .arg(path));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+    case RegularFile::Missing:
+    case RegularFile::Failed:
+        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, why));
     }
     // Never more than the limit, whatever size the file claims or grows to.
     const QByteArray content = file.read(kLargestFile + 1);
@@ -534,7 +536,7 @@ CheckpointList readCheckpoints(const QString& path)
                           .arg(path)
                           .arg(kLargestFile / (1024 * 1024)));
     }
-    return parseCheckpoints(content, info.fileName());
+    return parseCheckpoints(content, QFileInfo(path).fileName());
 }
 
 QByteArray checkpointsCsv(const QList<Checkpoint>& checkpoints)

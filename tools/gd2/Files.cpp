@@ -3,10 +3,10 @@
 
 #include "Files.h"
 
+#include "RegularFile.h"
 #include "StudyReader.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <sys/stat.h>
 
 namespace gd2 {
@@ -44,11 +44,10 @@ std::optional<QString> inputOf(const std::optional<FileId>& id, const QStringLis
     return std::nullopt;
 }
 
-// Read only from a regular file: a pipe or device could keep us waiting.
 bool beginsStudyFile(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (openRegularFile(file, path) != RegularFile::Opened) {
         return false;
     }
     return beginsStudy(file.read(StudyHeader::kSize), file.size());
@@ -92,9 +91,10 @@ QString outputRefusal(QIODevice& standardOutput, const QStringList& inputs)
 
 bool sameStudyBytes(const QString& a, const QString& b, qint64 records)
 {
-    QFile one(a);
-    QFile other(b);
-    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly)) {
+    QFile one;
+    QFile other;
+    if (openRegularFile(one, a) != RegularFile::Opened ||
+        openRegularFile(other, b) != RegularFile::Opened) {
         return false;
     }
     constexpr qint64 kPiece = 1 << 20;

@@ -9,6 +9,7 @@
 #include "Drive.h"
 #include "FileLocations.h"
 #include "ReceiverLine.h"
+#include "RegularFile.h"
 #include "RouteDrive.h"
 #include "SignalTiming.h"
 #include "SystemFolders.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -299,9 +299,8 @@ int main(int argc, char* argv[])
 
     QList<QByteArray> logLines;
     if (p.isSet(logOpt)) {
-        QFile f(p.value(logOpt));
-        // A pipe or a device would hang the open or never end.
-        if (!QFileInfo(p.value(logOpt)).isFile() || !f.open(QIODevice::ReadOnly)) {
+        QFile f;
+        if (openRegularFile(f, p.value(logOpt)) != RegularFile::Opened) {
             std::fprintf(stderr, "gpssim: cannot read %s\n", qPrintable(p.value(logOpt)));
             return 1;
         }
