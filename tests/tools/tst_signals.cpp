@@ -36,6 +36,22 @@ QList<route::Checkpoint> corridor()
 const QByteArray kTiming = "intid,cycle_s,movement,green_start_s,green_end_s\n"
                            "1,67,NBT,0,30\n1,67,SBT,35,60\n"
                            "2,67,NBT,25,55\n2,67,SBT,60,20\n";
+// The same controllers retimed so that every green is red and every red green.
+const QByteArray kTimingTurned = "intid,cycle_s,movement,green_start_s,green_end_s\n"
+                                 "1,67,NBT,30,0\n1,67,SBT,60,35\n"
+                                 "2,67,NBT,55,25\n2,67,SBT,20,60\n";
+
+// A CSV's column by its header, row by row.
+QStringList csvColumn(const QByteArray& csv, const QByteArray& name)
+{
+    const QList<QByteArray> lines = csv.trimmed().split('\n');
+    const qsizetype at = lines.value(0).split(',').indexOf(name);
+    QStringList out;
+    for (const QByteArray& line : lines.mid(1)) {
+        out << QString::fromLatin1(line.split(',').value(at));
+    }
+    return out;
+}
 
 // How far t (seconds since the cycle zero) lies from the nearest change of
 // the movement's light.
@@ -173,6 +189,61 @@ private slots:
                                         .arg(got[i], truth[i], QString::fromLatin1(io.out))));
             }
         }
+
+        // Before and after: the same drive as another study (its receiver
+        // renamed), judged after by the turned timing, has each node's
+        // arrivals on green where they were on red; judged by the one
+        // timing, the same share.
+        QByteArray other = files.contents(studyPath);
+        other[16 + 80 + 20] = 'x';
+        const QString after = dir.filePath(QStringLiteral("signals-after.gd2"));
+        const QString turnedFile = dir.filePath(QStringLiteral("turned.csv"));
+        for (const auto& [path, bytes] :
+             {std::pair(after, other), std::pair(turnedFile, kTimingTurned)}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        const QStringList compare = {QStringLiteral("compare"),
+                                     QStringLiteral("--nodes"),
+                                     QStringLiteral("--csv"),
+                                     QStringLiteral("--signals"),
+                                     timingFile,
+                                     QStringLiteral("--checkpoints"),
+                                     route,
+                                     QStringLiteral("--before"),
+                                     study,
+                                     QStringLiteral("--after"),
+                                     after};
+        for (const bool turned : {false, true}) {
+            gd2::CliOutput out;
+            QCOMPARE(gd2::runCli(compare + (turned ? QStringList{QStringLiteral("--signals-after"),
+                                                                 turnedFile}
+                                                   : QStringList()),
+                                 out),
+                     0);
+            const QStringList before = csvColumn(out.out, "on_green_before");
+            const QStringList later = csvColumn(out.out, "on_green_after");
+            QCOMPARE(later.size(), before.size());
+            qsizetype signalled = 0;
+            for (qsizetype i = 0; i < before.size(); ++i) {
+                if (before[i].isEmpty()) {
+                    QCOMPARE(later[i], QString()); // a node without a signal
+                    continue;
+                }
+                ++signalled;
+                const double expected = turned ? 1.0 - before[i].toDouble() : before[i].toDouble();
+                QVERIFY2(std::fabs(later[i].toDouble() - expected) < 0.011,
+                         qPrintable(QString::fromLatin1(out.out)));
+            }
+            QCOMPARE(signalled, 4); // two signals each way
+        }
+        gd2::CliOutput refused;
+        QCOMPARE(
+            gd2::runCli({QStringLiteral("compare"), QStringLiteral("--signals-after"), turnedFile,
+                         QStringLiteral("--before"), study, QStringLiteral("--after"), after},
+                        refused),
+            2);
     }
 };
 

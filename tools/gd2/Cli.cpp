@@ -517,13 +517,17 @@ const QList<Command>& commands()
          1, 1 << 20, "FILE...", runSummary},
         {"compare",
          "before and after: the change of travel time, Welch's t-test, runs to detect a change",
-         QList<Option>{kBefore,
-                       kAfter,
-                       {"--detect", "PCT",
-                        "the change to detect, in percent of the mean before (default 10)"},
-                       {"--power", "PCT", "the power to detect it with (default 80)"},
-                       {"--nodes", nullptr,
-                        "a row per direction, period and node: control delay and stops"}} +
+         QList<Option>{
+             kBefore,
+             kAfter,
+             {"--detect", "PCT",
+              "the change to detect, in percent of the mean before (default 10)"},
+             {"--power", "PCT", "the power to detect it with (default 80)"},
+             {"--nodes", nullptr, "a row per direction, period and node: control delay and stops"},
+             {"--signals-after", "FILE",
+              "the signal timing in force after the change, where it was retimed "
+              "(default: --signals for both sides)",
+              Complete::File}} +
              groupingOptions(),
          0, 0, "", runCompare},
         {"help", "this text", {}, 0, 0, "", runHelp},

@@ -485,7 +485,7 @@ void writeCompareHtml(const Comparison& c, Sink& sink)
                .arg(esc(nameList(c.after.files)))
                .arg(c.after.runs.size());
     out << QStringLiteral("<p>%1 %2</p>").arg(esc(headline(c)), esc(legend(c)));
-    out << signalsNote(c.before.options.measures);
+    out << sideSignalsNotes(c);
     for (const QString& note : c.before.notes + c.after.notes) {
         out << QStringLiteral("<p class=\"note\">%1</p>").arg(esc(note));
     }
@@ -526,6 +526,17 @@ void writeCompareHtml(const Comparison& c, Sink& sink)
     out << QStringLiteral("</body>\n</html>");
 }
 
+QString sideSignalsNotes(const Comparison& c)
+{
+    const MeasureOptions& before = c.before.options.measures;
+    const MeasureOptions& after = c.after.options.measures;
+    if (before.signalsFile == after.signalsFile) {
+        return signalsNote(before);
+    }
+    return signalsNote(before, QStringLiteral("before")) +
+           signalsNote(after, QStringLiteral("after"));
+}
+
 int runCompare(const Arguments& a, CliOutput& io)
 {
     Comparison c;
@@ -550,6 +561,11 @@ int runCompare(const Arguments& a, CliOutput& io)
     }
     c.before.options = options;
     c.after.options = options;
+    if (a.has("--signals-after")) {
+        if (const QString error = readSignalsAfter(a, c.after.options.measures); !error.isEmpty()) {
+            return usageError(io, error);
+        }
+    }
     const QString html = a.value("--html");
     if (!readSide(c.before, a.all("--before"), !html.isEmpty(), "before", io) ||
         !readSide(c.after, a.all("--after"), !html.isEmpty(), "after", io)) {

@@ -111,6 +111,9 @@ Columns<Line> welchColumns(std::optional<vtstats::Welch> (*testOf)(const Line&),
     };
 }
 
+// The signal timing each side was judged by: one note where it is the same.
+QString sideSignalsNotes(const Comparison& c);
+
 // `gd2 compare ...`.
 int runCompare(const Arguments& a, CliOutput& io);
 

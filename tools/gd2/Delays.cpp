@@ -153,27 +153,28 @@ QString arrivalText(const MeasureOptions& options, qint16 direction, const NodeD
     return !green ? QString() : *green ? QStringLiteral("green") : QStringLiteral("red");
 }
 
-QString signalsNote(const MeasureOptions& options)
+QString signalsNote(const MeasureOptions& options, const QString& side)
 {
     if (!options.nodeSignals) {
         return {};
     }
-    const int zero = int(options.nodeSignals->cycleZeroSecondOfDay());
-    return QStringLiteral("<p>Signal timing: %1; every controller counts its cycles from "
-                          "%2:%3:%4 on the receiver's clock (--cycle-zero). An arrival is on "
+    const QTime zero = QTime(0, 0).addSecs(int(options.nodeSignals->cycleZeroSecondOfDay()));
+    // One arg() for all: a file named with "%2" stays as it is named.
+    return QStringLiteral("<p>Signal timing%1: %2; every controller counts its cycles from "
+                          "%3 on the receiver's clock (--cycle-zero). An arrival is on "
                           "green when the vehicle would have crossed the node in its through "
                           "movement's green had it not slowed: the crossing less the control "
                           "delay accrued before it.</p>")
-        .arg(charts::esc(QFileInfo(options.signalsFile).fileName()))
-        .arg(zero / 3600, 2, 10, QChar(u'0'))
-        .arg(zero / 60 % 60, 2, 10, QChar(u'0'))
-        .arg(zero % 60, 2, 10, QChar(u'0'));
+        .arg(side.isEmpty() ? QString() : u' ' + side,
+             charts::esc(QFileInfo(options.signalsFile).fileName()),
+             zero.toString(QStringLiteral("HH:mm:ss")));
 }
 
 namespace {
 
-// --signals, --signal-nodes and --cycle-zero.
-QString readSignalOptions(const Arguments& a, MeasureOptions& options)
+// --signals (or the option named file), --signal-nodes and --cycle-zero.
+QString readSignalOptions(const Arguments& a, MeasureOptions& options,
+                          const char* file = "--signals")
 {
     if (!a.has("--signals")) {
         for (const char* name : {"--signal-nodes", "--cycle-zero"}) {
@@ -189,7 +190,7 @@ QString readSignalOptions(const Arguments& a, MeasureOptions& options)
     if (!zero.isValid()) {
         return QStringLiteral("--cycle-zero takes a time of day HH:MM:SS, such as 06:00:00");
     }
-    options.signalsFile = a.value("--signals");
+    options.signalsFile = a.value(file);
     timing::SignalTiming t = timing::readSignalTiming(options.signalsFile);
     if (!t.ok()) {
         return t.error;
@@ -285,6 +286,14 @@ QString readMeasureOptions(const Arguments& a, MeasureOptions& options)
         options.checkpointFfs = cps.ffsMph;
     }
     return readSignalOptions(a, options);
+}
+
+QString readSignalsAfter(const Arguments& a, MeasureOptions& options)
+{
+    if (!a.has("--signals")) {
+        return QStringLiteral("--signals-after needs --signals, the timing before the change");
+    }
+    return readSignalOptions(a, options, "--signals-after");
 }
 
 WalkOptions delayWalk(const MeasureOptions& options)

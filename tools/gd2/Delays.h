@@ -36,14 +36,18 @@ struct MeasureOptions
 QString arrivalText(const MeasureOptions& options, qint16 direction, const NodeDelay& d);
 std::optional<bool> arrivedOnGreen(const MeasureOptions& options, qint16 direction,
                                    const NodeDelay& d);
-// What a page says of the signal timing used, or nothing without one.
-QString signalsNote(const MeasureOptions& options);
+// What a page says of the signal timing used, or nothing without one; side
+// ("before", "after") where the two sides of a comparison have their own.
+QString signalsNote(const MeasureOptions& options, const QString& side = {});
 
 // --base-ffs-mph, --checkpoints, --stop-mph and --go-mph.
 QList<Option> measureOptions();
 // Reads them; an error text for a value that makes no sense or a checkpoint
 // file that cannot be read.
 QString readMeasureOptions(const Arguments& a, MeasureOptions& options);
+// The timing in force after a change (compare's --signals-after) in place
+// of --signals, tied to the nodes as --signals is.
+QString readSignalsAfter(const Arguments& a, MeasureOptions& options);
 
 // What the walk is asked for to have the delays and stops these options want.
 WalkOptions delayWalk(const MeasureOptions& options);

@@ -208,7 +208,7 @@ void writeNodesCompareHtml(const Comparison& c, Sink& sink)
                .arg(esc(c.after.files.join(QStringLiteral(", "))))
                .arg(c.after.runs.size())
                .arg(c.before.options.confidencePct);
-    out << signalsNote(c.before.options.measures);
+    out << sideSignalsNotes(c);
     if (c.groups.isEmpty()) {
         out << QStringLiteral("<p class=\"note\">No runs to compare.</p>");
     }
