@@ -223,9 +223,11 @@ private slots:
     void onlyRegularFiles()
     {
         QTemporaryDir dir;
+#ifndef Q_OS_WIN // Windows' pipes have no place among files
         const QString fifo = dir.filePath(QStringLiteral("timing.csv"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(timing::readSignalTiming(fifo).error.contains(u"not a regular file"));
+#endif
         QVERIFY(timing::readSignalTiming(dir.path()).error.contains(u"not a regular file"));
         QCOMPARE(timing::readSignalTiming(QStringLiteral(VT_TEST_DATA "/timing/utdf-bullhead.csv"))
                      .utdfVersion,

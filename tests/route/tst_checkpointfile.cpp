@@ -171,10 +171,12 @@ private slots:
     {
         QTest::addColumn<QString>("file"); // in a fresh folder; "/..." as it is
         QTest::addColumn<QString>("said");
+#ifndef Q_OS_WIN // Windows' pipes and devices have no place among files
         QTest::newRow("pipe") << "fifo"
                               << "is not a file on disk";
         QTest::newRow("device") << "/dev/zero"
                                 << "is not a file on disk";
+#endif
         QTest::newRow("folder") << "folder"
                                 << "is a folder";
         QTest::newRow("over 16 MB") << "large.csv"
@@ -189,7 +191,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = file.startsWith(u'/') ? file : dir.filePath(file);
         if (file == "fifo") {
+#ifndef Q_OS_WIN
             QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
+#endif
         } else if (file == "folder") {
             QVERIFY(QDir().mkdir(path));
         } else if (file == "large.csv") {
