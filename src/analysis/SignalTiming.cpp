@@ -2,7 +2,7 @@
 
 #include "SignalTiming.h"
 
-#include "RegularFile.h"
+#include "SystemFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,8 @@
-// What the system does for files (POSIX): flushing to the disk, telling
-// whether an open file is still the one a path names, and opening only a
-// regular file to read.
+// What the system does for files (POSIX): flushing to the disk, a file's
+// identity across its names, and opening only a regular file to read.
 
 #include "ByteFiles.h"
-#include "RegularFile.h"
+#include "SystemFiles.h"
 
 #include <QFile>
 
@@ -12,6 +11,34 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+FileIdentity identityOf(const struct stat& s)
+{
+    return {quint64(s.st_dev), quint64(s.st_ino)};
+}
+
+} // namespace
+
+std::optional<FileIdentity> fileIdentity(const QString& path)
+{
+    struct stat s = {};
+    if (::stat(QFile::encodeName(path).constData(), &s) != 0) {
+        return std::nullopt;
+    }
+    return identityOf(s);
+}
+
+std::optional<OpenFileIdentity> openFileIdentity(const QFile& file)
+{
+    struct stat s = {};
+    if (file.handle() < 0 || ::fstat(file.handle(), &s) != 0 || !S_ISREG(s.st_mode)) {
+        return std::nullopt;
+    }
+    // Opened for writing or appending, it is read again through a name of its own.
+    return OpenFileIdentity{identityOf(s), QStringLiteral("/proc/self/fd/%1").arg(file.handle())};
+}
 
 bool ByteFiles::sync(int fileNum)
 {
@@ -22,10 +49,9 @@ bool ByteFiles::sync(int fileNum)
 bool ByteFiles::isAt(int fileNum, const QString& path) const
 {
     QFile* f = file(fileNum);
-    struct stat open = {}, named = {};
-    return f && ::fstat(f->handle(), &open) == 0 &&
-           ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    struct stat open = {};
+    const auto named = fileIdentity(path);
+    return f && named && ::fstat(f->handle(), &open) == 0 && identityOf(open) == *named;
 }
 
 RegularFile openRegularFile(QFile& file, const QString& path, QString* why)

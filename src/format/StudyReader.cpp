@@ -2,7 +2,7 @@
 
 #include "StudyReader.h"
 
-#include "RegularFile.h"
+#include "SystemFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

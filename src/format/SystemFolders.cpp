@@ -2,7 +2,7 @@
 
 #include "SystemFolders.h"
 
-#include "RegularFile.h"
+#include "SystemFiles.h"
 
 #include <QDir>
 #include <QFile>

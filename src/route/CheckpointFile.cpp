@@ -2,7 +2,7 @@
 
 #include "CheckpointFile.h"
 
-#include "RegularFile.h"
+#include "SystemFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

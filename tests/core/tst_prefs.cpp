@@ -13,7 +13,7 @@ struct Loaded : TestPlatform
     Preferences prefs;
     StudySettings s;
     explicit Loaded(const QString& path)
-        : prefs(path, locations::portable("/opt/gtt").dataFolder, files, messages)
+        : prefs(path, locations::portable(native("/opt/gtt")).dataFolder, files, messages)
     {
         prefs.LoadPrefs(s);
     }
@@ -36,9 +36,9 @@ private slots:
     {
         Loaded t(prefsPath()); // the defaults as loaded: shortFile's "empty"
         QVERIFY(t.messages.shown.isEmpty());
-        QVERIFY(
-            sameBytes(readAll(prefsPath()), prefsBytes("/opt/gtt/Data Files/", 1, "Standard USB",
-                                                       "", false, false, false, 4800)));
+        QVERIFY(sameBytes(readAll(prefsPath()),
+                          prefsBytes(native("/opt/gtt/Data Files/").toLatin1(), 1, "Standard USB",
+                                     "", false, false, false, 4800)));
     }
 
     // Every field differs from its default, so a field that is never read
@@ -89,7 +89,7 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("receiver");
         QTest::addColumn<int>("baud");
-        const QString none = "/opt/gtt/Data Files/";
+        const QString none = native("/opt/gtt/Data Files/");
         QTest::newRow("empty") << 0 << none << 1 << "Standard USB" << 4800;
         QTest::newRow("inside the folder") << 40 << none << 1 << "Standard USB" << 4800;
         QTest::newRow("half the port") << 79 << "/srv/gd/" << 1 << "Standard USB" << 4800;

@@ -1,6 +1,7 @@
 // What the set-up dialog accepts before writing anything.
 
 #include "SetupRules.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -58,20 +59,16 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("problem"); // the start of the message, or ""
-        QTest::newRow("ordinary") << "/home/operator/Studies/"
-                                  << "";
-        QTest::newRow("78 bytes") << "/" + QString(76, u'f') + "/"
-                                  << "";
-        QTest::newRow("79 bytes") << "/" + QString(77, u'f') + "/"
-                                  << "The folder /ff";
-        QTest::newRow("code page") << "/d/\u20AC\u00E9/"
-                                   << "";
-        QTest::newRow("outside the code page") << "/d/\u0141\u00F3d\u017A/"
-                                               << "The folder /d/";
+        QTest::newRow("ordinary") << native("/home/operator/Studies/") << "";
+        QTest::newRow("78 bytes") << native("/" + QString(76, u'f') + "/") << "";
+        QTest::newRow("79 bytes") << native("/" + QString(77, u'f') + "/")
+                                  << native("The folder /ff");
+        QTest::newRow("code page") << native("/d/\u20AC\u00E9/") << "";
+        QTest::newRow("outside the code page")
+            << native("/d/\u0141\u00F3d\u017A/") << native("The folder /d/");
         QTest::newRow("relative") << "Data Files/"
                                   << "The remembered";
-        QTest::newRow("no separator, as when cut") << "/srv/stud"
-                                                   << "The remembered";
+        QTest::newRow("no separator, as when cut") << native("/srv/stud") << "The remembered";
         QTest::newRow("empty") << ""
                                << "The remembered";
     }

@@ -8,6 +8,8 @@
 #include "StudySetup.h"
 #include "TestSupport.h"
 
+#include <QLockFile>
+
 namespace {
 
 using Box = StudySetup::Box;
@@ -54,11 +56,16 @@ struct Start : TestPlatform
             setup.chooseCheckpointFile(commandLineRoute);
         }
         const StudySettings& s = setup.load();
-        shown = {"Test",          "1",
-                 folder + "/",    QString::number(s.CommPort),
-                 s.GPSName,       QString::number(s.BaudRate),
-                 s.RemoteEnabled, s.MetricView,
-                 s.RunDirInput,   s.CheckpointFile};
+        shown = {"Test",
+                 "1",
+                 native(folder + "/"),
+                 QString::number(s.CommPort),
+                 s.GPSName,
+                 QString::number(s.BaudRate),
+                 s.RemoteEnabled,
+                 s.MetricView,
+                 s.RunDirInput,
+                 s.CheckpointFile};
     }
 
     // OK, answering the overwrite question, should it come, with replace.
@@ -121,7 +128,7 @@ private slots:
         row("baud with a fraction", "baud", "4800.5", Box::BaudRate, "\"4800.5\" is not");
         row("baud too large", "baud", "9999999999", Box::BaudRate, "\"9999999999\" is not");
         row("folder not a whole path", "folder", "Data Files/", Box::DataFolder,
-            "The remembered data folder \"Data Files/\" is not a whole folder path.");
+            native("The remembered data folder \"Data Files/\" is not a whole folder path."));
         row("checkpoint file with a bad line", "checkpoints",
             "name,latitude,longitude\nA,43.65,-79.38\nB,north,-79.37\n", Box::CheckpointFile,
             "route.csv, line 3");
@@ -129,7 +136,7 @@ private slots:
             "/gone.csv cannot be read");
         // A copy of the program unpacked without its empty Data Files/: named.
         row("data folder gone", "folder", "@/gone/", Box::DataFolder,
-            "/gone/ does not exist. Choose the data folder again.");
+            native("/gone/ does not exist. Choose the data folder again."));
     }
     void refusedWritesNothing()
     {
@@ -146,7 +153,8 @@ private slots:
         if (field == "checkpoints") {
             text = text.isEmpty() ? dir_.filePath("gone.csv") : route(text.toUtf8());
         }
-        s.shown.*kBoxes.value(field) = text.replace('@', dir_.path());
+        s.shown.*kBoxes.value(field) =
+            field == "folder" ? native(text.replace('@', dir_.path())) : text;
 
         const StudySetup::Answer answer = s.ok();
         QCOMPARE(answer.outcome, Outcome::Refused);
@@ -206,7 +214,7 @@ private slots:
         s.shown.CheckpointFile = withRoute ? route(kRoute) : QString();
 
         QCOMPARE(s.ok().outcome, Outcome::Created);
-        const QString folder = dir_.path() + "/";
+        const QString folder = native(dir_.path() + "/");
         QVERIFY(sameBytes(
             readAll(s.prefs.PrefsFile()),
             prefsBytes(folder.toUtf8(), qint16(port), receiver, "", false, true, false, baud)));
@@ -267,16 +275,26 @@ private slots:
         if (running) {
             QVERIFY(!other.claim(path));
         } else {
-            writeAll(dir_.filePath(".Test-1.gd2.lock"),
-                     "2147480000\ngps-collector\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+            // A claim as this system writes one, its process since gone.
+            const QString claim = dir_.filePath(".Test-1.gd2.lock");
+            QByteArray written;
+            {
+                QLockFile lock(claim);
+                QVERIFY(lock.tryLock(0));
+                written = readAll(claim);
+            }
+            QList<QByteArray> lines = written.split('\n');
+            lines[0] = "2147480000";
+            writeAll(claim, lines.join('\n'));
         }
         const StudySetup::Answer answer = s.ok(true);
-        QCOMPARE(answer.outcome, running ? Outcome::Refused : Outcome::Created);
-        QCOMPARE(s.asked, running ? QString() : path);
+        QVERIFY2(answer.outcome == (running ? Outcome::Refused : Outcome::Created),
+                 qPrintable(answer.message));
+        QCOMPARE(s.asked, running ? QString() : native(path));
         QCOMPARE(readAll(path).size(), running ? 272 + 48 : 272);
         if (running) {
             QCOMPARE(answer.message,
-                     "The study " + path +
+                     "The study " + native(path) +
                          " is being recorded by another copy of this program (process " +
                          QString::number(QCoreApplication::applicationPid()) +
                          "). Choose another study name or number, or end that copy first.");

@@ -29,6 +29,13 @@ struct TestPlatform
     Platform platform{files, clock, screen, messages};
 };
 
+// A path as the system writes it, from its POSIX form: "/srv/gd/" is
+// "\srv\gd\" on Windows, where folders must end in "\".
+inline QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 inline QByteArray readAll(const QString& path)
 {
     QFile f(path);

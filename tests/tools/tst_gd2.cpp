@@ -361,11 +361,13 @@ private slots:
             QTest::newRow(name) << QString(args) << status << QString(err);
         };
         const char* reads = "is a study file this command reads; gd2 never writes over";
-        row("page named by a glob", "summary --html B A", 2, "--html /");
+        row("page named by a glob", "summary --html B A", 2, "b.gd2: is a study file; gd2");
         row("page onto after", "compare --before B --after A --html A", 2, reads);
         row("export onto itself", "export --format csv A -o A", 2, reads);
         row("by another name", "export --format gpx A -o D/./a.gd2", 2, "a.gd2, a study file");
+#ifndef Q_OS_WIN // a Windows shortcut is a file of its own to every program
         row("by a link", "dump A --output L", 2, "a.gd2, a study file this command reads");
+#endif
         row("info onto another", "info A -o B", 2, "b.gd2: is a study file; gd2");
         row("checkpoints", "checkpoints A -o A", 2, reads);
         row("report", "report --csv A -o B", 2, "is a study file");

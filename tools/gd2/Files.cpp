@@ -3,11 +3,10 @@
 
 #include "Files.h"
 
-#include "RegularFile.h"
 #include "StudyReader.h"
+#include "SystemFiles.h"
 
 #include <QFile>
-#include <sys/stat.h>
 
 namespace gd2 {
 
@@ -26,17 +25,12 @@ QString studyRefusal(const QString& what)
     return QStringLiteral("%1: is a study file; gd2 never writes over a study file").arg(what);
 }
 
-std::optional<FileId> idOf(const struct stat& s)
-{
-    return FileId{quint64(s.st_dev), quint64(s.st_ino)};
-}
-
 // The input that is the file `id`, if any.
-std::optional<QString> inputOf(const std::optional<FileId>& id, const QStringList& inputs)
+std::optional<QString> inputOf(const std::optional<FileIdentity>& id, const QStringList& inputs)
 {
     if (id) {
         for (const QString& input : inputs) {
-            if (fileId(input) == id) {
+            if (fileIdentity(input) == id) {
                 return input;
             }
         }
@@ -55,18 +49,9 @@ bool beginsStudyFile(const QString& path)
 
 } // namespace
 
-std::optional<FileId> fileId(const QString& path)
-{
-    struct stat s = {};
-    if (::stat(QFile::encodeName(path).constData(), &s) != 0) {
-        return std::nullopt;
-    }
-    return idOf(s);
-}
-
 QString outputRefusal(const QString& what, const QString& path, const QStringList& inputs)
 {
-    if (const auto input = inputOf(fileId(path), inputs)) {
+    if (const auto input = inputOf(fileIdentity(path), inputs)) {
         return refusal(what, path, *input);
     }
     return beginsStudyFile(path) ? studyRefusal(what) : QString();
@@ -75,18 +60,15 @@ QString outputRefusal(const QString& what, const QString& path, const QStringLis
 QString outputRefusal(QIODevice& standardOutput, const QStringList& inputs)
 {
     const auto* file = qobject_cast<QFile*>(&standardOutput);
-    struct stat s = {};
-    if (!file || file->handle() < 0 || ::fstat(file->handle(), &s) != 0 || !S_ISREG(s.st_mode)) {
+    const std::optional<OpenFileIdentity> open = file ? openFileIdentity(*file) : std::nullopt;
+    if (!open) {
         return {};
     }
     const QString what = QStringLiteral("standard output");
-    if (const auto input = inputOf(idOf(s), inputs)) {
+    if (const auto input = inputOf(open->id, inputs)) {
         return refusal(what, {}, *input);
     }
-    // Opened for appending, it cannot be read through its own handle.
-    return s.st_size > 0 && beginsStudyFile(QStringLiteral("/proc/self/fd/%1").arg(file->handle()))
-               ? studyRefusal(what)
-               : QString();
+    return beginsStudyFile(open->readableName) ? studyRefusal(what) : QString();
 }
 
 bool sameStudyBytes(const QString& a, const QString& b, qint64 records)

@@ -4,21 +4,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 class QIODevice;
 
 namespace gd2 {
-
-// A file's identity, the same for every name of it: "A.gd2", "./A.gd2",
-// its absolute path, a link to it.
-struct FileId
-{
-    quint64 device = 0;
-    quint64 inode = 0;
-    friend bool operator==(const FileId&, const FileId&) = default;
-};
-std::optional<FileId> fileId(const QString& path);
 
 // Why a command that reads the study files `inputs` must not write `path`:
 // it is one of them, however named, or an existing file that begins as a

@@ -543,7 +543,7 @@ void sayNotes(Summary& summary, CliOutput& io)
 bool addStudyFile(Summary& summary, const QString& path, bool paths, CliOutput& io,
                   const StudyHooks& hooks)
 {
-    StudyRead file{path, fileId(path), std::nullopt, 0};
+    StudyRead file{path, fileIdentity(path), std::nullopt, 0};
     if (const StudyRead* same = sameStudy(summary, file)) {
         summary.notes << (same->path == path
                               ? QStringLiteral("%1 is given twice: counted once.").arg(path)

@@ -10,6 +10,7 @@
 #include "Files.h"
 #include "RunWalk.h"
 #include "Stats.h"
+#include "SystemFiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -100,7 +101,7 @@ struct SummaryGroup
 struct StudyRead
 {
     QString path;
-    std::optional<FileId> id;
+    std::optional<FileIdentity> id;
     std::optional<std::size_t> digest; // once read
     qint64 records = 0;
 };

@@ -9,7 +9,7 @@
 #include "Drive.h"
 #include "FileLocations.h"
 #include "ReceiverLine.h"
-#include "RegularFile.h"
+#include "SystemFiles.h"
 #include "RouteDrive.h"
 #include "SignalTiming.h"
 #include "SystemFolders.h"
