@@ -66,6 +66,10 @@ class Collector:
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
 
+    def data_folder(self):
+        """The data folder as the program names it in its preferences."""
+        return self.path("Data Files") + os.sep
+
     def start_simulator(self, *args, echo=True):
         # Unread, the echo would fill its pipe and stall the simulator in a long drive.
         self.sim = subprocess.Popen(

@@ -16,7 +16,7 @@ RED, GREEN = "#ffc0c0", "#c0ffc0"
 
 def run_direction_prefs(c):
     """Preferences of a first study with run-direction input on (all else as a first start)."""
-    folder = (c.path("Data Files") + os.sep).encode()
+    folder = c.data_folder().encode("cp1252")
     record = folder.ljust(78) + struct.pack("<h", 1) + b"Standard USB".ljust(64) + b" " * 20 \
         + struct.pack("<hhhi", 0, 0, -1, 4800)
     with open(c.path("Veltrip.bin"), "wb") as f:

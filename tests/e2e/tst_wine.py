@@ -76,6 +76,11 @@ class WineCollector(Collector):
             os.remove(com1)
         os.symlink(os.readlink(link), com1)
 
+    def data_folder(self):
+        """Z:\\tmp\\vt-wine-...\\Data Files\\, as Windows names it."""
+        return subprocess.run(["winepath", "-w", self.path("Data Files")], capture_output=True,
+                              text=True, env=self.env).stdout.strip().rstrip("\\") + "\\"
+
     def start(self, *args):
         self.app = subprocess.Popen(wine(self.path("gps-collector.exe"), *args), env=self.env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
