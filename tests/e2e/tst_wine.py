@@ -178,6 +178,9 @@ def installed(installer):
                            text=True).stdout.strip()
     if os.path.exists(prefs):
         os.remove(prefs)
+    # The installer and cmd ran without a screen; a collector joining their
+    # Wine session would have none either. It starts a session of its own.
+    subprocess.run(["wineserver", "-w"])
     c = WineCollector(program, None, Display(), "installed")
     shutil.rmtree(c.folder)
     c.folder = program  # as installed, not a copy
