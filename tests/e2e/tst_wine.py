@@ -96,6 +96,13 @@ class WineCollector(Collector):
         if shot and keys == ("r",) and not os.path.exists(shot):
             screenshot(self.display.name, self.window(), shot)
 
+    def close(self):
+        super().close()
+        if self.sim_folder:
+            shutil.rmtree(self.sim_folder, ignore_errors=True)
+            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+
 
 def screenshot(display_name, window, path):
     """A window's pixels (24-bit screen) as a PNG."""
@@ -129,13 +136,6 @@ def screenshot(display_name, window, path):
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
                 + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
-
-    def close(self):
-        super().close()
-        if self.sim_folder:
-            shutil.rmtree(self.sim_folder, ignore_errors=True)
-            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
 
 
 def keeping_study(make, line):
@@ -180,7 +180,10 @@ def installed(installer):
         os.remove(prefs)
     # The installer and cmd ran without a screen; a collector joining their
     # Wine session would have none either. It starts a session of its own.
-    subprocess.run(["wineserver", "-w"])
+    try:
+        subprocess.run(["wineserver", "-w"], timeout=60)
+    except subprocess.TimeoutExpired:
+        subprocess.run(["wineserver", "-k"])
     c = WineCollector(program, None, Display(), "installed")
     shutil.rmtree(c.folder)
     c.folder = program  # as installed, not a copy
