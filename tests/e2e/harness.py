@@ -51,6 +51,31 @@ class Display:
         self.proc.wait(timeout=10)
 
 
+def window_image(display_name, window):
+    """A window's pixels on a 24-bit screen: width, height, bytes per row, and the
+    rows of 32-bit pixels, blue first."""
+    class Image(ctypes.Structure):  # the head of an XImage
+        _fields_ = [(n, ctypes.c_int) for n in ("width", "height", "xoffset", "format")] \
+            + [("data", ctypes.c_void_p)] + [(n, ctypes.c_int) for n in (
+                "byte_order", "unit", "bit_order", "pad", "depth", "bytes_per_line")]
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XGetImage.restype = ctypes.POINTER(Image)
+    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    x11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    size = (ctypes.c_int * 64)()  # XWindowAttributes, read for its width and height
+    x11.XGetWindowAttributes(display, int(window), size)
+    w, h = size[2], size[3]
+    image = x11.XGetImage(display, int(window), 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+    line = image.contents.bytes_per_line
+    data = ctypes.string_at(image.contents.data, line * h)
+    x11.XDestroyImage(image)
+    x11.XCloseDisplay(ctypes.c_void_p(display))
+    return w, h, line, data
+
+
 class Collector:
     """A program folder with its own copy of the collector and the simulator."""
 
@@ -121,23 +146,7 @@ class Collector:
 
     def pixels(self, window):
         """How many pixels of a window show each colour, as "#rrggbb" (24-bit screen)."""
-        class Image(ctypes.Structure):  # the head of an XImage
-            _fields_ = [(n, ctypes.c_int) for n in ("width", "height", "xoffset", "format")] \
-                + [("data", ctypes.c_void_p)] + [(n, ctypes.c_int) for n in (
-                    "byte_order", "unit", "bit_order", "pad", "depth", "bytes_per_line")]
-        x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XGetImage.restype = ctypes.POINTER(Image)
-        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-        display = x11.XOpenDisplay(self.display.name.encode())
-        size = dict(v.split("=") for v in self.xdotool("getwindowgeometry", "--shell", window))
-        w, h = int(size["WIDTH"]), int(size["HEIGHT"])
-        image = x11.XGetImage(display, int(window), 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
-        line = image.contents.bytes_per_line
-        data = ctypes.string_at(image.contents.data, line * h)  # 32-bit pixels, blue first
-        x11.XDestroyImage(image)
-        x11.XCloseDisplay(ctypes.c_void_p(display))
+        w, h, line, data = window_image(self.display.name, window)
         counts = {}
         for at in (row * line + 4 * x for row in range(h) for x in range(w)):
             colour = "#%02x%02x%02x" % (data[at + 2], data[at + 1], data[at])

@@ -10,7 +10,6 @@ run and uninstalled. Run by scripts/windows --test:
     tst_wine.py installed INSTALLER
 """
 
-import ctypes
 import glob
 import os
 import shutil
@@ -22,7 +21,7 @@ import zlib
 from contextlib import contextmanager
 
 import tst_study
-from harness import STUDY, Collector, Display, read_study, wait_for
+from harness import STUDY, Collector, Display, read_study, wait_for, window_image
 from harness import session as harness_session
 
 # Each gd2 command a study is put through on both systems; F is the study.
@@ -106,26 +105,7 @@ class WineCollector(Collector):
 
 def screenshot(display_name, window, path):
     """A window's pixels (24-bit screen) as a PNG."""
-    class Image(ctypes.Structure):  # the head of an XImage
-        _fields_ = [(n, ctypes.c_int) for n in ("width", "height", "xoffset", "format")] \
-            + [("data", ctypes.c_void_p)] + [(n, ctypes.c_int) for n in (
-                "byte_order", "unit", "bit_order", "pad", "depth", "bytes_per_line")]
-
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XGetImage.restype = ctypes.POINTER(Image)
-    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-    x11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
-    display = x11.XOpenDisplay(display_name.encode())
-    size = (ctypes.c_int * 64)()  # XWindowAttributes, read for its width and height
-    x11.XGetWindowAttributes(display, int(window), size)
-    w, h = size[2], size[3]
-    image = x11.XGetImage(display, int(window), 0, 0, w, h, 0xFFFFFFFF, 2)  # ZPixmap
-    line = image.contents.bytes_per_line
-    data = ctypes.string_at(image.contents.data, line * h)  # 32-bit pixels, blue first
-    x11.XDestroyImage(image)
-    x11.XCloseDisplay(ctypes.c_void_p(display))
+    w, h, line, data = window_image(display_name, window)
     rows = b"".join(b"\0" + bytes(b for x in range(w) for b in (
         data[y * line + 4 * x + 2], data[y * line + 4 * x + 1], data[y * line + 4 * x]))
         for y in range(h))
